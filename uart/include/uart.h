@@ -1,0 +1,119 @@
+/* uart - serial link library: moves bytes and ASCII commands over a serial line.
+ *
+ * Ports are numbered 1..255 (1 = COM1). Port N names a device, looked up in order:
+ *   1. the environment variable TEV_COM<N>, e.g. TEV_COM3=/dev/ttyUSB0;
+ *   2. a ports file with lines "COM<N>=<device>" ('#' or ';' start a comment): the file named by
+ *      TEV_PORTS_FILE, else $XDG_CONFIG_HOME/tev/ports (~/.config/tev/ports), else /etc/tev/ports;
+ *      the first file that exists is the only one read;
+ *   3. the default /dev/ttyS<N-1>.
+ *
+ * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
+ * CR/LF translation, no echo). The device is opened with O_NOCTTY and made exclusive (TIOCEXCL).
+ * Pending input is discarded before every send, so a reply always belongs to the last request.
+ *
+ * Receiving ends at the first of:
+ *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
+ *   - the maximum byte count;
+ *   - with a frame rule (ReceiveFrame): the moment the rule says the bytes form a complete frame;
+ *   - a silence on the line after at least one byte: UART_GAP_MS plus 3.5 character times at the
+ *     port's rate (34 ms at 9600 bit/s). USB-serial adapters hand over a frame in chunks up to about
+ *     16 ms apart; the gap is long enough not to cut such a frame in two.
+ *
+ * ASCII commands (ExchangeCommand, SendCommand): the command text, then with the checksum flag set
+ * two upper-case hex digits of the byte sum of the command modulo 256, then CR (0x0D). The reply is
+ * read up to CR; the CR is removed. With the checksum flag set the last two characters of the reply
+ * must be the checksum of the characters before them (else UART_CHECKSUM_ERROR); they stay in the
+ * text handed back. A reply never writes more than UART_REPLY_MAX bytes (text plus terminating zero)
+ * into the reply buffer; a longer reply gives UART_REPLY_TOO_LONG and an empty text.
+ *
+ * No call blocks longer than its timeout plus the time needed to write the request.
+ * All functions are safe to call from several threads; calls on one port are serialised.
+ */
+#ifndef TEV_UART_H
+#define TEV_UART_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(UART_BUILDING)
+#define UART_API __attribute__((visibility("default")))
+#else
+#define UART_API
+#endif
+
+/* Status values. 0 is success; the others never collide with tev_module's own result codes. */
+enum {
+    UART_OK = 0,
+    UART_PORT_ERROR = 2,      /* the device could not be opened or configured; see UartOpenError */
+    UART_BAUD_ERROR = 3,      /* a baud rate the line cannot be set to */
+    UART_PARITY_ERROR = 6,    /* a parity, data bit or stop bit setting other than the supported ones */
+    UART_CHECKSUM_ERROR = 7,  /* the reply's checksum characters do not match */
+    UART_NOT_OPEN = 8,        /* the port is not open */
+    UART_WRITE_ERROR = 10,    /* the request could not be written completely */
+    UART_REPLY_TOO_LONG = 14, /* no CR within UART_REPLY_MAX - 1 characters */
+    UART_TIMEOUT = 15         /* no complete reply within the timeout */
+};
+
+/* Size of the largest ASCII reply handed back, terminating zero included. */
+#define UART_REPLY_MAX 80
+/* Fixed part of the silence that ends a receive without a frame rule, in milliseconds. */
+#define UART_GAP_MS 30
+/* Parity values of OpenLink. */
+#define UART_PARITY_NONE 0
+#define UART_PARITY_EVEN 1
+#define UART_PARITY_ODD 2
+
+/* Opens port (1..255) and configures it: baud in bit/s (300..115200, any rate termios knows),
+ * data_bits 8, parity UART_PARITY_*, stop_bits 0 (one stop bit). Opening an open port reconfigures
+ * it. On a pseudo-terminal, where the kernel has no parity, the parity is accepted and ignored. */
+UART_API uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t data_bits, uint8_t parity, uint8_t stop_bits);
+
+/* Closes port; closing a port that is not open does nothing. */
+UART_API uint16_t CloseLink(uint8_t port);
+
+/* Discards pending input and writes count bytes. Returns once the bytes are written. */
+UART_API uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count);
+
+/* Receives up to max_count bytes into buffer, ending as described above. *received (may be NULL)
+ * gets the byte count. Returns UART_OK when at least one byte arrived, UART_TIMEOUT when none did;
+ * a receive in which nothing arrives leaves buffer untouched. */
+UART_API uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeout_ms, uint16_t max_count,
+                               uint16_t* received);
+
+/* Frame rule: given the bytes received so far, returns the length of the complete frame they hold,
+ * or 0 while more bytes are needed. It is called after every chunk that arrives. */
+typedef size_t (*UartFrameRule)(const uint8_t* data, size_t length, void* context);
+
+/* ReceiveBytes that ends as soon as rule reports a complete frame. *received gets the bytes kept:
+ * the frame length reported by the rule (bytes after it are dropped), or all bytes when the receive
+ * ended otherwise. Returns UART_OK for a complete frame, UART_TIMEOUT when nothing or only part of
+ * a frame arrived. A NULL rule makes it ReceiveBytes. */
+UART_API uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeout_ms, uint16_t max_count,
+                               uint16_t* received, UartFrameRule rule, void* context);
+
+/* Sends the ASCII command and reads its reply into reply (at least UART_REPLY_MAX bytes). checksum:
+ * 0 off, any other value on. *reply_length (may be NULL) gets the length of the reply text.
+ * On failure reply holds an empty text. */
+UART_API uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_t timeout_ms,
+                                  uint16_t checksum, uint16_t* reply_length);
+
+/* Sends the ASCII command without waiting for a reply. */
+UART_API uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum);
+
+/* Writes the device path that port maps to (zero-terminated, cut to size). Returns the length of
+ * the full path. */
+UART_API size_t UartPortDevice(uint8_t port, char* buffer, size_t size);
+
+/* Writes why the last OpenLink of port failed (errno text, with a hint for permission errors), or an
+ * empty text when it succeeded. Returns the length of the full text. */
+UART_API size_t UartOpenError(uint8_t port, char* buffer, size_t size);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TEV_UART_H */
