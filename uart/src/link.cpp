@@ -1,1 +1,238 @@
-// placeholder, filled in next
+// The exported operations: a table of ports, each with its descriptor and settings.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <poll.h>
+#include <span>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
+
+#include "ascii_frame.hpp"
+#include "line_setup.hpp"
+#include "port_map.hpp"
+#include "uart.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using uart::detail::LineSettings;
+
+struct Port {
+    std::mutex mutex;
+    int fd = -1;
+    std::string path;
+    LineSettings settings;
+    std::string openError;
+};
+
+std::array<Port, 256> g_ports;
+
+// Milliseconds left until deadline, never negative.
+int msLeft(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Silence after the last byte that ends a receive without a frame rule.
+Clock::duration silenceGap(const LineSettings& s) {
+    return std::chrono::milliseconds(UART_GAP_MS) +
+           std::chrono::microseconds(uart::detail::characterMicros(s) * 7 / 2);
+}
+
+uint16_t writeAll(Port& p, const uint8_t* data, std::size_t count) {
+    tcflush(p.fd, TCIFLUSH); // what is pending belongs to no request of ours
+    // Allow twice the wire time and one second for the driver's queue to take the bytes.
+    const auto wire = std::chrono::microseconds(uart::detail::characterMicros(p.settings) * count);
+    const auto deadline = Clock::now() + 2 * wire + std::chrono::seconds(1);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(p.fd, data + done, count - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return UART_WRITE_ERROR;
+        pollfd pfd{p.fd, POLLOUT, 0};
+        if (msLeft(deadline) == 0 || (::poll(&pfd, 1, msLeft(deadline)) < 0 && errno != EINTR))
+            return UART_WRITE_ERROR;
+    }
+    tcdrain(p.fd);
+    return UART_OK;
+}
+
+struct Received {
+    std::size_t count = 0;
+    std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
+};
+
+// Reads into buffer until the timeout, max bytes, a complete frame (rule) or, without a rule,
+// a silence after the last byte.
+Received receive(Port& p, uint8_t* buffer, std::size_t max, uint16_t timeoutMs, UartFrameRule rule,
+                 void* context) {
+    Received r;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto gap = silenceGap(p.settings);
+    auto lastByte = Clock::now();
+    while (r.count < max) {
+        auto until = deadline;
+        if (r.count > 0 && !rule) until = std::min(deadline, lastByte + gap);
+        pollfd pfd{p.fd, POLLIN, 0};
+        const int ready = ::poll(&pfd, 1, msLeft(until));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0 || (pfd.revents & POLLIN) == 0) break;
+        const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            break; // hang-up or error: what arrived is all there is
+        }
+        r.count += static_cast<std::size_t>(n);
+        lastByte = Clock::now();
+        if (rule) {
+            if (const std::size_t end = rule(buffer, r.count, context); end > 0) {
+                r.frame = std::min(end, r.count);
+                r.count = r.frame;
+                break;
+            }
+        }
+    }
+    return r;
+}
+
+Port* portIfOpen(uint8_t port) {
+    Port& p = g_ports[port];
+    return p.fd >= 0 ? &p : nullptr;
+}
+
+void closePort(Port& p) {
+    if (p.fd >= 0) ::close(p.fd);
+    p.fd = -1;
+}
+
+size_t copyText(const std::string& text, char* buffer, size_t size) {
+    if (buffer && size > 0) {
+        const size_t n = std::min(text.size(), size - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return text.size();
+}
+
+std::size_t asciiRule(const uint8_t* data, std::size_t length, void*) {
+    return uart::detail::asciiReplyEnd({data, length});
+}
+
+} // namespace
+
+extern "C" {
+
+uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity, uint8_t stopBits) {
+    Port& p = g_ports[port];
+    std::lock_guard lock(p.mutex);
+    p.openError.clear();
+    if (port == 0) {
+        p.openError = "port 0 does not exist; ports count from 1 (COM1)";
+        return UART_PORT_ERROR;
+    }
+    if (!uart::detail::supportedRate(baud)) {
+        p.openError = std::to_string(baud) + " bit/s is not a rate the line can be set to";
+        return UART_BAUD_ERROR;
+    }
+    if (dataBits != 8 || parity > 2 || (stopBits != 0 && stopBits != 2)) {
+        p.openError = "only 8 data bits, parity none/even/odd and one or two stop bits are supported";
+        return UART_PARITY_ERROR;
+    }
+    const std::string path = uart::detail::devicePath(port);
+    if (p.fd >= 0 && p.path != path) closePort(p);
+    if (p.fd < 0) {
+        uart::detail::SetupResult failed;
+        p.fd = uart::detail::openDevice(path, failed);
+        if (p.fd < 0) {
+            p.openError = failed.error;
+            return failed.status;
+        }
+        p.path = path;
+    }
+    p.settings = {baud, parity, stopBits};
+    const auto result = uart::detail::configureLine(p.fd, p.settings);
+    if (result.status != UART_OK) {
+        p.openError = path + ": " + result.error;
+        closePort(p);
+    }
+    return result.status;
+}
+
+uint16_t CloseLink(uint8_t port) {
+    Port& p = g_ports[port];
+    std::lock_guard lock(p.mutex);
+    closePort(p);
+    return UART_OK;
+}
+
+uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
+    std::lock_guard lock(g_ports[port].mutex);
+    Port* p = portIfOpen(port);
+    if (!p) return UART_NOT_OPEN;
+    if (!buffer && count > 0) return UART_WRITE_ERROR;
+    return writeAll(*p, buffer, count);
+}
+
+uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
+                      uint16_t* received, UartFrameRule rule, void* context) {
+    if (received) *received = 0;
+    std::lock_guard lock(g_ports[port].mutex);
+    Port* p = portIfOpen(port);
+    if (!p) return UART_NOT_OPEN;
+    if (!buffer || maxCount == 0) return UART_TIMEOUT;
+    const Received r = receive(*p, buffer, maxCount, timeoutMs, rule, context);
+    if (received) *received = static_cast<uint16_t>(r.count);
+    if (rule) return r.frame > 0 ? UART_OK : UART_TIMEOUT;
+    return r.count > 0 ? UART_OK : UART_TIMEOUT;
+}
+
+uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
+                      uint16_t* received) {
+    return ReceiveFrame(port, buffer, timeoutMs, maxCount, received, nullptr, nullptr);
+}
+
+uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_t timeoutMs,
+                         uint16_t checksum, uint16_t* replyLength) {
+    if (replyLength) *replyLength = 0;
+    if (reply) reply[0] = '\0';
+    std::lock_guard lock(g_ports[port].mutex);
+    Port* p = portIfOpen(port);
+    if (!p) return UART_NOT_OPEN;
+    if (!command || !reply) return UART_WRITE_ERROR;
+    const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
+    if (const uint16_t status = writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
+        return status;
+    std::array<uint8_t, UART_REPLY_MAX> raw{};
+    const Received r = receive(*p, raw.data(), raw.size(), timeoutMs, asciiRule, nullptr);
+    const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
+    if (replyLength) *replyLength = static_cast<uint16_t>(decoded.length);
+    return decoded.status;
+}
+
+uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
+    std::lock_guard lock(g_ports[port].mutex);
+    Port* p = portIfOpen(port);
+    if (!p) return UART_NOT_OPEN;
+    if (!command) return UART_WRITE_ERROR;
+    const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
+    return writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size());
+}
+
+size_t UartPortDevice(uint8_t port, char* buffer, size_t size) {
+    return copyText(uart::detail::devicePath(port), buffer, size);
+}
+
+size_t UartOpenError(uint8_t port, char* buffer, size_t size) {
+    Port& p = g_ports[port];
+    std::lock_guard lock(p.mutex);
+    return copyText(p.openError, buffer, size);
+}
+
+} // extern "C"

@@ -1,1 +1,72 @@
-// placeholder, filled in next
+#include "port_map.hpp"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace uart::detail {
+namespace {
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+        s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool readable(const std::string& path) {
+    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
+}
+
+} // namespace
+
+std::string lookUpPortsText(std::string_view text, std::uint8_t port) {
+    const std::string key = "COM" + std::to_string(port);
+    while (!text.empty()) {
+        const auto eol = text.find('\n');
+        std::string_view line = trim(text.substr(0, eol));
+        text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos) continue;
+        if (equalsIgnoreCase(trim(line.substr(0, eq)), key)) return std::string(trim(line.substr(eq + 1)));
+    }
+    return {};
+}
+
+std::string portsFilePath() {
+    if (const char* named = std::getenv("TEV_PORTS_FILE"); named && *named)
+        return readable(named) ? named : std::string{};
+    std::string user;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        user = std::string(xdg) + "/tev/ports";
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        user = std::string(home) + "/.config/tev/ports";
+    if (readable(user)) return user;
+    return readable("/etc/tev/ports") ? "/etc/tev/ports" : std::string{};
+}
+
+std::string devicePath(std::uint8_t port) {
+    const std::string var = "TEV_COM" + std::to_string(port);
+    if (const char* env = std::getenv(var.c_str()); env && *env) return env;
+    if (const std::string file = portsFilePath(); !file.empty()) {
+        std::ifstream in(file);
+        std::ostringstream text;
+        text << in.rdbuf();
+        if (std::string found = lookUpPortsText(text.str(), port); !found.empty()) return found;
+    }
+    return "/dev/ttyS" + std::to_string(port == 0 ? 0 : port - 1);
+}
+
+} // namespace uart::detail

@@ -1,0 +1,36 @@
+// Opening a serial device and setting its line parameters with termios.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace uart::detail {
+
+struct LineSettings {
+    std::uint32_t baud = 9600;
+    std::uint8_t parity = 0;   // 0 none, 1 even, 2 odd
+    std::uint8_t stopBits = 0; // 0 one, 2 two
+};
+
+struct SetupResult {
+    std::uint16_t status = 0; // UART_OK or an error status
+    std::string error;        // why, for the user
+};
+
+// True when rate is one termios can set.
+bool supportedRate(std::uint32_t baud);
+
+// Opens path non-blocking, without becoming its controlling terminal, and takes it exclusively.
+// Returns the descriptor, or -1 with result filled in.
+int openDevice(const std::string& path, SetupResult& result);
+
+// Raw mode, 8 data bits, the given rate, parity and stop bits; discards pending data.
+SetupResult configureLine(int fd, const LineSettings& settings);
+
+// True when fd is the slave side of a pseudo-terminal (which has no parity).
+bool isPseudoTerminal(int fd);
+
+// One character's time on the line in microseconds (start, 8 data, parity, stop bits).
+std::uint32_t characterMicros(const LineSettings& settings);
+
+} // namespace uart::detail
