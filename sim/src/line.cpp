@@ -1,0 +1,199 @@
+// The line thread: collects the bytes the program writes, cuts them into frames by asking the
+// devices, and writes the replies back at the wire speed of the line.
+#include "tev/sim/line.hpp"
+
+#include "serial_fd.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+
+namespace tev::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kMaxPending = 1024;                      // bytes kept while a frame is incomplete
+constexpr auto kIncompleteGap = std::chrono::milliseconds(60); // silence that ends an incomplete frame
+
+// Takes one application of a fault counter (see LineOptions).
+bool consume(std::atomic<int>& counter) {
+    int value = counter.load();
+    while (value != 0) {
+        if (value < 0) return true;
+        if (counter.compare_exchange_weak(value, value - 1)) return true;
+    }
+    return false;
+}
+
+Clock::duration byteTime(const LineState& state) {
+    if (state.baud == 0) return Clock::duration::zero();
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
+        static_cast<std::int64_t>(state.bitsPerByte) * 1'000'000'000LL / state.baud));
+}
+
+} // namespace
+
+struct Line::Pending {
+    std::vector<std::uint8_t> bytes;
+    Clock::time_point firstAt{}; // arrival of the first byte still pending
+    Clock::time_point lastAt{};  // arrival of the latest chunk
+};
+
+Line::Line() {
+    m_fd = detail::openPseudoTerminal(m_path);
+}
+
+Line::Line(std::string realDevice) : m_path(std::move(realDevice)), m_real(true) {}
+
+Line::~Line() {
+    stop();
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+void Line::add(std::shared_ptr<Device> device) {
+    if (!device) return;
+    std::lock_guard lock(m_devicesMutex);
+    m_devices.push_back(std::move(device));
+}
+
+std::vector<std::shared_ptr<Device>> Line::devicesSnapshot() {
+    std::lock_guard lock(m_devicesMutex);
+    return m_devices;
+}
+
+void Line::start() {
+    if (m_thread.joinable()) return;
+    if (m_real && m_fd < 0) m_fd = detail::openRealDevice(m_path, m_options.realBaud, m_options.realParity);
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
+        throw std::system_error(errno, std::generic_category(), "pipe");
+    m_stop = false;
+    m_thread = std::thread([this] { run(); });
+}
+
+void Line::stop() {
+    if (!m_thread.joinable()) return;
+    m_stop = true;
+    const char byte = 0;
+    [[maybe_unused]] auto written = ::write(m_wake[1], &byte, 1);
+    m_thread.join();
+    ::close(m_wake[0]);
+    ::close(m_wake[1]);
+    m_wake[0] = m_wake[1] = -1;
+}
+
+bool Line::waitReadable(int timeoutMs) {
+    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) <= 0) return false;
+    if ((fds[0].revents & POLLIN) != 0) return true;
+    if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
+        // The program has closed its end: nothing to read until it opens it again.
+        pollfd wake{m_wake[0], POLLIN, 0};
+        ::poll(&wake, 1, 2);
+    }
+    return false;
+}
+
+LineState Line::readState() const {
+    LineState state;
+    termios tio{};
+    if (::tcgetattr(m_fd, &tio) != 0) return state;
+    state.baud = detail::baudOf(cfgetospeed(&tio));
+    state.bitsPerByte = 10 + ((tio.c_cflag & PARENB) != 0 ? 1 : 0) + ((tio.c_cflag & CSTOPB) != 0 ? 1 : 0);
+    return state;
+}
+
+void Line::run() {
+    Pending pending;
+    std::uint8_t chunk[256];
+    while (!m_stop) {
+        if (waitReadable(pending.bytes.empty() ? 100 : 5)) {
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n > 0) {
+                const auto now = Clock::now();
+                if (pending.bytes.empty()) pending.firstAt = now;
+                pending.lastAt = now;
+                if (pending.bytes.size() + static_cast<std::size_t>(n) > kMaxPending) pending.bytes.clear();
+                pending.bytes.insert(pending.bytes.end(), chunk, chunk + n);
+            }
+        }
+        serveBytes(pending);
+        if (!pending.bytes.empty() && Clock::now() - pending.lastAt > kIncompleteGap) pending.bytes.clear();
+    }
+}
+
+void Line::serveBytes(Pending& pending) {
+    while (!pending.bytes.empty() && !m_stop) {
+        const auto devices = devicesSnapshot();
+        const std::span<const std::uint8_t> bytes(pending.bytes);
+        std::vector<std::size_t> lengths;
+        std::size_t frame = kNotAFrame;
+        bool needMore = false;
+        for (const auto& device : devices) {
+            lengths.push_back(device->frameLength(bytes));
+            if (lengths.back() == 0)
+                needMore = true;
+            else if (lengths.back() <= bytes.size())
+                frame = std::min(frame, lengths.back());
+        }
+        if (frame == kNotAFrame) {
+            if (needMore) return;
+            pending.bytes.erase(pending.bytes.begin()); // noise: resynchronise on the next byte
+            continue;
+        }
+        const LineState state = readState();
+        ++m_options.framesHeard;
+        if (m_options.pacing) std::this_thread::sleep_until(pending.firstAt + byteTime(state) * frame);
+        Reply reply;
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            if (lengths[i] != frame) continue;
+            Reply r = devices[i]->answer(bytes.first(frame), state);
+            if (reply.bytes.empty()) reply = std::move(r);
+        }
+        pending.bytes.erase(pending.bytes.begin(),
+                            pending.bytes.begin() + static_cast<std::ptrdiff_t>(frame));
+        if (!reply.bytes.empty()) sendReply(std::move(reply), state);
+        pending.firstAt = Clock::now();
+    }
+}
+
+void Line::sendReply(Reply reply, const LineState& state) {
+    if (consume(m_options.dropReplies)) return;
+    if (const int delay = m_options.replyDelayMs; delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    if (consume(m_options.corruptReplies) && reply.checksumAt < reply.bytes.size())
+        reply.bytes[reply.checksumAt] ^= 0x5A;
+    if (consume(m_options.truncateReplies))
+        reply.bytes.resize(std::max<std::size_t>(1, reply.bytes.size() / 2));
+    if (consume(m_options.garbageReplies))
+        reply.bytes.insert(reply.bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
+    writePaced(reply.bytes, state);
+}
+
+void Line::writePaced(std::span<const std::uint8_t> bytes, const LineState& state) {
+    const auto perByte = byteTime(state);
+    if (!m_options.pacing || perByte == Clock::duration::zero()) {
+        detail::writeAll(m_fd, bytes);
+        return;
+    }
+    // Each byte is handed over when its stop bit would have left the wire; a late wake-up sends
+    // every byte that is due at once, so the whole reply keeps the wire time.
+    const auto start = Clock::now();
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        std::this_thread::sleep_until(start + perByte * (sent + 1));
+        const auto due =
+            std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((Clock::now() - start) / perByte));
+        const std::size_t count = std::max<std::size_t>(due, sent + 1) - sent;
+        detail::writeAll(m_fd, bytes.subspan(sent, count));
+        sent += count;
+    }
+}
+
+} // namespace tev::sim
