@@ -1,0 +1,47 @@
+// One probe of the converter search: the read of the configuration registers 6000-6004 at one address
+// and rate, the check of the reply, and the ConverterEntry made from it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tev/link/converter_entry.hpp"
+#include "tev/link/serial_settings.hpp"
+
+namespace tev::link {
+
+inline constexpr std::string_view kConverterName = "ZEDU-MODBUS模块";
+// Size of the reply buffer of a probe.
+inline constexpr std::uint16_t kProbeReplyMax = 166;
+// A configuration reply: address, function, byte count, 5 registers (10 bytes), CRC.
+inline constexpr std::size_t kConfigurationReplySize = 15;
+
+// The request: read 5 holding registers (function 0x03) from register 6000, CRC low byte first.
+std::array<std::uint8_t, 8> SearchRequest(std::uint8_t address);
+
+// A converter answered when the reply holds the 15 bytes of a configuration reply, its first byte is
+// not 0 and the CRC-16 of bytes 0..12 matches bytes 13 (low) and 14 (high). Address, function and byte
+// count are not compared with the request.
+bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept;
+
+// The entry of a converter found at port, address and rate; field 4 holds reply bytes 3..10 and 12 as
+// hex (byte 11 is left out). The reply must pass IsConverterReply.
+ConverterEntry MakeConverterEntry(std::uint8_t port, std::uint8_t address, std::uint32_t baud,
+                                  std::span<const std::uint8_t> reply);
+
+struct ProbeOutcome {
+    bool opened = false;     // the port could be opened (at the first or the second try)
+    std::string openFailure; // why not, when it could not
+    std::vector<std::uint8_t> reply;
+    bool answered = false; // IsConverterReply(reply)
+};
+
+// Opens the port (closing and opening once more after a failure), sends the request, receives within
+// timeoutMs and closes the port again. Blocks for at most the timeout plus the time to write.
+ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs);
+
+} // namespace tev::link

@@ -1,0 +1,73 @@
+#include "tev/link/converter_probe.hpp"
+
+#include <cstdio>
+
+#include "tev/link/serial_link.hpp"
+#include "tev/protocol/crc.hpp"
+
+namespace tev::link {
+namespace {
+
+std::string Hex2(unsigned value) {
+    char text[3] = {};
+    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
+    return text;
+}
+
+} // namespace
+
+std::array<std::uint8_t, 8> SearchRequest(std::uint8_t address) {
+    // Modbus application protocol 6.3: function 0x03, start 0x1770 (6000), quantity 5.
+    std::array<std::uint8_t, 8> r = {address, 0x03, 0x17, 0x70, 0x00, 0x05, 0, 0};
+    const std::uint16_t crc = protocol::ModbusCrc16(std::span(r).first(6));
+    r[6] = static_cast<std::uint8_t>(crc & 0xFF);
+    r[7] = static_cast<std::uint8_t>(crc >> 8);
+    return r;
+}
+
+bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept {
+    if (reply.size() < kConfigurationReplySize || reply[0] == 0) return false;
+    const std::uint16_t crc = protocol::ModbusCrc16(reply.first(13));
+    return reply[13] == (crc & 0xFF) && reply[14] == (crc >> 8);
+}
+
+ConverterEntry MakeConverterEntry(std::uint8_t port, std::uint8_t address, std::uint32_t baud,
+                                  std::span<const std::uint8_t> reply) {
+    ConverterEntry e;
+    e[kFieldPort] = std::to_string(port);
+    e[kFieldName] = kConverterName;
+    e[kFieldShownAddress] = Hex2(address);
+    std::string config;
+    for (std::size_t i = 3; i <= 10 && i < reply.size(); ++i)
+        config += Hex2(reply[i]);
+    if (reply.size() > 12) config += Hex2(reply[12]);
+    e[kFieldConfiguration] = config;
+    e[kFieldZero] = "0";
+    e[kFieldPoll] = "j";
+    e[kFieldModbusAddress] = Hex2(address);
+    e[kFieldBaud] = std::to_string(baud);
+    return e;
+}
+
+ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs) {
+    SerialLink link;
+    ProbeOutcome out;
+    out.opened = link.open(settings) == UART_OK;
+    if (!out.opened) {
+        link.close();
+        out.opened = link.open(settings) == UART_OK;
+    }
+    if (!out.opened) {
+        // Nothing can be sent on a port that is not open; the probe simply finds nothing.
+        out.openFailure = link.openFailure();
+        link.close();
+        return out;
+    }
+    const auto request = SearchRequest(address);
+    out.reply = link.exchange(request, timeoutMs, kProbeReplyMax);
+    out.answered = IsConverterReply(out.reply);
+    link.close();
+    return out;
+}
+
+} // namespace tev::link

@@ -1,0 +1,75 @@
+#include "tev/link/converter_search.hpp"
+
+#include "tev/link/converter_probe.hpp"
+#include "tev/link/settings_file.hpp"
+
+namespace tev::link {
+
+ConverterSearch::Start ConverterSearch::start(const SearchOptions& options) {
+    stop();
+    m_found.clear();
+    m_options = options;
+    m_rates.clear();
+    for (std::size_t i = 0; i < kSearchRates.size(); ++i)
+        if (options.rates[i]) m_rates.push_back(kSearchRates[i]);
+    if (m_rates.empty()) return Start::NoRate;
+    m_running = true;
+    return Start::Started;
+}
+
+std::optional<Probe> ConverterSearch::next() {
+    if (!m_running) return std::nullopt;
+    if (m_rateCounter >= m_rates.size()) {
+        ++m_address;
+        m_rateCounter = 0;
+    }
+    if (m_address > m_lastAddress) return std::nullopt;
+    Probe probe{static_cast<std::uint8_t>(m_address), m_rates[m_rateCounter]};
+    ++m_rateCounter;
+    return probe;
+}
+
+std::optional<ConverterEntry> ConverterSearch::record(const Probe& probe,
+                                                      std::span<const std::uint8_t> reply) {
+    if (!m_running || !IsConverterReply(reply)) return std::nullopt;
+    m_found.push_back(MakeConverterEntry(m_options.port, probe.address, probe.baud, reply));
+    return m_found.back();
+}
+
+std::string ConverterSearch::stop() {
+    m_running = false;
+    m_rates.clear();
+    m_rateCounter = 0;
+    m_address = 1;
+    return CountMessage(m_found.size());
+}
+
+SerialSettings ConverterSearch::settingsFor(const Probe& probe) const {
+    SerialSettings s;
+    s.port = m_options.port;
+    s.baud = probe.baud;
+    s.parity = m_options.parity;
+    return s;
+}
+
+std::string CountMessage(std::size_t count) {
+    return "搜索到" + std::to_string(count) + "个模块";
+}
+
+FoundRow MakeFoundRow(const ConverterEntry& entry) {
+    int address = 0;
+    try {
+        address = std::stoi(entry[kFieldShownAddress], nullptr, 16);
+    } catch (const std::exception&) {
+        address = 0;
+    }
+    return {entry[kFieldName], entry[kFieldShownAddress] + "(" + std::to_string(address) + ")",
+            entry[kFieldBaud]};
+}
+
+std::string TreeLabel(const ConverterEntry& entry) {
+    return entry[kFieldName] + " ( 地址:" + entry[kFieldShownAddress] + "  波特率:" + entry[kFieldBaud] +
+           " )";
+}
+
+} // namespace tev::link

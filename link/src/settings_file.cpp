@@ -1,0 +1,150 @@
+#include "tev/link/settings_file.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace tev::link {
+namespace {
+
+// Byte offsets of the values in the file.
+constexpr std::size_t kPortOffset = 5;
+constexpr std::size_t kRatesOffset = 17;
+constexpr std::size_t kTimeoutOffset = 36;
+constexpr std::size_t kParityOffset = 49;
+constexpr std::size_t kMeterBaudOffset = 66;
+constexpr std::size_t kMeterMeterOffset = 82;
+constexpr std::size_t kMeterCommandOffset = 100;
+
+int DigitValue(char c, int base) {
+    int v = -1;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    return v < base ? v : -1;
+}
+
+// The number of at most `width` digits at `offset`, ending at the first non-digit; 0 past the end.
+int ReadNumber(std::string_view text, std::size_t offset, std::size_t width, int base) {
+    int value = 0;
+    for (std::size_t i = offset; i < text.size() && i < offset + width; ++i) {
+        const int d = DigitValue(text[i], base);
+        if (d < 0) break;
+        value = value * base + d;
+    }
+    return value;
+}
+
+char Digit(int index) {
+    return static_cast<char>('0' + (index >= 0 && index <= 9 ? index : 0));
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::array<char, kSettingsFileSize> FormatSettings(const SearchSettings& s) {
+    std::string text;
+    text.reserve(kSettingsFileSize);
+    const int port = s.portIndex >= 0 && s.portIndex <= 0xFF ? s.portIndex : 0;
+    char hex[3] = {};
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(port));
+    text += "COMX=";
+    text += hex;
+    text += ";\r\nBRAUTE=";
+    for (bool ticked : s.rates)
+        text += ticked ? '1' : '0';
+    text += ";\r\nTIMEOUT=";
+    text += Digit(s.timeoutIndex);
+    text += ";\r\nCHECKSUM=";
+    text += Digit(s.parityIndex);
+    text += ";\r\nMETER_BRAUTE=";
+    text += Digit(s.meterBaudIndex);
+    text += ";\r\nMETER_METER=";
+    text += Digit(s.meterMeterIndex);
+    text += ";\r\nMETER_COMMAND=";
+    text += Digit(s.meterCommandIndex);
+    text += ";\r";
+    text += '\0'; // in place of the last LF
+    std::array<char, kSettingsFileSize> out{};
+    std::copy_n(text.begin(), std::min(text.size(), out.size()), out.begin());
+    return out;
+}
+
+SearchSettings ParseSettings(std::span<const std::uint8_t> bytes) noexcept {
+    const auto limited = bytes.first(std::min(bytes.size(), kSettingsReadLimit));
+    const auto nul = std::find(limited.begin(), limited.end(), std::uint8_t{0});
+    const std::string_view text(reinterpret_cast<const char*>(limited.data()),
+                                static_cast<std::size_t>(nul - limited.begin()));
+    SearchSettings s;
+    s.portIndex = ReadNumber(text, kPortOffset, 2, 16);
+    for (std::size_t i = 0; i < s.rates.size(); ++i) {
+        const std::size_t at = kRatesOffset + i;
+        s.rates[i] = at < text.size() && text[at] == '1';
+    }
+    s.timeoutIndex = ReadNumber(text, kTimeoutOffset, 1, 10);
+    s.parityIndex = ReadNumber(text, kParityOffset, 1, 10);
+    s.meterBaudIndex = ReadNumber(text, kMeterBaudOffset, 1, 10);
+    s.meterMeterIndex = ReadNumber(text, kMeterMeterOffset, 1, 10);
+    s.meterCommandIndex = ReadNumber(text, kMeterCommandOffset, 1, 10);
+    return s;
+}
+
+SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {SettingsError::Open, {}};
+    std::array<std::uint8_t, kSettingsReadLimit> buffer{};
+    std::size_t got = 0;
+    while (got < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            // A directory opens but cannot be read: treat it like a missing file.
+            ::close(fd);
+            return {SettingsError::Read, {}};
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return {SettingsError::None, ParseSettings(std::span(buffer.data(), got))};
+}
+
+SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return SettingsError::Open;
+    const auto text = FormatSettings(settings);
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    return ::close(fd) == 0 && ok ? SettingsError::None : SettingsError::Write;
+}
+
+bool WriteNewSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const auto text = FormatSettings(settings);
+    const bool ok = WriteAll(fd, text.data(), text.size());
+    return ::close(fd) == 0 && ok;
+}
+
+SearchSettings DefaultSearchSettings() {
+    SearchSettings s;
+    s.rates[3] = true; // 9600
+    s.parityIndex = 1; // even
+    return s;
+}
+
+} // namespace tev::link

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "tev/link/converter_probe.hpp"
+#include "tev/link/converter_search.hpp"
+#include "tev/protocol/crc.hpp"
+
+using namespace tev;
+using namespace tev::link;
+
+namespace {
+
+// A configuration reply of converter `address` with the CRC appended.
+std::vector<std::uint8_t> Reply(std::uint8_t address, bool goodCrc = true) {
+    std::vector<std::uint8_t> r = {address, 0x03, 0x0A, 0x0A, 0x36, 0x00, 0x3C,
+                                   0x01,    0x10, 0x00, 0x01, 0x00, 0x00};
+    const std::uint16_t crc = protocol::ModbusCrc16(r);
+    r.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    r.push_back(static_cast<std::uint8_t>((crc >> 8) ^ (goodCrc ? 0 : 1)));
+    return r;
+}
+
+SearchOptions Ticked(std::initializer_list<int> boxes) {
+    SearchOptions o;
+    for (int b : boxes)
+        o.rates[static_cast<std::size_t>(b)] = true;
+    return o;
+}
+
+} // namespace
+
+TEST(SearchRequest, ReadsFiveRegistersFrom6000) {
+    EXPECT_EQ(SearchRequest(1),
+              (std::array<std::uint8_t, 8>{0x01, 0x03, 0x17, 0x70, 0x00, 0x05, 0x81, 0xA6}));
+    const auto r = SearchRequest(0xFF);
+    EXPECT_EQ(r[0], 0xFF);
+    EXPECT_EQ(protocol::ModbusCrc16(std::span(r).first(6)), r[6] | (r[7] << 8));
+}
+
+TEST(ConverterReply, OnlyAWholeReplyWithMatchingCrcCounts) {
+    auto reply = Reply(0x0A);
+    EXPECT_TRUE(IsConverterReply(reply));
+    EXPECT_FALSE(IsConverterReply(Reply(0x0A, false)));
+    EXPECT_FALSE(IsConverterReply(std::span(reply).first(14)));
+    EXPECT_FALSE(IsConverterReply({}));
+    // Address and function are not compared with the request: a reply that carries another address
+    // but a matching CRC still counts, as it did in the original tool.
+    EXPECT_TRUE(IsConverterReply(Reply(0x22)));
+    // A first byte of 0 is "no reply".
+    EXPECT_FALSE(IsConverterReply(Reply(0x00)));
+    // Bytes after the 15 of the reply are not looked at.
+    reply.push_back(0x55);
+    EXPECT_TRUE(IsConverterReply(reply));
+}
+
+TEST(ConverterReply, EntryHoldsPortNameAddressConfigurationAndRate) {
+    const ConverterEntry e = MakeConverterEntry(3, 0x0A, 9600, Reply(0x0A));
+    EXPECT_EQ(e[kFieldPort], "3");
+    EXPECT_EQ(e[kFieldName], "ZEDU-MODBUS模块");
+    EXPECT_EQ(e[kFieldShownAddress], "0A");
+    // bytes 3..10 and byte 12; byte 11 (0x00 here, 0x01 at 10) is left out
+    EXPECT_EQ(e[kFieldConfiguration], "0A36003C0110000100");
+    EXPECT_EQ(e[kFieldConfiguration].size(), 18u);
+    EXPECT_EQ(e[kFieldZero], "0");
+    EXPECT_EQ(e[kFieldPoll], "j");
+    EXPECT_EQ(e[kFieldModbusAddress], "0A");
+    EXPECT_EQ(e[kFieldBaud], "9600");
+    for (std::size_t i : {3u, 5u, 9u, 10u, 12u, 16u, 26u})
+        EXPECT_TRUE(e[i].empty()) << i;
+    EXPECT_EQ(TreeLabel(e), "ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )");
+    const FoundRow row = MakeFoundRow(MakeConverterEntry(1, 0x1A, 19200, Reply(0x1A)));
+    EXPECT_EQ(row.address, "1A(26)");
+    EXPECT_EQ(row.baud, "19200");
+}
+
+TEST(ConverterSearchOrder, EveryTickedRateAscendingBeforeNextAddress) {
+    ConverterSearch search;
+    search.setLastAddress(3);
+    ASSERT_EQ(search.start(Ticked({4, 3})), ConverterSearch::Start::Started); // 19200 and 9600
+    std::vector<Probe> probes;
+    while (auto p = search.next())
+        probes.push_back(*p);
+    const std::vector<Probe> expected = {{1, 9600}, {1, 19200}, {2, 9600}, {2, 19200}, {3, 9600}, {3, 19200}};
+    EXPECT_EQ(probes, expected);
+}
+
+TEST(ConverterSearchOrder, FullRangeEndsAtAddress255AndNeverProbes0) {
+    ConverterSearch search;
+    ASSERT_EQ(search.start(Ticked({0})), ConverterSearch::Start::Started);
+    int count = 0;
+    Probe last;
+    while (auto p = search.next()) {
+        EXPECT_NE(p->address, 0);
+        last = *p;
+        ++count;
+    }
+    EXPECT_EQ(count, 255);
+    EXPECT_EQ(last, (Probe{255, 1200}));
+}
+
+TEST(ConverterSearchOrder, NoRateTickedDoesNotStart) {
+    ConverterSearch search;
+    EXPECT_EQ(search.start({}), ConverterSearch::Start::NoRate);
+    EXPECT_FALSE(search.running());
+    EXPECT_FALSE(search.next());
+}
+
+TEST(ConverterSearchFound, RecordsConvertersAndCountsThem) {
+    ConverterSearch search;
+    SearchOptions o = Ticked({3, 4});
+    o.port = 2;
+    o.parity = 1;
+    search.start(o);
+    const Probe p1 = *search.next();
+    EXPECT_EQ(search.settingsFor(p1), (SerialSettings{2, 9600, 1, 8, 0}));
+    EXPECT_TRUE(search.record(p1, Reply(1)));
+    EXPECT_FALSE(search.record(*search.next(), Reply(1, false)));
+    EXPECT_FALSE(search.record(*search.next(), {}));
+    ASSERT_EQ(search.found().size(), 1u);
+    EXPECT_EQ(search.found()[0][kFieldPort], "2");
+    EXPECT_EQ(search.stop(), "搜索到1个模块");
+    EXPECT_FALSE(search.record(p1, Reply(1))); // nothing is recorded after the stop
+}
+
+TEST(ConverterSearchFound, RestartBeginsAtAddress1WithEmptyList) {
+    ConverterSearch search;
+    search.start(Ticked({3}));
+    search.next();
+    search.record(*search.next(), Reply(2));
+    EXPECT_EQ(search.address(), 2);
+    EXPECT_EQ(search.stop(), "搜索到1个模块");
+    search.start(Ticked({3}));
+    EXPECT_TRUE(search.found().empty());
+    EXPECT_EQ(search.next(), (Probe{1, 9600}));
+    EXPECT_EQ(search.stop(), "搜索到0个模块");
+}
+
+TEST(ConverterSearchFound, TickIsTimeoutPlusPause) {
+    ConverterSearch search;
+    SearchOptions o = Ticked({3});
+    o.timeoutMs = 200;
+    search.start(o);
+    EXPECT_EQ(search.tickIntervalMs(), 700);
+    search.setPauseMs(5);
+    EXPECT_EQ(search.tickIntervalMs(), 205);
+}
