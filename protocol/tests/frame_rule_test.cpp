@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "bytes.hpp"
+#include "tev/protocol/mbus_frame_rule.hpp"
+#include "tev/protocol/modbus_frame_rule.hpp"
+
+using namespace tev::protocol;
+
+namespace {
+
+// Announced length of every prefix of `frame`: 0 for each proper prefix, the full length at the end.
+void ExpectCompleteOnlyAtEnd(std::size_t (*rule)(std::span<const std::uint8_t>) noexcept,
+                             const std::vector<std::uint8_t>& frame, std::size_t expected) {
+    for (std::size_t n = 0; n < expected; ++n)
+        EXPECT_EQ(rule(std::span(frame).first(n)), 0u) << "prefix " << n;
+    EXPECT_EQ(rule(std::span(frame).first(expected)), expected);
+    EXPECT_EQ(rule(frame), expected) << "bytes behind the frame are not counted";
+}
+
+std::vector<std::uint8_t> Filled(std::vector<std::uint8_t> head, std::size_t total) {
+    head.resize(total, 0x00);
+    return head;
+}
+
+} // namespace
+
+TEST(ModbusReplyLength, EachFunctionForm) {
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::size_t length;
+    };
+    const Row rows[] = {
+        {"read of 5 registers", Filled(Bytes("01 03 0A"), 17), 15},
+        {"read input", Filled(Bytes("01 04 02"), 7), 7},
+        {"read of nothing", Filled(Bytes("01 03 00"), 5), 5},
+        {"write single", Filled(Bytes("01 06"), 8), 8},
+        {"write multiple", Filled(Bytes("01 10"), 8), 8},
+        {"write coil", Filled(Bytes("01 05"), 8), 8},
+        {"write coils", Filled(Bytes("01 0F"), 8), 8},
+        {"exception", Filled(Bytes("01 83 02"), 5), 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ExpectCompleteOnlyAtEnd(ModbusReplyLength, r.bytes, r.length);
+    }
+    EXPECT_EQ(ModbusReplyLength(Filled(Bytes("01 2B"), 40)), 0u) << "unknown function";
+}
+
+TEST(ModbusReplyLength, CAdapterMatches) {
+    const auto reply = Filled(Bytes("01 03 02"), 7);
+    EXPECT_EQ(ModbusReplyRule(reply.data(), reply.size(), nullptr), 7u);
+    EXPECT_EQ(ModbusReplyRule(reply.data(), 6, nullptr), 0u);
+    EXPECT_EQ(ModbusReplyRule(nullptr, 10, nullptr), 0u);
+}
+
+TEST(MbusReplyLength, EachFrameKind) {
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        std::size_t length;
+    };
+    const Row rows[] = {
+        {"acknowledgement", Bytes("E5"), 1},
+        {"short frame", Bytes("10 40 FD 3D 16"), 5},
+        {"long frame", Filled(Bytes("68 04 04 68"), 10), 10},
+        {"long frame after wake-up", Filled(Bytes("FE FE 68 04 04 68"), 12), 12},
+        {"domestic frame", Filled(Bytes("68 20 11 22 33 44 55 66 77 81 16"), 35), 35},
+        {"domestic frame after wake-up", Filled(Bytes("FE 68 20 11 22 33 44 55 66 77 81 16"), 36), 36},
+        {"acknowledgement after wake-up", Bytes("FE E5"), 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        ExpectCompleteOnlyAtEnd(MbusReplyLength, r.bytes, r.length);
+    }
+    EXPECT_EQ(MbusReplyLength(Bytes("FE FE FE")), 0u);
+    EXPECT_EQ(MbusReplyLength(Bytes("00 E5")), 0u) << "unknown start";
+    const auto ack = Bytes("E5 E5");
+    EXPECT_EQ(MbusReplyRule(ack.data(), ack.size(), nullptr), 1u);
+    EXPECT_EQ(MbusReplyRule(nullptr, 3, nullptr), 0u);
+}
+
+TEST(TerminalReplyLength, ShownBytesStayWithinTheReply) {
+    struct Row {
+        const char* what;
+        std::vector<std::uint8_t> reply;
+        MeterOrigin origin;
+        std::size_t shown;
+    };
+    const Row rows[] = {
+        {"acknowledgement", Bytes("E5"), MeterOrigin::imported, 1},
+        {"acknowledgement, no origin", Bytes("E5 00"), MeterOrigin::none, 1},
+        {"no origin", Filled(Bytes("68 04 04 68"), 10), MeterOrigin::none, 0},
+        {"long frame after wake-up", Filled(Bytes("FE FE 68 04 04 68"), 12), MeterOrigin::imported, 12},
+        {"long frame, extra bytes", Filled(Bytes("68 04 04 68"), 20), MeterOrigin::imported, 10},
+        {"domestic frame", Filled(Bytes("68 20 11 22 33 44 55 66 77 81 16"), 35), MeterOrigin::domestic, 35},
+        {"frame longer than the reply", Filled(Bytes("68 FF FF 68"), 30), MeterOrigin::imported, 30},
+        {"length byte missing", Bytes("68 20 11 22"), MeterOrigin::domestic, 4},
+        {"no 0x68: length from byte 1", Bytes("AA 02 00 00 00 00 00 00 00 00"), MeterOrigin::imported, 8},
+        {"empty", {}, MeterOrigin::domestic, 0},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(TerminalReplyLength(r.reply, r.origin), r.shown) << r.what;
+}
