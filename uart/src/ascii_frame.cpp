@@ -18,30 +18,37 @@ std::string asciiChecksum(std::string_view text) {
 
 std::string encodeCommand(std::string_view command, bool checksum) {
     std::string wire(command);
-    if (checksum) wire += asciiChecksum(command);
+    if (checksum)
+        wire += asciiChecksum(command);
     wire += '\r';
     return wire;
 }
 
 std::size_t asciiReplyEnd(std::span<const std::uint8_t> received) noexcept {
-    const auto cr = std::find(received.begin(), received.end(), std::uint8_t{'\r'});
-    if (cr != received.end()) return static_cast<std::size_t>(cr - received.begin()) + 1;
-    return received.size() >= UART_REPLY_MAX ? UART_REPLY_MAX : 0;
+    const auto window = received.first(std::min<std::size_t>(received.size(), UART_REPLY_MAX));
+    const auto cr = std::find(window.begin(), window.end(), std::uint8_t{'\r'});
+    if (cr != window.end())
+        return static_cast<std::size_t>(cr - window.begin()) + 1;
+    return window.size() >= UART_REPLY_MAX ? UART_REPLY_MAX : 0;
 }
 
 AsciiReply decodeReply(std::span<const std::uint8_t> received, bool checksum, char* out) noexcept {
     out[0] = '\0';
     const auto cr = std::find(received.begin(), received.end(), std::uint8_t{'\r'});
     const auto length = static_cast<std::size_t>(cr - received.begin());
-    if (length >= UART_REPLY_MAX) return {UART_REPLY_TOO_LONG, 0};
-    if (cr == received.end()) return {UART_TIMEOUT, 0};
+    if (length >= UART_REPLY_MAX)
+        return {UART_REPLY_TOO_LONG, 0};
+    if (cr == received.end())
+        return {UART_TIMEOUT, 0};
     const std::string_view text(reinterpret_cast<const char*>(received.data()), length);
     if (checksum) {
-        if (length < 2) return {UART_CHECKSUM_ERROR, 0};
+        if (length < 2)
+            return {UART_CHECKSUM_ERROR, 0};
         const std::string expected = asciiChecksum(text.substr(0, length - 2));
         const char hi = static_cast<char>(std::toupper(static_cast<unsigned char>(text[length - 2])));
         const char lo = static_cast<char>(std::toupper(static_cast<unsigned char>(text[length - 1])));
-        if (expected[0] != hi || expected[1] != lo) return {UART_CHECKSUM_ERROR, 0};
+        if (expected[0] != hi || expected[1] != lo)
+            return {UART_CHECKSUM_ERROR, 0};
     }
     std::memcpy(out, text.data(), length);
     out[length] = '\0';

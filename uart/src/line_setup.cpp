@@ -29,7 +29,8 @@ constexpr Rate kRates[] = {
 
 speed_t speedCode(std::uint32_t baud) {
     for (const Rate& r : kRates)
-        if (r.baud == baud) return r.code;
+        if (r.baud == baud)
+            return r.code;
     return B0;
 }
 
@@ -52,8 +53,10 @@ void applySettings(termios& tio, const LineSettings& s, bool withParity) {
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    if (withParity && s.parity != 0) tio.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
-    if (s.stopBits == 2) tio.c_cflag |= CSTOPB;
+    if (withParity && s.parity != 0)
+        tio.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
+    if (s.stopBits == 2)
+        tio.c_cflag |= CSTOPB;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     cfsetispeed(&tio, speedCode(s.baud));
@@ -68,7 +71,8 @@ bool supportedRate(std::uint32_t baud) {
 
 bool isPseudoTerminal(int fd) {
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
     const unsigned maj = major(st.st_rdev);
     return maj >= 136 && maj <= 143; // UNIX98 pseudo-terminal slaves
 }

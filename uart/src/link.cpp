@@ -55,7 +55,8 @@ uint16_t writeAll(Port& p, const uint8_t* data, std::size_t count) {
             done += static_cast<std::size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return UART_WRITE_ERROR;
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return UART_WRITE_ERROR;
         pollfd pfd{p.fd, POLLOUT, 0};
         if (msLeft(deadline) == 0 || (::poll(&pfd, 1, msLeft(deadline)) < 0 && errno != EINTR))
             return UART_WRITE_ERROR;
@@ -79,14 +80,18 @@ Received receive(Port& p, uint8_t* buffer, std::size_t max, uint16_t timeoutMs, 
     auto lastByte = Clock::now();
     while (r.count < max) {
         auto until = deadline;
-        if (r.count > 0 && !rule) until = std::min(deadline, lastByte + gap);
+        if (r.count > 0 && !rule)
+            until = std::min(deadline, lastByte + gap);
         pollfd pfd{p.fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, msLeft(until));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0 || (pfd.revents & POLLIN) == 0) break;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0 || (pfd.revents & POLLIN) == 0)
+            break;
         const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
         if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                continue;
             break; // hang-up or error: what arrived is all there is
         }
         r.count += static_cast<std::size_t>(n);
@@ -108,7 +113,8 @@ Port* portIfOpen(uint8_t port) {
 }
 
 void closePort(Port& p) {
-    if (p.fd >= 0) ::close(p.fd);
+    if (p.fd >= 0)
+        ::close(p.fd);
     p.fd = -1;
 }
 
@@ -146,7 +152,8 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
         return UART_PARITY_ERROR;
     }
     const std::string path = uart::detail::devicePath(port);
-    if (p.fd >= 0 && p.path != path) closePort(p);
+    if (p.fd >= 0 && p.path != path)
+        closePort(p);
     if (p.fd < 0) {
         uart::detail::SetupResult failed;
         p.fd = uart::detail::openDevice(path, failed);
@@ -175,21 +182,28 @@ uint16_t CloseLink(uint8_t port) {
 uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
     std::lock_guard lock(g_ports[port].mutex);
     Port* p = portIfOpen(port);
-    if (!p) return UART_NOT_OPEN;
-    if (!buffer && count > 0) return UART_WRITE_ERROR;
+    if (!p)
+        return UART_NOT_OPEN;
+    if (!buffer && count > 0)
+        return UART_WRITE_ERROR;
     return writeAll(*p, buffer, count);
 }
 
 uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
                       uint16_t* received, UartFrameRule rule, void* context) {
-    if (received) *received = 0;
+    if (received)
+        *received = 0;
     std::lock_guard lock(g_ports[port].mutex);
     Port* p = portIfOpen(port);
-    if (!p) return UART_NOT_OPEN;
-    if (!buffer || maxCount == 0) return UART_TIMEOUT;
+    if (!p)
+        return UART_NOT_OPEN;
+    if (!buffer || maxCount == 0)
+        return UART_TIMEOUT;
     const Received r = receive(*p, buffer, maxCount, timeoutMs, rule, context);
-    if (received) *received = static_cast<uint16_t>(r.count);
-    if (rule) return r.frame > 0 ? UART_OK : UART_TIMEOUT;
+    if (received)
+        *received = static_cast<uint16_t>(r.count);
+    if (rule)
+        return r.frame > 0 ? UART_OK : UART_TIMEOUT;
     return r.count > 0 ? UART_OK : UART_TIMEOUT;
 }
 
@@ -200,27 +214,34 @@ uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
 
 uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_t timeoutMs,
                          uint16_t checksum, uint16_t* replyLength) {
-    if (replyLength) *replyLength = 0;
-    if (reply) reply[0] = '\0';
+    if (replyLength)
+        *replyLength = 0;
+    if (reply)
+        reply[0] = '\0';
     std::lock_guard lock(g_ports[port].mutex);
     Port* p = portIfOpen(port);
-    if (!p) return UART_NOT_OPEN;
-    if (!command || !reply) return UART_WRITE_ERROR;
+    if (!p)
+        return UART_NOT_OPEN;
+    if (!command || !reply)
+        return UART_WRITE_ERROR;
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
     if (const uint16_t status = writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
         return status;
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = receive(*p, raw.data(), raw.size(), timeoutMs, asciiRule, nullptr);
     const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
-    if (replyLength) *replyLength = static_cast<uint16_t>(decoded.length);
+    if (replyLength)
+        *replyLength = static_cast<uint16_t>(decoded.length);
     return decoded.status;
 }
 
 uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
     std::lock_guard lock(g_ports[port].mutex);
     Port* p = portIfOpen(port);
-    if (!p) return UART_NOT_OPEN;
-    if (!command) return UART_WRITE_ERROR;
+    if (!p)
+        return UART_NOT_OPEN;
+    if (!command)
+        return UART_WRITE_ERROR;
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
     return writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size());
 }

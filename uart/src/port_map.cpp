@@ -18,7 +18,8 @@ std::string_view trim(std::string_view s) {
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
             return false;
@@ -37,10 +38,13 @@ std::string lookUpPortsText(std::string_view text, std::uint8_t port) {
         const auto eol = text.find('\n');
         std::string_view line = trim(text.substr(0, eol));
         text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
-        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        if (line.empty() || line.front() == '#' || line.front() == ';')
+            continue;
         const auto eq = line.find('=');
-        if (eq == std::string_view::npos) continue;
-        if (equalsIgnoreCase(trim(line.substr(0, eq)), key)) return std::string(trim(line.substr(eq + 1)));
+        if (eq == std::string_view::npos)
+            continue;
+        if (equalsIgnoreCase(trim(line.substr(0, eq)), key))
+            return std::string(trim(line.substr(eq + 1)));
     }
     return {};
 }
@@ -53,18 +57,21 @@ std::string portsFilePath() {
         user = std::string(xdg) + "/tev/ports";
     else if (const char* home = std::getenv("HOME"); home && *home)
         user = std::string(home) + "/.config/tev/ports";
-    if (readable(user)) return user;
+    if (readable(user))
+        return user;
     return readable("/etc/tev/ports") ? "/etc/tev/ports" : std::string{};
 }
 
 std::string devicePath(std::uint8_t port) {
     const std::string var = "TEV_COM" + std::to_string(port);
-    if (const char* env = std::getenv(var.c_str()); env && *env) return env;
+    if (const char* env = std::getenv(var.c_str()); env && *env)
+        return env;
     if (const std::string file = portsFilePath(); !file.empty()) {
         std::ifstream in(file);
         std::ostringstream text;
         text << in.rdbuf();
-        if (std::string found = lookUpPortsText(text.str(), port); !found.empty()) return found;
+        if (std::string found = lookUpPortsText(text.str(), port); !found.empty())
+            return found;
     }
     return "/dev/ttyS" + std::to_string(port == 0 ? 0 : port - 1);
 }

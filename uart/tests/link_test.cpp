@@ -171,7 +171,8 @@ TEST_P(Ascii, Exchange) {
         const std::string sent = c.sent;
         const auto got = m_pty.read(sent.size());
         EXPECT_EQ(std::string(got.begin(), got.end()), sent);
-        if (!c.answer.empty()) m_pty.write(c.answer);
+        if (!c.answer.empty())
+            m_pty.write(c.answer);
     });
     char reply[UART_REPLY_MAX];
     std::uint16_t length = 0;
@@ -195,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         std::string n = info.param.name;
         for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+            if (!isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
         return n;
     });
 

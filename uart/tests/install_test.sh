@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs the library into a scratch prefix and builds an outside C program against it.
+set -euo pipefail
+build=$1; src=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" --component uart >/dev/null
+cc -std=c99 -Wall -Werror -I"$prefix/include" "$src" -L"$prefix/lib" -luart -Wl,-rpath,"$prefix/lib" -o "$prefix/outside"
+"$prefix/outside"
