@@ -4,6 +4,9 @@
 
 #include "tev/link/serial_link.hpp"
 #include "tev/protocol/crc.hpp"
+#include "tev/protocol/modbus_frame_rule.hpp"
+#include "tev/protocol/modbus_request.hpp"
+#include "tev/protocol/register_map.hpp"
 
 namespace tev::link {
 namespace {
@@ -17,16 +20,12 @@ std::string Hex2(unsigned value) {
 } // namespace
 
 std::array<std::uint8_t, 8> SearchRequest(std::uint8_t address) {
-    // Modbus application protocol 6.3: function 0x03, start 0x1770 (6000), quantity 5.
-    std::array<std::uint8_t, 8> r = {address, 0x03, 0x17, 0x70, 0x00, 0x05, 0, 0};
-    const std::uint16_t crc = protocol::ModbusCrc16(std::span(r).first(6));
-    r[6] = static_cast<std::uint8_t>(crc & 0xFF);
-    r[7] = static_cast<std::uint8_t>(crc >> 8);
-    return r;
+    return protocol::BuildReadRequest(address, protocol::kRegConfigFirst, protocol::kConfigRegisterCount);
 }
 
 bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept {
-    if (reply.size() < kConfigurationReplySize || reply[0] == 0) return false;
+    if (reply.size() < kConfigurationReplySize || reply[0] == 0)
+        return false;
     const std::uint16_t crc = protocol::ModbusCrc16(reply.first(13));
     return reply[13] == (crc & 0xFF) && reply[14] == (crc >> 8);
 }
@@ -40,7 +39,8 @@ ConverterEntry MakeConverterEntry(std::uint8_t port, std::uint8_t address, std::
     std::string config;
     for (std::size_t i = 3; i <= 10 && i < reply.size(); ++i)
         config += Hex2(reply[i]);
-    if (reply.size() > 12) config += Hex2(reply[12]);
+    if (reply.size() > 12)
+        config += Hex2(reply[12]);
     e[kFieldConfiguration] = config;
     e[kFieldZero] = "0";
     e[kFieldPoll] = "j";
@@ -64,7 +64,9 @@ ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address
         return out;
     }
     const auto request = SearchRequest(address);
-    out.reply = link.exchange(request, timeoutMs, kProbeReplyMax);
+    // The frame rule ends the receive as soon as a whole reply is in, so a found converter does not cost
+    // the full timeout; a reply the rule cannot make sense of still ends at the timeout or a silence.
+    out.reply = link.exchange(request, timeoutMs, kProbeReplyMax, protocol::ModbusReplyRule);
     out.answered = IsConverterReply(out.reply);
     link.close();
     return out;

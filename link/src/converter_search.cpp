@@ -11,19 +11,23 @@ ConverterSearch::Start ConverterSearch::start(const SearchOptions& options) {
     m_options = options;
     m_rates.clear();
     for (std::size_t i = 0; i < kSearchRates.size(); ++i)
-        if (options.rates[i]) m_rates.push_back(kSearchRates[i]);
-    if (m_rates.empty()) return Start::NoRate;
+        if (options.rates[i])
+            m_rates.push_back(kSearchRates[i]);
+    if (m_rates.empty())
+        return Start::NoRate;
     m_running = true;
     return Start::Started;
 }
 
 std::optional<Probe> ConverterSearch::next() {
-    if (!m_running) return std::nullopt;
+    if (!m_running)
+        return std::nullopt;
     if (m_rateCounter >= m_rates.size()) {
         ++m_address;
         m_rateCounter = 0;
     }
-    if (m_address > m_lastAddress) return std::nullopt;
+    if (m_address > m_lastAddress)
+        return std::nullopt;
     Probe probe{static_cast<std::uint8_t>(m_address), m_rates[m_rateCounter]};
     ++m_rateCounter;
     return probe;
@@ -31,7 +35,8 @@ std::optional<Probe> ConverterSearch::next() {
 
 std::optional<ConverterEntry> ConverterSearch::record(const Probe& probe,
                                                       std::span<const std::uint8_t> reply) {
-    if (!m_running || !IsConverterReply(reply)) return std::nullopt;
+    if (!m_running || !IsConverterReply(reply))
+        return std::nullopt;
     m_found.push_back(MakeConverterEntry(m_options.port, probe.address, probe.baud, reply));
     return m_found.back();
 }

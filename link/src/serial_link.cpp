@@ -9,7 +9,8 @@ std::string PortName(int port) {
 }
 
 std::string PortDevice(int port) {
-    if (port < 1 || port > 255) return {};
+    if (port < 1 || port > 255)
+        return {};
     return uart::portDevice(static_cast<std::uint8_t>(port));
 }
 
@@ -25,14 +26,17 @@ void SerialLink::close() {
 std::string SerialLink::openFailure() const {
     std::string text = PortName(m_port) + " (" + uart::portDevice(m_port) + ")";
     const std::string why = uart::openError(m_port);
-    if (!why.empty()) text += ": " + why;
+    if (!why.empty())
+        text += ": " + why;
     return text;
 }
 
 std::vector<std::uint8_t> SerialLink::exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
                                                std::uint16_t maxCount, UartFrameRule rule, void* context) {
-    if (request.size() > UINT16_MAX) return {};
-    if (SendBytes(m_port, request.data(), static_cast<std::uint16_t>(request.size())) != UART_OK) return {};
+    if (request.size() > UINT16_MAX)
+        return {};
+    if (SendBytes(m_port, request.data(), static_cast<std::uint16_t>(request.size())) != UART_OK)
+        return {};
     std::vector<std::uint8_t> reply(maxCount, 0);
     std::uint16_t received = 0;
     ReceiveFrame(m_port, reply.data(), timeoutMs, maxCount, &received, rule, context);

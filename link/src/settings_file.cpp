@@ -34,7 +34,8 @@ int ReadNumber(std::string_view text, std::size_t offset, std::size_t width, int
     int value = 0;
     for (std::size_t i = offset; i < text.size() && i < offset + width; ++i) {
         const int d = DigitValue(text[i], base);
-        if (d < 0) break;
+        if (d < 0)
+            break;
         value = value * base + d;
     }
     return value;
@@ -47,8 +48,10 @@ char Digit(int index) {
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
         data += n;
         size -= static_cast<std::size_t>(n);
     }
@@ -106,18 +109,21 @@ SearchSettings ParseSettings(std::span<const std::uint8_t> bytes) noexcept {
 
 SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {SettingsError::Open, {}};
+    if (fd < 0)
+        return {SettingsError::Open, {}};
     std::array<std::uint8_t, kSettingsReadLimit> buffer{};
     std::size_t got = 0;
     while (got < buffer.size()) {
         const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0) {
             // A directory opens but cannot be read: treat it like a missing file.
             ::close(fd);
             return {SettingsError::Read, {}};
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
@@ -126,7 +132,8 @@ SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
 
 SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return SettingsError::Open;
+    if (fd < 0)
+        return SettingsError::Open;
     const auto text = FormatSettings(settings);
     const bool ok = WriteAll(fd, text.data(), text.size());
     return ::close(fd) == 0 && ok ? SettingsError::None : SettingsError::Write;
@@ -134,7 +141,8 @@ SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSe
 
 bool WriteNewSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     const auto text = FormatSettings(settings);
     const bool ok = WriteAll(fd, text.data(), text.size());
     return ::close(fd) == 0 && ok;
