@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "tev/protocol/timeout.hpp"
+
+using namespace tev::protocol;
+
+TEST(Timeout, BaseTimeoutPerRate) {
+    struct Row {
+        std::uint32_t baud;
+        std::uint32_t ms;
+    };
+    const Row rows[] = {
+        {300, 9600},  {1200, 2400}, {2400, 1200}, {4800, 600}, {9600, 300},
+        {19200, 150}, {38400, 0},   {57600, 0},   {115200, 0}, {14400, 150}, // integer division first
+        {0, 300},                                                            // fallback rate
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(BaseTimeoutMs(r.baud), r.ms) << r.baud;
+}
+
+TEST(Timeout, BaudTextAndFallback) {
+    struct Row {
+        const char* text;
+        std::uint32_t ms;
+    };
+    const Row rows[] = {
+        {"2400", 1200}, {"115200", 0},  {"0", 300},           {"", 300}, {"abc", 300}, {"96OO", 300},
+        {"-9600", 300}, {" 9600", 300}, {"99999999999", 300},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(BaseTimeoutMsFromText(r.text), r.ms) << '"' << r.text << '"';
+    EXPECT_EQ(ParseBaudText("19200"), 19200u);
+    EXPECT_FALSE(ParseBaudText("19200 "));
+}
+
+TEST(Timeout, ExtraTimeIsAddedAndClampedTo16Bits) {
+    EXPECT_EQ(ReceiveTimeoutMs(9600, 0), 300);
+    EXPECT_EQ(ReceiveTimeoutMs(9600, 2000), 2300);
+    EXPECT_EQ(ReceiveTimeoutMs(115200, 300), 300);
+    EXPECT_EQ(ReceiveTimeoutMs(1, 0), 65535);
+    EXPECT_EQ(ReceiveTimeoutMs(300, 0xFFFFFFFFu), 65535);
+    EXPECT_EQ(ReceiveTimeoutMsFromText("2400", 100), 1300);
+    EXPECT_EQ(ReceiveTimeoutMsFromText("x", 100), 400);
+}
