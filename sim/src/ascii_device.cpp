@@ -16,15 +16,18 @@ class AsciiDevice final : public Device {
 
     std::size_t frameLength(std::span<const std::uint8_t> bytes) const override {
         const auto cr = std::find(bytes.begin(), bytes.end(), kCr);
-        if (cr != bytes.end()) return static_cast<std::size_t>(cr - bytes.begin()) + 1;
+        if (cr != bytes.end())
+            return static_cast<std::size_t>(cr - bytes.begin()) + 1;
         return bytes.size() >= kMaxLine ? kNotAFrame : 0;
     }
 
     Reply answer(std::span<const std::uint8_t> frame, const LineState&) override {
-        if (!m_answer || frame.empty()) return {};
+        if (!m_answer || frame.empty())
+            return {};
         const std::string_view text(reinterpret_cast<const char*>(frame.data()), frame.size() - 1);
         const auto reply = m_answer(text);
-        if (!reply) return {};
+        if (!reply)
+            return {};
         Reply out;
         out.bytes.assign(reply->begin(), reply->end());
         out.bytes.push_back(kCr);

@@ -26,14 +26,17 @@ constexpr auto kIncompleteGap = std::chrono::milliseconds(60); // silence that e
 bool consume(std::atomic<int>& counter) {
     int value = counter.load();
     while (value != 0) {
-        if (value < 0) return true;
-        if (counter.compare_exchange_weak(value, value - 1)) return true;
+        if (value < 0)
+            return true;
+        if (counter.compare_exchange_weak(value, value - 1))
+            return true;
     }
     return false;
 }
 
 Clock::duration byteTime(const LineState& state) {
-    if (state.baud == 0) return Clock::duration::zero();
+    if (state.baud == 0)
+        return Clock::duration::zero();
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
         static_cast<std::int64_t>(state.bitsPerByte) * 1'000'000'000LL / state.baud));
 }
@@ -54,11 +57,13 @@ Line::Line(std::string realDevice) : m_path(std::move(realDevice)), m_real(true)
 
 Line::~Line() {
     stop();
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 void Line::add(std::shared_ptr<Device> device) {
-    if (!device) return;
+    if (!device)
+        return;
     std::lock_guard lock(m_devicesMutex);
     m_devices.push_back(std::move(device));
 }
@@ -69,8 +74,10 @@ std::vector<std::shared_ptr<Device>> Line::devicesSnapshot() {
 }
 
 void Line::start() {
-    if (m_thread.joinable()) return;
-    if (m_real && m_fd < 0) m_fd = detail::openRealDevice(m_path, m_options.realBaud, m_options.realParity);
+    if (m_thread.joinable())
+        return;
+    if (m_real && m_fd < 0)
+        m_fd = detail::openRealDevice(m_path, m_options.realBaud, m_options.realParity);
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe");
     m_stop = false;
@@ -78,7 +85,8 @@ void Line::start() {
 }
 
 void Line::stop() {
-    if (!m_thread.joinable()) return;
+    if (!m_thread.joinable())
+        return;
     m_stop = true;
     const char byte = 0;
     [[maybe_unused]] auto written = ::write(m_wake[1], &byte, 1);
@@ -90,8 +98,10 @@ void Line::stop() {
 
 bool Line::waitReadable(int timeoutMs) {
     pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-    if (::poll(fds, 2, timeoutMs) <= 0) return false;
-    if ((fds[0].revents & POLLIN) != 0) return true;
+    if (::poll(fds, 2, timeoutMs) <= 0)
+        return false;
+    if ((fds[0].revents & POLLIN) != 0)
+        return true;
     if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
         // The program has closed its end: nothing to read until it opens it again.
         pollfd wake{m_wake[0], POLLIN, 0};
@@ -103,7 +113,8 @@ bool Line::waitReadable(int timeoutMs) {
 LineState Line::readState() const {
     LineState state;
     termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0) return state;
+    if (::tcgetattr(m_fd, &tio) != 0)
+        return state;
     state.baud = detail::baudOf(cfgetospeed(&tio));
     state.bitsPerByte = 10 + ((tio.c_cflag & PARENB) != 0 ? 1 : 0) + ((tio.c_cflag & CSTOPB) != 0 ? 1 : 0);
     return state;
@@ -117,14 +128,17 @@ void Line::run() {
             const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
             if (n > 0) {
                 const auto now = Clock::now();
-                if (pending.bytes.empty()) pending.firstAt = now;
+                if (pending.bytes.empty())
+                    pending.firstAt = now;
                 pending.lastAt = now;
-                if (pending.bytes.size() + static_cast<std::size_t>(n) > kMaxPending) pending.bytes.clear();
+                if (pending.bytes.size() + static_cast<std::size_t>(n) > kMaxPending)
+                    pending.bytes.clear();
                 pending.bytes.insert(pending.bytes.end(), chunk, chunk + n);
             }
         }
         serveBytes(pending);
-        if (!pending.bytes.empty() && Clock::now() - pending.lastAt > kIncompleteGap) pending.bytes.clear();
+        if (!pending.bytes.empty() && Clock::now() - pending.lastAt > kIncompleteGap)
+            pending.bytes.clear();
     }
 }
 
@@ -143,28 +157,34 @@ void Line::serveBytes(Pending& pending) {
                 frame = std::min(frame, lengths.back());
         }
         if (frame == kNotAFrame) {
-            if (needMore) return;
+            if (needMore)
+                return;
             pending.bytes.erase(pending.bytes.begin()); // noise: resynchronise on the next byte
             continue;
         }
         const LineState state = readState();
         ++m_options.framesHeard;
-        if (m_options.pacing) std::this_thread::sleep_until(pending.firstAt + byteTime(state) * frame);
+        if (m_options.pacing)
+            std::this_thread::sleep_until(pending.firstAt + byteTime(state) * frame);
         Reply reply;
         for (std::size_t i = 0; i < devices.size(); ++i) {
-            if (lengths[i] != frame) continue;
+            if (lengths[i] != frame)
+                continue;
             Reply r = devices[i]->answer(bytes.first(frame), state);
-            if (reply.bytes.empty()) reply = std::move(r);
+            if (reply.bytes.empty())
+                reply = std::move(r);
         }
         pending.bytes.erase(pending.bytes.begin(),
                             pending.bytes.begin() + static_cast<std::ptrdiff_t>(frame));
-        if (!reply.bytes.empty()) sendReply(std::move(reply), state);
+        if (!reply.bytes.empty())
+            sendReply(std::move(reply), state);
         pending.firstAt = Clock::now();
     }
 }
 
 void Line::sendReply(Reply reply, const LineState& state) {
-    if (consume(m_options.dropReplies)) return;
+    if (consume(m_options.dropReplies))
+        return;
     if (const int delay = m_options.replyDelayMs; delay > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     if (consume(m_options.corruptReplies) && reply.checksumAt < reply.bytes.size())

@@ -28,19 +28,22 @@ constexpr Rate kRates[] = {{B300, 300},      {B600, 600},       {B1200, 1200},  
 
 std::uint32_t baudOf(speed_t speed) {
     for (const auto& rate : kRates)
-        if (rate.speed == speed) return rate.baud;
+        if (rate.speed == speed)
+            return rate.baud;
     return 0;
 }
 
 speed_t speedOf(std::uint32_t baud) {
     for (const auto& rate : kRates)
-        if (rate.baud == baud) return rate.speed;
+        if (rate.baud == baud)
+            return rate.speed;
     return B0;
 }
 
 int openPseudoTerminal(std::string& slavePath) {
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fail("posix_openpt");
+    if (fd < 0)
+        fail("posix_openpt");
     char name[128] = {};
     if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
         const int saved = errno;
@@ -60,7 +63,8 @@ int openPseudoTerminal(std::string& slavePath) {
 
 int openRealDevice(const std::string& path, std::uint32_t baud, int parity) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fail(path.c_str());
+    if (fd < 0)
+        fail(path.c_str());
     termios tio{};
     const speed_t speed = speedOf(baud);
     if (speed == B0 || ::tcgetattr(fd, &tio) != 0) {
@@ -71,8 +75,10 @@ int openRealDevice(const std::string& path, std::uint32_t baud, int parity) {
     ::cfsetspeed(&tio, speed);
     tio.c_cflag |= CLOCAL | CREAD;
     tio.c_cflag &= ~(PARENB | PARODD | CSTOPB | CRTSCTS);
-    if (parity == 1) tio.c_cflag |= PARENB;
-    if (parity == 2) tio.c_cflag |= PARENB | PARODD;
+    if (parity == 1)
+        tio.c_cflag |= PARENB;
+    if (parity == 2)
+        tio.c_cflag |= PARENB | PARODD;
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         const int saved = errno;
         ::close(fd);
@@ -90,9 +96,12 @@ void writeAll(int fd, std::span<const std::uint8_t> bytes) {
             done += static_cast<std::size_t>(n);
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN) return; // the other end is gone: the reply is lost, as on a wire
-        if (++stalls > 50) return;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return; // the other end is gone: the reply is lost, as on a wire
+        if (++stalls > 50)
+            return;
         pollfd out{fd, POLLOUT, 0};
         ::poll(&out, 1, 10);
     }

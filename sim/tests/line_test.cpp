@@ -15,7 +15,8 @@ using test::TestPort;
 
 std::shared_ptr<Device> echoUpper() {
     return makeAsciiDevice([](std::string_view text) -> std::optional<std::string> {
-        if (text == "quiet") return std::nullopt;
+        if (text == "quiet")
+            return std::nullopt;
         std::string reply(text);
         for (auto& c : reply)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -18,7 +18,8 @@ class TestPort {
   public:
     TestPort(const std::string& path, speed_t speed) {
         m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0) return;
+        if (m_fd < 0)
+            return;
         termios tio{};
         ::tcgetattr(m_fd, &tio);
         ::cfmakeraw(&tio);
@@ -26,7 +27,8 @@ class TestPort {
         ::tcsetattr(m_fd, TCSANOW, &tio);
     }
     ~TestPort() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     TestPort(const TestPort&) = delete;
     TestPort& operator=(const TestPort&) = delete;
@@ -38,7 +40,8 @@ class TestPort {
     std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& request, int timeoutMs = 2000,
                                        int silenceMs = 150) {
         ::tcflush(m_fd, TCIFLUSH);
-        if (::write(m_fd, request.data(), request.size()) != static_cast<ssize_t>(request.size())) return {};
+        if (::write(m_fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
+            return {};
         return receive(timeoutMs, silenceMs);
     }
 
@@ -48,13 +51,16 @@ class TestPort {
         while (std::chrono::steady_clock::now() < end) {
             pollfd in{m_fd, POLLIN, 0};
             if (::poll(&in, 1, reply.empty() ? 20 : silenceMs) <= 0) {
-                if (!reply.empty()) break;
+                if (!reply.empty())
+                    break;
                 continue;
             }
             std::uint8_t chunk[256];
             const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
-            if (n > 0) reply.insert(reply.end(), chunk, chunk + n);
-            if (reply.size() > 4096) break;
+            if (n > 0)
+                reply.insert(reply.end(), chunk, chunk + n);
+            if (reply.size() > 4096)
+                break;
         }
         return reply;
     }

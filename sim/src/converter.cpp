@@ -1,0 +1,183 @@
+// The converter's Modbus RTU side: framing, function dispatch and exception replies
+// (Modbus Application Protocol V1.1b3; Modbus over Serial Line V1.02).
+#include "tev/sim/converter.hpp"
+
+#include "tev/protocol/crc.hpp"
+
+namespace tev::sim {
+namespace {
+
+// Function codes and exception codes (Modbus Application Protocol, 6 and 7).
+constexpr std::uint8_t kRead = 0x03;
+constexpr std::uint8_t kWriteSingle = 0x06;
+constexpr std::uint8_t kWriteMultiple = 0x10;
+constexpr std::uint8_t kIllegalFunction = 0x01;
+constexpr std::uint8_t kIllegalDataAddress = 0x02;
+constexpr std::uint8_t kIllegalDataValue = 0x03;
+constexpr std::uint16_t kMaxRead = 125;
+constexpr std::uint16_t kMaxWrite = 123;
+constexpr std::size_t kMaxFrame = 256; // Modbus over Serial Line, 2.5.1
+constexpr std::uint8_t kBroadcast = 0;
+
+std::uint16_t word(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+void putWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+}
+
+bool crcValid(std::span<const std::uint8_t> frame) {
+    if (frame.size() < 4)
+        return false;
+    const auto crc = protocol::ModbusCrc16(frame.first(frame.size() - 2));
+    return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
+}
+
+Reply finish(std::vector<std::uint8_t> bytes) {
+    const auto crc = protocol::ModbusCrc16(bytes);
+    bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
+    Reply reply;
+    reply.checksumAt = bytes.size() - 1;
+    reply.bytes = std::move(bytes);
+    return reply;
+}
+
+Reply exception(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
+    return finish({address, static_cast<std::uint8_t>(function | 0x80), code});
+}
+
+} // namespace
+
+struct Converter::Request {
+    std::span<const std::uint8_t> frame; // without the CRC
+    std::uint8_t address = 0;
+    std::uint8_t function = 0;
+    Clock::time_point at{};
+};
+
+Converter::Converter(ConverterConfig config, const std::vector<MeterRecord>& entries) : m_config(config) {
+    for (std::size_t i = 0; i < entries.size() && i < m_entries.size(); ++i)
+        m_entries[i] = entries[i];
+}
+
+std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
+    if (bytes.size() < 2)
+        return 0;
+    switch (bytes[1]) {
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case 0x04:
+    case 0x05:
+    case 0x06:
+        return 8;
+    case 0x0F:
+    case kWriteMultiple:
+        return bytes.size() < 7 ? 0 : 9 + std::size_t{bytes[6]};
+    default:
+        break;
+    }
+    // A function this converter does not know: the frame ends where a valid CRC closes it, as the
+    // silence after it would tell a real slave.
+    for (std::size_t n = 4; n <= bytes.size() && n <= kMaxFrame; ++n)
+        if (crcValid(bytes.first(n)))
+            return n;
+    return bytes.size() >= kMaxFrame ? kNotAFrame : 0;
+}
+
+Reply Converter::answer(std::span<const std::uint8_t> frame, const LineState& line) {
+    if (!crcValid(frame))
+        return {}; // a slave ignores a damaged frame
+    std::lock_guard lock(m_mutex);
+    const auto rate = converterBaud(m_config.baudCode);
+    if (!rate || *rate != line.baud)
+        return {}; // a frame at another rate is noise to the UART
+    Request request{frame.first(frame.size() - 2), frame[0], frame[1], Clock::now()};
+    if (request.address != m_config.address && request.address != kBroadcast)
+        return {};
+    Reply reply = process(request);
+    if (request.address == kBroadcast)
+        return {}; // broadcasts are carried out, never answered
+    return reply;
+}
+
+Reply Converter::process(const Request& request) {
+    switch (request.function) {
+    case kRead:
+        return read(request);
+    case kWriteSingle:
+        return writeSingle(request);
+    case kWriteMultiple:
+        return writeMultiple(request);
+    default:
+        return exception(request.address, request.function, kIllegalFunction);
+    }
+}
+
+Reply Converter::read(const Request& request) {
+    const auto start = word(request.frame, 2);
+    const auto count = word(request.frame, 4);
+    if (count == 0 || count > kMaxRead)
+        return exception(request.address, kRead, kIllegalDataValue);
+    std::vector<std::uint8_t> out{request.address, kRead, static_cast<std::uint8_t>(2 * count)};
+    for (std::uint32_t reg = start; reg < std::uint32_t{start} + count; ++reg) {
+        const auto value =
+            reg <= 0xFFFF ? readRegister(static_cast<std::uint16_t>(reg), request.at) : std::nullopt;
+        if (!value)
+            return exception(request.address, kRead, kIllegalDataAddress);
+        putWord(out, *value);
+    }
+    return finish(std::move(out));
+}
+
+Reply Converter::writeSingle(const Request& request) {
+    const auto reg = word(request.frame, 2);
+    const auto value = word(request.frame, 4);
+    if (!writable(reg))
+        return exception(request.address, kWriteSingle, kIllegalDataAddress);
+    if (!validValue(reg, value))
+        return exception(request.address, kWriteSingle, kIllegalDataValue);
+    // The echo goes out under the old address and rate; the change applies to the next frame.
+    Reply reply = finish({request.frame.begin(), request.frame.end()});
+    writeRegister(reg, value);
+    return reply;
+}
+
+Reply Converter::writeMultiple(const Request& request) {
+    const auto start = word(request.frame, 2);
+    const auto count = word(request.frame, 4);
+    const std::size_t byteCount = request.frame[6];
+    if (count == 0 || count > kMaxWrite || byteCount != 2u * count || request.frame.size() != 7 + byteCount)
+        return exception(request.address, kWriteMultiple, kIllegalDataValue);
+    for (std::uint32_t reg = start; reg < std::uint32_t{start} + count; ++reg)
+        if (reg > 0xFFFF || !writable(static_cast<std::uint16_t>(reg)))
+            return exception(request.address, kWriteMultiple, kIllegalDataAddress);
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (!validValue(static_cast<std::uint16_t>(start + i), word(request.frame, 7 + 2u * i)))
+            return exception(request.address, kWriteMultiple, kIllegalDataValue);
+    Reply reply = finish({request.frame.begin(), request.frame.begin() + 6});
+    for (std::uint16_t i = 0; i < count; ++i)
+        writeRegister(static_cast<std::uint16_t>(start + i), word(request.frame, 7 + 2u * i));
+    return reply;
+}
+
+ConverterConfig Converter::config() const {
+    std::lock_guard lock(m_mutex);
+    return m_config;
+}
+
+MeterRecord Converter::entry(std::size_t index) const {
+    std::lock_guard lock(m_mutex);
+    return index < m_entries.size() ? m_entries[index] : MeterRecord{};
+}
+
+void Converter::setEntry(std::size_t index, const MeterRecord& record) {
+    std::lock_guard lock(m_mutex);
+    if (index < m_entries.size())
+        m_entries[index] = record;
+}
+
+} // namespace tev::sim
