@@ -1,0 +1,13 @@
+// Binds the transaction to the real serial link component.
+#include "line.hpp"
+
+#include "uart.h"
+
+namespace tev::iomodule {
+
+const Line& line() noexcept {
+    static const Line uart{&ExchangeCommand, &SendCommand};
+    return uart;
+}
+
+} // namespace tev::iomodule

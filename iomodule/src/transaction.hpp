@@ -1,0 +1,76 @@
+// The command transaction every command function runs: trace copies, the exchange over the line,
+// the checks of the reply's first character and exact length, and bounded access to its fields.
+//
+// A command function reads as:
+//     Transaction t(call);
+//     t.begin('#').digit(channel);              // "#AAN"
+//     if (auto rc = t.run('>', kAnyLength)) return rc;
+//     ... parse t.reply() ...
+// Model and argument checks come before begin(), so a refused call sends nothing and leaves the
+// trace buffers untouched.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "command.hpp"
+#include "reply.hpp"
+#include "slots.hpp"
+
+namespace tev::iomodule {
+
+// For expect() and run(): the reply's length is not checked.
+inline constexpr std::size_t kAnyLength = static_cast<std::size_t>(-1);
+
+// When the trace buffers receive their copies.
+enum class Trace : std::uint8_t {
+    // Trace flag 1: command copied and reply trace emptied before the exchange; the reply (whatever
+    // the exchange returned) copied after it.
+    Standard,
+    // Trace flag non-zero: command and reply copied after an exchange that returned 0.
+    NonZeroAfterSuccess,
+    // Trace flag non-zero: command and reply copied after the exchange, whatever it returned.
+    NonZeroAfterExchange,
+};
+
+class Transaction {
+  public:
+    explicit Transaction(const Call& call) noexcept;
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    const Call& call() const noexcept { return m_call; }
+
+    // Starts a new command: the lead character and the module address.
+    Command& begin(char lead) noexcept { return m_command.begin(lead, m_call.address()); }
+    // The command being built (for commands that do not start with the address, such as "~**").
+    Command& command() noexcept { return m_command; }
+
+    // Trace copies and the exchange. Returns the line's status: 0 when a reply is in hand.
+    std::uint16_t exchange(Trace trace = Trace::Standard) noexcept;
+    // TEV_MODULE_INVALID_REPLY unless the reply starts with `first` and, unless length is kAnyLength,
+    // has exactly `length` characters (2 more with the checksum flag on); else 0.
+    std::uint16_t expect(char first, std::size_t length) const noexcept;
+    // exchange() then expect(): the first non-zero code, or 0.
+    std::uint16_t run(char first, std::size_t length, Trace trace = Trace::Standard) noexcept;
+    // Sends the command without waiting for a reply (trace: command copied, reply trace emptied).
+    std::uint16_t send() noexcept;
+
+    const Reply& reply() const noexcept { return m_reply; }
+
+    // Raw trace copies, for functions whose trace rules are their own.
+    void copyCommandTrace() const noexcept;
+    void copyReplyTrace() const noexcept;
+    void clearReplyTrace() const noexcept;
+
+  private:
+    std::size_t capacity() const noexcept;
+
+    const Call& m_call;
+    Command m_command;
+    std::array<char, Command::kCapacity> m_buffer{};
+    Reply m_reply;
+};
+
+} // namespace tev::iomodule
