@@ -89,8 +89,9 @@ std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
 }
 
 Reply Converter::answer(std::span<const std::uint8_t> frame, const LineState& line) {
-    if (!crcValid(frame))
-        return {}; // a slave ignores a damaged frame
+    // A slave ignores a damaged frame.
+    if (frameLength(frame) != frame.size() || !crcValid(frame))
+        return {};
     std::lock_guard lock(m_mutex);
     const auto rate = converterBaud(m_config.baudCode);
     if (!rate || *rate != line.baud)

@@ -103,30 +103,32 @@ struct RangeRow {
 // Input ranges with the decimals of their engineering format; RTD (0x20-0x23) and
 // analog output ranges (0x30-0x35) follow.
 constexpr std::array kRanges{
-    RangeRow{0x00, {-15, 15, 3}},     RangeRow{0x01, {-50, 50, 3}},    RangeRow{0x02, {-100, 100, 2}},
-    RangeRow{0x03, {-500, 500, 2}},   RangeRow{0x04, {-1, 1, 4}},      RangeRow{0x05, {-2.5, 2.5, 4}},
-    RangeRow{0x06, {-20, 20, 3}},     RangeRow{0x07, {-500, 500, 2}},  RangeRow{0x08, {-10, 10, 3}},
-    RangeRow{0x09, {-5, 5, 4}},       RangeRow{0x0A, {-1, 1, 4}},      RangeRow{0x0B, {-500, 500, 2}},
-    RangeRow{0x0C, {-150, 150, 2}},   RangeRow{0x0D, {-20, 20, 3}},    RangeRow{0x0E, {0, 760, 3}},
-    RangeRow{0x0F, {0, 1320, 1}},     RangeRow{0x10, {-100, 400, 2}},  RangeRow{0x11, {0, 1000, 1}},
-    RangeRow{0x12, {500, 1750, 1}},   RangeRow{0x13, {500, 1750, 1}},  RangeRow{0x14, {500, 1800, 1}},
-    RangeRow{0x15, {-270, 1300, 1}},  RangeRow{0x16, {0, 2320, 1}},    RangeRow{0x20, {-100, 100, 2}},
-    RangeRow{0x21, {0, 100, 2}},      RangeRow{0x22, {-100, 200, 2}},  RangeRow{0x23, {-200, 600, 1}},
-    RangeRow{0x30, {0, 20, 3}},       RangeRow{0x31, {4, 20, 3}},      RangeRow{0x32, {0, 10, 3}},
-    RangeRow{0x33, {-10, 10, 3}},     RangeRow{0x34, {0, 5, 3}},       RangeRow{0x35, {-5, 5, 3}},
+    RangeRow{0x00, {-15, 15, 3}},    RangeRow{0x01, {-50, 50, 3}},   RangeRow{0x02, {-100, 100, 2}},
+    RangeRow{0x03, {-500, 500, 2}},  RangeRow{0x04, {-1, 1, 4}},     RangeRow{0x05, {-2.5, 2.5, 4}},
+    RangeRow{0x06, {-20, 20, 3}},    RangeRow{0x07, {-500, 500, 2}}, RangeRow{0x08, {-10, 10, 3}},
+    RangeRow{0x09, {-5, 5, 4}},      RangeRow{0x0A, {-1, 1, 4}},     RangeRow{0x0B, {-500, 500, 2}},
+    RangeRow{0x0C, {-150, 150, 2}},  RangeRow{0x0D, {-20, 20, 3}},   RangeRow{0x0E, {0, 760, 3}},
+    RangeRow{0x0F, {0, 1320, 1}},    RangeRow{0x10, {-100, 400, 2}}, RangeRow{0x11, {0, 1000, 1}},
+    RangeRow{0x12, {500, 1750, 1}},  RangeRow{0x13, {500, 1750, 1}}, RangeRow{0x14, {500, 1800, 1}},
+    RangeRow{0x15, {-270, 1300, 1}}, RangeRow{0x16, {0, 2320, 1}},   RangeRow{0x20, {-100, 100, 2}},
+    RangeRow{0x21, {0, 100, 2}},     RangeRow{0x22, {-100, 200, 2}}, RangeRow{0x23, {-200, 600, 1}},
+    RangeRow{0x30, {0, 20, 3}},      RangeRow{0x31, {4, 20, 3}},     RangeRow{0x32, {0, 10, 3}},
+    RangeRow{0x33, {-10, 10, 3}},    RangeRow{0x34, {0, 5, 3}},      RangeRow{0x35, {-5, 5, 3}},
 };
 
 } // namespace
 
 const ModelSpec* findModel(std::string_view name) {
     for (const auto& m : kModels)
-        if (m.name == name) return &m;
+        if (m.name == name)
+            return &m;
     return nullptr;
 }
 
 const TypeRange* findRange(std::uint8_t typeCode) {
     for (const auto& r : kRanges)
-        if (r.code == typeCode) return &r.range;
+        if (r.code == typeCode)
+            return &r.range;
     return nullptr;
 }
 

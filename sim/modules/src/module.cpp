@@ -5,7 +5,8 @@ namespace {
 
 void startInputs(Module& m) {
     const TypeRange* r = findRange(m.type);
-    if (r == nullptr) return;
+    if (r == nullptr)
+        return;
     const double span = r->high - r->low;
     for (std::size_t c = 0; c < m.spec->aiChannels && c < m.inputs.size(); ++c) {
         auto& in = m.inputs[c];
@@ -27,16 +28,19 @@ void advanceCounters(Module& m, std::int64_t now) {
     for (std::size_t i = 0; i < 2; ++i) {
         const auto& c = m.m7080.counters[i];
         const bool on = c.alarmEnabled && c.value >= c.alarmLimit;
-        if (on) m.doBits |= 1u << i;
-        else if (c.alarmEnabled && m.m7080.alarmKind == 'M') m.doBits &= ~(1u << i);
+        if (on)
+            m.doBits |= 1u << i;
+        else if (c.alarmEnabled && m.m7080.alarmKind == 'M')
+            m.doBits &= ~(1u << i);
     }
 }
 
 void advanceAlarm(Module& m, std::int64_t now) {
     auto& a = m.alarm;
-    if (a.mode == 0) return;
+    if (a.mode == 0)
+        return;
     const double v = valueAt(m.inputs[0], now);
-    const bool low = v < a.low, high = v > a.high;
+    const bool low = v<a.low, high = v> a.high;
     a.lowActive = a.mode == 2 ? (a.lowActive || low) : low;
     a.highActive = a.mode == 2 ? (a.highActive || high) : high;
     m.doBits = (a.lowActive ? 1u : 0u) | (a.highActive ? 2u : 0u);
@@ -44,11 +48,13 @@ void advanceAlarm(Module& m, std::int64_t now) {
 
 void advanceWatchdog(Module& m, std::int64_t now) {
     auto& w = m.watchdog;
-    if (!w.enabled || w.timedOut) return;
+    if (!w.enabled || w.timedOut)
+        return;
     if (now - w.lastHostOk > static_cast<std::int64_t>(w.tenths) * 100) {
         w.timedOut = true;
         m.doBits = m.doSafe;
-        for (auto& o : m.outputs) o.value = o.safe;
+        for (auto& o : m.outputs)
+            o.value = o.safe;
     }
 }
 
@@ -71,30 +77,38 @@ void rebase(Module& m, std::int64_t now) {
     m.di.last = now;
     m.di.bits = 0;
     for (int c = 0; c < m.spec->diBits; ++c)
-        if (now % wavePeriodMs(c) < wavePeriodMs(c) / 2) m.di.bits |= 1u << c;
-    for (auto& c : m.m7080.counters) c.last = now;
+        if (now % wavePeriodMs(c) < wavePeriodMs(c) / 2)
+            m.di.bits |= 1u << c;
+    for (auto& c : m.m7080.counters)
+        c.last = now;
     m.watchdog.lastHostOk = now;
-    for (auto& card : m.cards) rebase(card, now);
+    for (auto& card : m.cards)
+        rebase(card, now);
 }
 
 void advance(Module& m, std::int64_t now) {
     advance(m.di, m.spec->diBits, now);
     advanceWatchdog(m, now);
-    if (m.watchdog.timedOut) return; // outputs stay at their safe values
-    if (m.spec->features & Counter7080) advanceCounters(m, now);
-    if (m.spec->features & AnalogAlarm) advanceAlarm(m, now);
+    if (m.watchdog.timedOut)
+        return; // outputs stay at their safe values
+    if (m.spec->features & Counter7080)
+        advanceCounters(m, now);
+    if (m.spec->features & AnalogAlarm)
+        advanceAlarm(m, now);
 }
 
 void powerUp(Module& m, std::int64_t now) {
     m.checksum = m.pendingChecksum;
     m.baud = m.pendingBaud;
     m.doBits = m.doPowerOn;
-    for (auto& o : m.outputs) o.value = o.powerOn;
+    for (auto& o : m.outputs)
+        o.value = o.powerOn;
     m.resetFlag = true;
     m.watchdog.timedOut = false;
     m.alarm.lowActive = m.alarm.highActive = false;
     rebase(m, now);
-    for (auto& card : m.cards) powerUp(card, now);
+    for (auto& card : m.cards)
+        powerUp(card, now);
 }
 
 } // namespace tev::sim

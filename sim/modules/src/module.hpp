@@ -54,7 +54,7 @@ struct Counter {
 
 struct Module7080 {
     std::array<Counter, 2> counters{};
-    char alarmKind = 'M';      // 7080D: momentary or latched
+    char alarmKind = 'M'; // 7080D: momentary or latched
     std::uint8_t inputMode = 0;
     std::uint8_t moduleMode = 0;
     std::uint8_t gateMode = 2;
@@ -96,7 +96,7 @@ struct Module {
     Module7080 m7080;
     std::array<CardAlarm, 8> cardAlarms{};
 
-    int slot = -1;            // card slot in an 8000 unit
+    int slot = -1;             // card slot in an 8000 unit
     std::vector<Module> cards; // an 8000 unit's cards
 };
 

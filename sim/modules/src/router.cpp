@@ -12,14 +12,16 @@ std::optional<std::string> matchPattern(std::string_view pattern, std::string_vi
             taken.append(body.substr(i));
             return taken;
         }
-        if (i >= body.size()) return std::nullopt;
+        if (i >= body.size())
+            return std::nullopt;
         if (pattern[p] == '%')
             taken.push_back(body[i]);
         else if (pattern[p] != body[i])
             return std::nullopt;
         ++i;
     }
-    if (i != body.size()) return std::nullopt;
+    if (i != body.size())
+        return std::nullopt;
     return taken;
 }
 
@@ -28,8 +30,10 @@ Reply route(Context& ctx, char lead, std::string_view body) {
                               alarmRoutes(),    statusRoutes(),    cardRoutes()};
     for (const auto& family : families) {
         for (const auto& r : family) {
-            if (r.lead != lead || (ctx.m.spec->features & r.features) == 0) continue;
-            if (auto args = matchPattern(r.pattern, body)) return r.handler(ctx, *args);
+            if (r.lead != lead || (ctx.m.spec->features & r.features) == 0)
+                continue;
+            if (auto args = matchPattern(r.pattern, body))
+                return r.handler(ctx, *args);
         }
     }
     return std::nullopt;

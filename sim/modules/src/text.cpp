@@ -15,7 +15,8 @@ std::string hex(std::uint32_t v, int digits) {
 }
 
 std::optional<std::uint32_t> parseHex(std::string_view s) {
-    if (s.empty() || s.size() > 8) return std::nullopt;
+    if (s.empty() || s.size() > 8)
+        return std::nullopt;
     std::uint32_t v = 0;
     for (const char c : s) {
         std::uint32_t d = 0;
@@ -31,10 +32,12 @@ std::optional<std::uint32_t> parseHex(std::string_view s) {
 }
 
 std::optional<std::uint32_t> parseDec(std::string_view s) {
-    if (s.empty() || s.size() > 9) return std::nullopt;
+    if (s.empty() || s.size() > 9)
+        return std::nullopt;
     std::uint32_t v = 0;
     for (const char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
+        if (c < '0' || c > '9')
+            return std::nullopt;
         v = v * 10 + static_cast<std::uint32_t>(c - '0');
     }
     return v;
@@ -59,20 +62,24 @@ std::optional<double> parseNumber(std::string_view s) {
             return std::nullopt;
         }
     }
-    if (digits == 0) return std::nullopt;
+    if (digits == 0)
+        return std::nullopt;
     return sign * (scale > 0.0 ? v / scale : v);
 }
 
 std::string fixed(double v, int width, int decimals, bool sign) {
     char buf[48];
     const int n = std::snprintf(buf, sizeof buf, sign ? "%+0*.*f" : "%0*.*f", width, decimals, v);
-    if (n < 0) return {};
-    return std::string(buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n) : sizeof buf - 1);
+    if (n < 0)
+        return {};
+    return std::string(buf, static_cast<std::size_t>(n) < sizeof buf ? static_cast<std::size_t>(n)
+                                                                     : sizeof buf - 1);
 }
 
 std::string checksum(std::string_view s) {
     unsigned sum = 0;
-    for (const char c : s) sum += static_cast<unsigned char>(c);
+    for (const char c : s)
+        sum += static_cast<unsigned char>(c);
     return hex(sum & 0xFF, 2);
 }
 

@@ -19,16 +19,16 @@ enum class DataFormat : std::uint8_t { Engineering = 0, PercentOfRange = 1, Hex 
 
 // One module to put on the line.
 struct ModuleOptions {
-    std::string model;                      // "7017", "87024", or "8000" for a unit that carries cards
-    std::uint8_t address = 1;               // 0x00..0xFF
-    bool checksum = false;                  // commands and replies carry two checksum characters
-    std::optional<std::uint8_t> typeCode;   // input or output range code; the model's default when empty
+    std::string model;                    // "7017", "87024", or "8000" for a unit that carries cards
+    std::uint8_t address = 1;             // 0x00..0xFF
+    bool checksum = false;                // commands and replies carry two checksum characters
+    std::optional<std::uint8_t> typeCode; // input or output range code; the model's default when empty
     DataFormat format = DataFormat::Engineering;
 };
 
 // All I-7000 style modules on one serial line. Not thread-safe: one caller at a time.
 class ModuleBank {
-public:
+  public:
     // Milliseconds on a monotonic scale; drives varying inputs, counters and watchdogs.
     using Clock = std::function<std::int64_t()>;
 
@@ -65,7 +65,7 @@ public:
     // A bank with every model the library's functions need (see module_bank.cpp for the list).
     static ModuleBank makeDefault();
 
-private:
+  private:
     Module* find(std::uint8_t address, int slot);
     std::int64_t now() const;
 

@@ -1,0 +1,21 @@
+// Analog output writes shared by the output, safe-value and 8000 card commands.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "router.hpp"
+
+namespace tev::sim {
+
+// Value text of one output as the module reads it back ("05.000" or "+05.000" by model).
+std::string outputText(const Module& m, int channel, bool sevenChars);
+
+// Sets output `channel` from an engineering value text; ">" on success, "!" while the host watchdog
+// holds the outputs, nothing (refusal) for a bad value or one outside the output's range.
+Reply setOutput(Context& c, int channel, std::string_view value);
+
+// A channel digit below the model's output count, or -1.
+int outputChannel(const Module& m, char digit);
+
+} // namespace tev::sim

@@ -1,0 +1,59 @@
+#include "bank_fixture.hpp"
+
+namespace tev::sim::test {
+namespace {
+
+TEST(ModuleBankSetup, RefusesUnknownModelsAndTakenAddresses) {
+    ModuleBank bank;
+    EXPECT_TRUE(bank.addModule({.model = "7017", .address = 0x01}));
+    EXPECT_FALSE(bank.addModule({.model = "7017", .address = 0x01}));
+    EXPECT_FALSE(bank.addModule({.model = "9999", .address = 0x02}));
+    EXPECT_FALSE(bank.addModule({.model = "8017", .address = 0x03})); // a card needs a unit
+    EXPECT_TRUE(bank.addModule({.model = "8000", .address = 0x04}));
+    EXPECT_TRUE(bank.addCard(0x04, 0, "8017"));
+    EXPECT_FALSE(bank.addCard(0x04, 0, "8024"));
+    EXPECT_FALSE(bank.addCard(0x04, 8, "8024"));
+    EXPECT_FALSE(bank.addCard(0x01, 1, "8024"));
+    EXPECT_EQ(bank.addresses(), (std::vector<std::uint8_t>{0x01, 0x04}));
+}
+
+class Configuration : public BankTest {};
+
+TEST_F(Configuration, ReadsAndChangesConfiguration) {
+    add("7017", 0x01);
+    add("7012", 0x02);
+    run({
+        {"$012", "!01080600"},
+        {"$01M", "!017017"},
+        {"%0103090602", "!03"}, // new address 03, type 09, hex format
+        {"$012", std::nullopt},
+        {"$032", "!03090602"},
+        {"%0302090600", "?03"}, // 02 is taken: two modules may not share it
+        {"%0303090700", "!03"},
+    });
+}
+
+TEST_F(Configuration, ChecksumAndBaudApplyAtPowerOn) {
+    add("7012", 0x01);
+    run({{"%0101080740", "!01"}, {"$012", "!01080640"}});
+    m_bank.powerCycle();
+    run({{"$012", std::nullopt}, {withSum("$012"), withSum("!01080740")}});
+}
+
+TEST(ModuleBankDefault, AnswersEveryModel) {
+    auto bank = ModuleBank::makeDefault();
+    const auto addresses = bank.addresses();
+    EXPECT_GE(addresses.size(), 40u);
+    for (const auto a : addresses) {
+        static constexpr char kHex[] = "0123456789ABCDEF";
+        const std::string cmd = std::string("$") + kHex[a >> 4] + kHex[a & 0xF] + "M";
+        SCOPED_TRACE(cmd);
+        const auto r = bank.answer(cmd);
+        if (!r) {
+            EXPECT_TRUE(bank.answer(withSum(cmd)).has_value());
+        }
+    }
+}
+
+} // namespace
+} // namespace tev::sim::test

@@ -1,0 +1,106 @@
+// Domestic water meter: answers the read-data request in the domestic meter frame.
+#include "tev/sim/mbus_meter.hpp"
+
+#include "bcd.hpp"
+
+#include <ctime>
+
+namespace tev::sim {
+namespace {
+
+constexpr std::uint8_t kWakeUp = 0xFE;
+constexpr std::uint8_t kStart = 0x68;
+constexpr std::uint8_t kStop = 0x16;
+constexpr std::uint8_t kWildcard = 0xAA;
+constexpr std::uint8_t kReadData = 0x01;
+constexpr std::uint8_t kReadDataReply = 0x81;
+constexpr std::uint8_t kUnitCubicMetres = 0x2C;
+constexpr std::size_t kHeader = 11; // 0x68, type, 7 address bytes, control, length
+constexpr std::size_t kMaxData = 100;
+constexpr std::size_t kMaxWakeUp = 16;
+
+std::vector<std::uint8_t> clockBytes() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    ::localtime_r(&now, &tm);
+    const int year = tm.tm_year + 1900;
+    // Seconds first, year last (century byte after the year byte).
+    return {detail::bcd(static_cast<unsigned>(tm.tm_sec), 1)[0],
+            detail::bcd(static_cast<unsigned>(tm.tm_min), 1)[0],
+            detail::bcd(static_cast<unsigned>(tm.tm_hour), 1)[0],
+            detail::bcd(static_cast<unsigned>(tm.tm_mday), 1)[0],
+            detail::bcd(static_cast<unsigned>(tm.tm_mon + 1), 1)[0],
+            detail::bcd(static_cast<unsigned>(year % 100), 1)[0],
+            detail::bcd(static_cast<unsigned>(year / 100), 1)[0]};
+}
+
+} // namespace
+
+DomesticMeter::DomesticMeter(DomesticMeterSpec spec) : m_spec(spec) {}
+
+std::size_t DomesticMeter::frameLength(std::span<const std::uint8_t> bytes) const {
+    std::size_t s = 0;
+    while (s < bytes.size() && bytes[s] == kWakeUp)
+        ++s;
+    if (s > kMaxWakeUp)
+        return kNotAFrame;
+    if (s == bytes.size())
+        return 0;
+    if (bytes[s] != kStart)
+        return kNotAFrame;
+    // Without wake-up bytes, 68 L L 68 is an M-Bus long frame, not ours.
+    if (s == 0 && bytes.size() >= 4 && bytes[1] == bytes[2] && bytes[3] == kStart)
+        return kNotAFrame;
+    if (bytes.size() < s + kHeader)
+        return 0;
+    const std::size_t length = bytes[s + 10];
+    return length > kMaxData ? kNotAFrame : s + length + 13;
+}
+
+Reply DomesticMeter::answer(std::span<const std::uint8_t> frame, const LineState& line) {
+    if (frame.empty() || frameLength(frame) != frame.size())
+        return {};
+    if (line.baud != m_spec.baud || frame.back() != kStop)
+        return {};
+    std::size_t s = 0;
+    while (frame[s] == kWakeUp)
+        ++s;
+    const auto body = frame.subspan(s, frame.size() - s - 2); // 0x68 up to the last data byte
+    if (detail::byteSum(body.data(), body.data() + body.size()) != frame[frame.size() - 2])
+        return {};
+    if (body[1] != m_spec.type && body[1] != kWildcard)
+        return {};
+    for (std::size_t i = 0; i < 7; ++i)
+        if (body[2 + i] != m_spec.address[i] && body[2 + i] != kWildcard)
+            return {};
+    const bool readData = body[9] == kReadData && body[10] >= 3 &&
+                          ((body[11] == 0x90 && body[12] == 0x1F) || (body[11] == 0x1F && body[12] == 0x90));
+    if (!readData)
+        return {};
+
+    const std::chrono::duration<double, std::ratio<3600>> hours =
+        std::chrono::steady_clock::now() - m_started;
+    const auto hundredths =
+        static_cast<std::uint64_t>((m_spec.cubicMetres + m_spec.cubicMetresPerHour * hours.count()) * 100.0);
+    std::vector<std::uint8_t> out{kStart, m_spec.type};
+    out.insert(out.end(), m_spec.address.begin(), m_spec.address.end());
+    out.insert(out.end(), {kReadDataReply, 0x16, body[11], body[12], ++m_sequence});
+    for (int reading = 0; reading < 2; ++reading) { // current and settlement-day volume
+        for (auto b : detail::bcd(hundredths, 4))
+            out.push_back(b);
+        out.push_back(kUnitCubicMetres);
+    }
+    for (auto b : clockBytes())
+        out.push_back(b);
+    out.insert(out.end(), {0x00, 0x00}); // status: valve open, battery good
+    out.push_back(detail::byteSum(out.data(), out.data() + out.size()));
+    out.push_back(kStop);
+
+    Reply reply;
+    reply.bytes.assign(static_cast<std::size_t>(std::max(0, m_spec.wakeUpBytes)), kWakeUp);
+    reply.bytes.insert(reply.bytes.end(), out.begin(), out.end());
+    reply.checksumAt = reply.bytes.size() - 2;
+    return reply;
+}
+
+} // namespace tev::sim
