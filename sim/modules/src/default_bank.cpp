@@ -97,7 +97,7 @@ ModuleBank ModuleBank::makeDefault() {
     for (const auto& p : kModules)
         bank.addModule({std::string(p.model), p.address, p.checksum, std::nullopt, p.format});
     for (const int unit : {0x20, 0x21, 0x22})
-        bank.addModule({.model = "8000", .address = static_cast<std::uint8_t>(unit)});
+        bank.addModule({"8000", static_cast<std::uint8_t>(unit)});
     for (const auto& c : kCards)
         bank.addCard(c.unit, c.slot, c.model);
     return bank;

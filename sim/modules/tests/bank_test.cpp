@@ -5,11 +5,11 @@ namespace {
 
 TEST(ModuleBankSetup, RefusesUnknownModelsAndTakenAddresses) {
     ModuleBank bank;
-    EXPECT_TRUE(bank.addModule({.model = "7017", .address = 0x01}));
-    EXPECT_FALSE(bank.addModule({.model = "7017", .address = 0x01}));
-    EXPECT_FALSE(bank.addModule({.model = "9999", .address = 0x02}));
-    EXPECT_FALSE(bank.addModule({.model = "8017", .address = 0x03})); // a card needs a unit
-    EXPECT_TRUE(bank.addModule({.model = "8000", .address = 0x04}));
+    EXPECT_TRUE(bank.addModule({"7017", 0x01}));
+    EXPECT_FALSE(bank.addModule({"7017", 0x01}));
+    EXPECT_FALSE(bank.addModule({"9999", 0x02}));
+    EXPECT_FALSE(bank.addModule({"8017", 0x03})); // a card needs a unit
+    EXPECT_TRUE(bank.addModule({"8000", 0x04}));
     EXPECT_TRUE(bank.addCard(0x04, 0, "8017"));
     EXPECT_FALSE(bank.addCard(0x04, 0, "8024"));
     EXPECT_FALSE(bank.addCard(0x04, 8, "8024"));

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tev::sim {
@@ -19,6 +20,13 @@ enum class DataFormat : std::uint8_t { Engineering = 0, PercentOfRange = 1, Hex 
 
 // One module to put on the line.
 struct ModuleOptions {
+    ModuleOptions() = default;
+    ModuleOptions(std::string model_, std::uint8_t address_, bool checksum_ = false,
+                  std::optional<std::uint8_t> typeCode_ = std::nullopt,
+                  DataFormat format_ = DataFormat::Engineering)
+        : model(std::move(model_)), address(address_), checksum(checksum_), typeCode(typeCode_),
+          format(format_) {}
+
     std::string model;                    // "7017", "87024", or "8000" for a unit that carries cards
     std::uint8_t address = 1;             // 0x00..0xFF
     bool checksum = false;                // commands and replies carry two checksum characters
