@@ -43,7 +43,7 @@ void Transaction::clearReplyTrace() const noexcept {
 
 std::uint16_t Transaction::exchange(Trace trace) noexcept {
     const bool standard = trace == Trace::Standard;
-    const bool traced = standard ? m_call.traceFlag() == 1 : m_call.traceFlag() != 0;
+    const bool traced = trace != Trace::Off && (standard ? m_call.traceFlag() == 1 : m_call.traceFlag() != 0);
     if (traced && standard) {
         copyCommandTrace();
         clearReplyTrace();

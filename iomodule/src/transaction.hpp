@@ -32,6 +32,8 @@ enum class Trace : std::uint8_t {
     NonZeroAfterSuccess,
     // Trace flag non-zero: command and reply copied after the exchange, whatever it returned.
     NonZeroAfterExchange,
+    // No copies: for functions that make their own (copyCommandTrace() ...).
+    Off,
 };
 
 class Transaction {

@@ -1,0 +1,127 @@
+// Single-channel analog input readings of I-7000 modules, 8000 cards and 87K cards.
+#include "analog_reading.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+constexpr ChannelModel kAnalogIn[] = {{0x7011, 0}, {0x7012, 0}, {0x7013, 0}, {0x7014, 0},
+                                      {0x7016, 0}, {0x7017, 8}, {0x7018, 8}, {0x7033, 3}};
+constexpr ChannelModel kAnalogInFsr[] = {{0x7011, 0}, {0x7012, 0}, {0x7013, 0}, {0x7014, 0},
+                                         {0x7017, 8}, {0x7018, 8}, {0x7033, 3}};
+constexpr ChannelModel kAnalogIn8K[] = {{0x8013, 4}, {0x5013, 4}, {0x8017, 8},      {0x8018, 8},
+                                        {0x5017, 8}, {0x5018, 8}, {0x8033, 4, '$'}, {0x5033, 4, '$'}};
+constexpr ChannelModel kAnalogInFsr8K[] = {{0x8013, 4}, {0x5013, 4}, {0x8017, 8},
+                                           {0x8018, 8}, {0x5017, 8}, {0x5018, 8}};
+constexpr ChannelModel kAnalogIn87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}, {0x87033, 4, '$'}};
+constexpr ChannelModel kAnalogInFsr87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}};
+
+// Card commands carry the channel as one decimal digit, so no card channel goes above 7.
+constexpr std::uint32_t kCardChannelLimit = 7;
+// Length of the out-of-range replies ">-0000" and ">+9999" (cards add one character).
+constexpr std::size_t kRangeReply = 6;
+
+template <class Rows> std::uint16_t readSingle(const Call& call, const Rows& rows, Reading reading) noexcept {
+    const bool needsFloats = reading == Reading::Value || call.family != Family::I7000;
+    if (const auto rc = call.require(needsFloats))
+        return rc;
+    const ChannelModel* row = findModel(rows, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    if (!channelFits(*row, channel) || (call.family == Family::Card8K && channel > kCardChannelLimit))
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    return readChannel(call, *row, reading);
+}
+
+std::uint16_t checkRange(const Call& call, const Reply& reply) noexcept {
+    const std::size_t length = kRangeReply + (call.family == Family::I7000 ? 0 : 1);
+    if (reply.data().size() != length)
+        return TEV_MODULE_OK;
+    if (reply.data().starts_with(">-0000"))
+        return TEV_MODULE_BELOW_RANGE;
+    if (reply.data().starts_with(">+9999"))
+        return TEV_MODULE_ABOVE_RANGE;
+    return TEV_MODULE_OK;
+}
+
+} // namespace
+
+std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading reading) noexcept {
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    Transaction t(call);
+    Command& command = t.begin(row.lead);
+    if (call.family == Family::Card8K)
+        command.ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
+    else if (row.channels != 0)
+        command.digit(channel);
+    const std::uint16_t status = t.exchange();
+    if (reading == Reading::Value || call.family != Family::I7000)
+        call.setFloat(0, 0.0);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('>', kAnyLength))
+        return rc;
+    if (const auto rc = checkRange(call, t.reply()))
+        return rc;
+    if (reading == Reading::Hex) {
+        const auto value = t.reply().hex(1, 4);
+        if (!value)
+            return TEV_MODULE_INVALID_REPLY;
+        call.slots.set(TEV_SLOT_ARG7, *value & 0xFFFFu);
+        return TEV_MODULE_OK;
+    }
+    call.setFloat(0, t.reply().decimalFrom(1).value_or(0.0));
+    return TEV_MODULE_OK;
+}
+
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t AnalogIn(WordArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(w, f, c, r), kAnalogIn, Reading::Value);
+}
+uint16_t AnalogInFsr(WordArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Value);
+}
+uint16_t AnalogInHex(WordArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Hex);
+}
+uint16_t AnalogIn_8K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogIn8K, Reading::Value);
+}
+uint16_t AnalogInFsr_8K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Value);
+}
+uint16_t AnalogInHex_8K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Hex);
+}
+uint16_t AnalogIn_87K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogIn87K, Reading::Value);
+}
+uint16_t AnalogInFsr_87K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Value);
+}
+uint16_t AnalogInHex_87K(LongArgs w, float* f, char* c, char* r) {
+    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Hex);
+}
+
+uint16_t ThermocoupleOpen_7011(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
+    if (call.model() != 0x7011)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('$').ch('B');
+    if (const auto rc = t.run('!', 4))
+        return rc;
+    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
+    return TEV_MODULE_OK;
+}
+
+} // extern "C"

@@ -1,0 +1,209 @@
+// All-channel analog input scans: AnalogInAll, AnalogIn8, In8_7017, AnalogInAllHex and the card scans.
+#include <array>
+#include <cstring>
+
+#include "analog_reading.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+#include "wire.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+// Scans answer '>' and one seven-character field per channel ("+01.234").
+constexpr std::size_t kFieldWidth = 7;
+
+struct ScanModel {
+    std::uint32_t model = 0;
+    std::uint8_t channels = 0;
+    std::size_t length = 0; // the reply's length without checksum
+};
+
+constexpr ScanModel kAnalogInAll[] = {{0x4017, 8, 57}, {0x4018, 8, 57}, {0x7017, 8, 57},
+                                      {0x7018, 8, 57}, {0x8017, 8, 57}, {0x8018, 8, 57},
+                                      {0x4033, 3, 22}, {0x7033, 3, 22}, {0x8033, 3, 22}};
+constexpr ScanModel kAnalogIn8[] = {{0x7017, 8, 57}, {0x7018, 8, 57}};
+constexpr ScanModel kAnalogInAll8K[] = {
+    {0x8013, 4, 30}, {0x8017, 8, 58}, {0x8018, 8, 58}, {0x5017, 8, 58}, {0x5018, 8, 58}};
+constexpr ScanModel kAnalogInAll87K[] = {{0x87013, 4, 29}, {0x87017, 8, 57}, {0x87018, 8, 57}};
+
+// The 3-channel modules (4033, 7033, 8033) are read channel by channel with the 7033 command.
+constexpr ChannelModel kThreeChannelReading{0x7033, 3};
+
+// Full scale per input range code of In8_7017.
+struct RangeCode {
+    std::uint32_t model = 0; // the range code, looked up like a model
+    double fullScale = 0.0;
+};
+constexpr RangeCode kIn8Ranges[] = {{8, 10.0}, {9, 5.0}, {10, 1.0}, {11, 500.0}, {12, 150.0}, {13, 20.0}};
+
+// Each channel's seven-character field, converted on its own, into float slots 0 ... channels - 1.
+std::uint16_t storeFields(const Call& call, const Reply& reply, std::size_t channels) noexcept {
+    if (!reply.field(1, channels * kFieldWidth))
+        return TEV_MODULE_INVALID_REPLY;
+    for (std::size_t k = 0; k < channels; ++k)
+        call.setFloat(k, *reply.decimal(1 + k * kFieldWidth, kFieldWidth));
+    return TEV_MODULE_OK;
+}
+
+std::uint16_t scanThreeChannels(const Call& call) noexcept {
+    std::array<double, 3> values{};
+    std::uint16_t result = TEV_MODULE_OK;
+    for (std::uint32_t channel = 0; channel < values.size(); ++channel) {
+        call.slots.set(TEV_SLOT_ARG, channel);
+        const std::uint16_t rc = readChannel(call, kThreeChannelReading, Reading::Value);
+        values[channel] = call.getFloat(0);
+        if (result == TEV_MODULE_OK)
+            result = rc;
+    }
+    for (std::size_t k = 0; k < values.size(); ++k)
+        call.setFloat(k, values[k]);
+    return result;
+}
+
+// The 8000 and 87K scans take a reply that starts with '>' or has the expected length.
+std::uint16_t scanCard(const Call& call, const ScanModel* row, Transaction& t, Trace trace) noexcept {
+    if (const auto status = t.exchange(trace))
+        return status;
+    const std::size_t expected = row->length + (call.checksum() ? 2 : 0);
+    if (t.reply().first() != '>' && t.reply().text().size() != expected)
+        return TEV_MODULE_INVALID_REPLY;
+    return storeFields(call, t.reply(), row->channels);
+}
+
+double scaleHex(std::int64_t h, double fullScale) noexcept {
+    constexpr double kPositiveFull = 32767.0;
+    if (h < 0x8000)
+        return static_cast<double>(h) / kPositiveFull * fullScale;
+    return -(static_cast<double>(0xFFFF - h) / kPositiveFull * fullScale);
+}
+
+// Cuts the reply's data into the text fields of AnalogInAllHex, 100 characters apart.
+void storeTexts(std::string_view data, char* texts) noexcept {
+    constexpr std::size_t kTextField = 100;
+    constexpr std::size_t kHexField = 4;
+    const bool decimal = !data.empty() && (data.front() == '+' || data.front() == '-');
+    std::size_t k = 0;
+    while (!data.empty()) {
+        std::size_t n = kHexField;
+        if (decimal)
+            n = std::min(data.find_first_of("+-", 1), data.size());
+        if (n > data.size())
+            break; // a last hex field that is not whole
+        std::memcpy(texts + k * kTextField, data.data(), n);
+        texts[k * kTextField + n] = '\0';
+        data.remove_prefix(n);
+        ++k;
+    }
+}
+
+} // namespace
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const ScanModel* row = findModel(kAnalogInAll, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('#');
+    const std::uint16_t status = t.exchange();
+    call.clearFloats(row->channels == 8 ? 8 : 7);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('>', row->length))
+        return rc;
+    if (row->channels == 3)
+        return scanThreeChannels(call);
+    return storeFields(call, t.reply(), row->channels);
+}
+
+uint16_t AnalogIn8(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const ScanModel* row = findModel(kAnalogIn8, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('#');
+    if (const auto rc = t.run('>', row->length, Trace::NonZeroAfterSuccess))
+        return rc;
+    return storeFields(call, t.reply(), row->channels);
+}
+
+uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
+    constexpr std::size_t kChannels = 8;
+    constexpr std::size_t kHexField = 4;
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const RangeCode* range = findModel(kIn8Ranges, call.model());
+    if (!range)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('$').ch('A');
+    const std::uint16_t status = t.exchange();
+    call.clearFloats(kChannels);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('>', 1 + kChannels * kHexField))
+        return rc;
+    for (std::size_t k = 0; k < kChannels; ++k) {
+        const auto h = parseBase16(*t.reply().field(1 + k * kHexField, kHexField));
+        call.setFloat(k, scaleHex(h, range->fullScale));
+    }
+    return TEV_MODULE_OK;
+}
+
+uint16_t AnalogInAllHex(WordArgs w, char* texts, char* c, char* r) {
+    const Call call(w, nullptr, c, r);
+    if (!call.slots.valid() || !texts)
+        return TEV_MODULE_NULL_ARGUMENT;
+    Transaction t(call);
+    t.begin('#');
+    const bool traced = call.traceFlag() == 1;
+    if (traced)
+        t.clearReplyTrace();
+    if (const auto status = t.exchange(Trace::Off))
+        return status;
+    const auto data = t.reply().from(1);
+    if (!data)
+        return TEV_MODULE_INVALID_REPLY;
+    storeTexts(*data, texts);
+    if (traced)
+        t.copyReplyTrace();
+    return TEV_MODULE_OK;
+}
+
+uint16_t AnalogInAll_8K(LongArgs w, float* f, char* c, char* r) {
+    const Call call(Family::Card8K, w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const ScanModel* row = findModel(kAnalogInAll8K, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('#').ch('S').printf(8, "%01X", static_cast<unsigned>(call.arg(TEV_SLOT_ARG7)));
+    return scanCard(call, row, t, Trace::NonZeroAfterSuccess);
+}
+
+uint16_t AnalogInAll_87K(LongArgs w, float* f, char* c, char* r) {
+    const Call call(Family::Card87K, w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const ScanModel* row = findModel(kAnalogInAll87K, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('#');
+    return scanCard(call, row, t, Trace::NonZeroAfterExchange);
+}
+
+} // extern "C"

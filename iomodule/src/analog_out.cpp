@@ -1,0 +1,180 @@
+// Analog output commands of I-7000 modules and 87K cards: AnalogOut, AnalogOutHex, AnalogOutFsr and
+// the read-backs. The 8000 card commands are in analog_out_cards.cpp.
+#include "analog_output.hpp"
+#include "fixed_digits.hpp"
+#include "models.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+#include "wire.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+constexpr OutputModel kAnalogOut[] = {
+    {0x7016, OutputForm::Excitation}, {0x4016, OutputForm::Excitation}, {0x8016, OutputForm::Excitation},
+    {0x7021, OutputForm::Digits},     {0x4021, OutputForm::Digits},     {0x8021, OutputForm::Digits},
+    {0x7022, OutputForm::Current, 3}, {0x4022, OutputForm::Current, 3}, {0x8022, OutputForm::Current, 3},
+    {0x7024, OutputForm::Signed, 4},  {0x4024, OutputForm::Signed, 4},  {0x8024, OutputForm::Signed, 4}};
+constexpr OutputModel kAnalogOut87K[] = {{0x87016, OutputForm::Excitation},
+                                         {0x87021, OutputForm::Digits},
+                                         {0x87022, OutputForm::Current, 3},
+                                         {0x87026, OutputForm::Current, 3},
+                                         {0x87024, OutputForm::Signed, 4}};
+
+constexpr ReadBackModel kReadBack[] = {
+    {0x7016, ReadBackForm::Plain},           {0x4016, ReadBackForm::Plain},
+    {0x8016, ReadBackForm::Plain},           {0x7021, ReadBackForm::Selector},
+    {0x4021, ReadBackForm::Selector},        {0x8021, ReadBackForm::Selector},
+    {0x7022, ReadBackForm::WithChannel, 3},  {0x4022, ReadBackForm::WithChannel, 3},
+    {0x8022, ReadBackForm::WithChannel, 3},  {0x7024, ReadBackForm::WithCChannel, 4},
+    {0x4024, ReadBackForm::WithCChannel, 4}, {0x8024, ReadBackForm::WithCChannel, 4}};
+constexpr ReadBackModel kReadBackHex[] = {{0x7021, ReadBackForm::Selector},
+                                          {0x7022, ReadBackForm::WithChannel, 3}};
+constexpr ReadBackModel kReadBack87K[] = {{0x87016, ReadBackForm::Plain},
+                                          {0x87021, ReadBackForm::Selector},
+                                          {0x87022, ReadBackForm::WithChannel, 3},
+                                          {0x87026, ReadBackForm::WithChannel, 3},
+                                          {0x87024, ReadBackForm::WithChannel, 4}};
+
+// The 7021 and 7022 groups of the hex and percentage outputs.
+struct Model {
+    std::uint32_t model = 0;
+};
+constexpr Model kRawOutputs[] = {{0x7021}, {0x7022}, {0x4021}, {0x4022}, {0x8021}, {0x8022}};
+
+constexpr std::uint32_t kHexOutputMax = 0xFFF; // three hex digits
+
+template <class Rows> std::uint16_t writeOutput(const Call& call, const Rows& rows) noexcept {
+    if (const auto rc = call.require(true))
+        return rc;
+    const OutputModel* row = findModel(rows, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    return writeOutputValue(call, *row);
+}
+
+template <class Rows> std::uint16_t readBack(const Call& call, const Rows& rows, bool hex) noexcept {
+    if (const auto rc = call.require(!hex))
+        return rc;
+    const ReadBackModel* row = findModel(rows, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    if (const auto rc = beginReadBack(t, *row))
+        return rc;
+    const std::uint16_t status = t.exchange();
+    if (!hex)
+        call.setFloat(0, 0.0);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('!', kAnyLength))
+        return rc;
+    const auto rest = t.reply().from(3);
+    if (!rest)
+        return TEV_MODULE_INVALID_REPLY;
+    if (!hex) {
+        call.setFloat(0, parseDecimal(*rest));
+    } else if (const auto value = scanHex(*rest)) {
+        call.slots.set(TEV_SLOT_ARG9, *value & 0xFFFFu);
+    }
+    return TEV_MODULE_OK;
+}
+
+} // namespace
+
+std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept {
+    const Call& call = t.call();
+    const std::uint32_t selector = call.arg(TEV_SLOT_ARG);
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG7);
+    if (row.form != ReadBackForm::Plain && selector > 1)
+        return TEV_MODULE_SELECTOR_OUT_OF_RANGE;
+    if (row.channels != 0 && channel >= row.channels)
+        return TEV_MODULE_SELECTOR_OUT_OF_RANGE;
+    Command& command = t.begin('$').ch(row.form != ReadBackForm::Plain && selector == 1 ? '8' : '6');
+    if (row.form == ReadBackForm::WithCChannel)
+        command.ch('C');
+    if (row.channels != 0)
+        command.digit(channel);
+    return TEV_MODULE_OK;
+}
+
+std::uint16_t writeOutputValue(const Call& call, const OutputModel& row) noexcept {
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    if (row.channels != 0 && channel >= row.channels)
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    const double value = call.getFloat(0);
+    Transaction t(call);
+    switch (row.form) {
+    case OutputForm::Excitation:
+        t.begin('$').ch('7').printf(7, "%+07.3f", value);
+        return t.run('!', 3);
+    case OutputForm::Digits: {
+        const FixedDigits digits = fixedDigits(value, 2, 3);
+        if (digits.code)
+            return digits.code;
+        t.begin('#').text(digits.view());
+        break;
+    }
+    case OutputForm::Current:
+        t.begin('#').digit(channel).printf(6, "%06.3f", value);
+        break;
+    case OutputForm::Signed:
+        t.begin('#').digit(channel).printf(7, "%+07.3f", value);
+        break;
+    }
+    return t.run('>', 1);
+}
+
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t AnalogOut(WordArgs w, float* f, char* c, char* r) {
+    return writeOutput(Call(w, f, c, r), kAnalogOut);
+}
+
+uint16_t AnalogOut_87K(LongArgs w, float* f, char* c, char* r) {
+    return writeOutput(Call(Family::Card87K, w, f, c, r), kAnalogOut87K);
+}
+
+uint16_t AnalogOutHex(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
+    if (!findModel(kRawOutputs, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const std::uint32_t value = call.arg(TEV_SLOT_ARG7);
+    if (value > kHexOutputMax)
+        return TEV_MODULE_VALUE_OUT_OF_RANGE;
+    Transaction t(call);
+    t.begin('#').hex(value, 3);
+    return t.run('>', 1);
+}
+
+uint16_t AnalogOutFsr(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    if (!findModel(kRawOutputs, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const FixedDigits digits = fixedDigits(call.getFloat(0), 3, 2);
+    if (digits.code)
+        return digits.code;
+    Transaction t(call);
+    t.begin('#').ch('+').text(digits.view());
+    return t.run('>', 1);
+}
+
+uint16_t AnalogOutReadBack(WordArgs w, float* f, char* c, char* r) {
+    return readBack(Call(w, f, c, r), kReadBack, false);
+}
+uint16_t AnalogOutReadBackHex(WordArgs w, float* f, char* c, char* r) {
+    return readBack(Call(w, f, c, r), kReadBackHex, true);
+}
+uint16_t AnalogOutReadBack_87K(LongArgs w, float* f, char* c, char* r) {
+    return readBack(Call(Family::Card87K, w, f, c, r), kReadBack87K, false);
+}
+
+} // extern "C"

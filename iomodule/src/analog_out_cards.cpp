@@ -1,0 +1,63 @@
+// Analog output commands of 8000 cards: "#AASsCN" and the value, "$AASsCN6" to read it back.
+#include "models.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+constexpr ChannelModel kOutputCards[] = {{0x8022, 2}, {0x8024, 4}, {0x5024, 4}};
+// Card commands carry the channel as one decimal digit.
+constexpr std::uint32_t kCardChannelLimit = 7;
+
+// Checks model and channel, then starts "<lead>AASsCN".
+std::uint16_t beginCard(Transaction& t, char lead) noexcept {
+    const Call& call = t.call();
+    if (const auto rc = call.require(true))
+        return rc;
+    const ChannelModel* row = findModel(kOutputCards, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    if (!channelFits(*row, channel) || channel > kCardChannelLimit)
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    t.begin(lead).ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
+    return TEV_MODULE_OK;
+}
+
+} // namespace
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t AnalogOut_8K(LongArgs w, float* f, char* c, char* r) {
+    const Call call(Family::Card8K, w, f, c, r);
+    Transaction t(call);
+    if (const auto rc = beginCard(t, '#'))
+        return rc;
+    t.command().printf(7, "%+07.3f", call.getFloat(0));
+    return t.run('>', 1);
+}
+
+uint16_t AnalogOutReadBack_8K(LongArgs w, float* f, char* c, char* r) {
+    const Call call(Family::Card8K, w, f, c, r);
+    Transaction t(call);
+    if (const auto rc = beginCard(t, '$'))
+        return rc;
+    t.command().ch('6');
+    const std::uint16_t status = t.exchange();
+    call.setFloat(0, 0.0);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('!', kAnyLength))
+        return rc;
+    const auto value = t.reply().decimalFrom(3);
+    if (!value)
+        return TEV_MODULE_INVALID_REPLY;
+    call.setFloat(0, *value);
+    return TEV_MODULE_OK;
+}
+
+} // extern "C"
