@@ -12,7 +12,8 @@ namespace {
 template <char Lead> Reply toCard(Context& c, std::string_view args) {
     const int slot = args[0] - '0';
     for (auto& card : c.m.cards) {
-        if (card.slot != slot) continue;
+        if (card.slot != slot)
+            continue;
         Context inner{card, c.now, c.addr};
         return route(inner, Lead, args.substr(1));
     }
@@ -25,40 +26,48 @@ int aiChannel(const Module& m, char digit) {
 }
 
 // Low (0) or high (1) alarm of a selector character.
-int side(char s) { return s == 'L' ? 0 : s == 'H' ? 1 : -1; }
+int side(char s) {
+    return s == 'L' ? 0 : s == 'H' ? 1 : -1;
+}
 
 Reply scan(Context& c, std::string_view) {
     std::string out = ">";
-    for (int ch = 0; ch < c.m.spec->aiChannels; ++ch) out += readingText(c.m, ch, c.now, true);
+    for (int ch = 0; ch < c.m.spec->aiChannels; ++ch)
+        out += readingText(c.m, ch, c.now, true);
     return out;
 }
 
 Reply readChannel(Context& c, std::string_view args) {
     const int ch = aiChannel(c.m, args[0]);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     return ">" + readingText(c.m, ch, c.now, false);
 }
 
 Reply writeOutput(Context& c, std::string_view args) {
     const int ch = outputChannel(c.m, args[0]);
-    if (ch < 0 || args.size() != 8) return std::nullopt;
+    if (ch < 0 || args.size() != 8)
+        return std::nullopt;
     return setOutput(c, ch, args.substr(1));
 }
 
 Reply readOutput(Context& c, std::string_view args) {
     const int ch = outputChannel(c.m, args[0]);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     return c.ack(outputText(c.m, ch, true));
 }
 
 Reply outputConfig(Context& c, std::string_view args) {
-    if (outputChannel(c.m, args[0]) < 0) return std::nullopt;
+    if (outputChannel(c.m, args[0]) < 0)
+        return std::nullopt;
     return c.ack(text::hex(c.m.type, 2) + text::hex(c.m.format, 2));
 }
 
 Reply storeStartUp(Context& c, std::string_view args) {
     const int ch = outputChannel(c.m, args[0]);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     auto& o = c.m.outputs[static_cast<std::size_t>(ch)];
     o.powerOn = o.value;
     return c.ack();
@@ -87,7 +96,8 @@ Reply connectAlarm(Context& c, std::string_view args) {
     const bool none = target == "S*C*";
     const bool valid = target.size() == 4 && target[0] == 'S' && target[2] == 'C' && target[1] >= '0' &&
                        target[1] <= '7' && text::parseHex(target.substr(3, 1));
-    if (a == nullptr || !(none || valid)) return std::nullopt;
+    if (a == nullptr || !(none || valid))
+        return std::nullopt;
     a->connect[static_cast<std::size_t>(s)] = std::string(target);
     return c.ack();
 }
@@ -95,7 +105,8 @@ Reply connectAlarm(Context& c, std::string_view args) {
 Reply enableAlarm(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
-    if (a == nullptr || (args[2] != 'D' && args[2] != 'E')) return std::nullopt;
+    if (a == nullptr || (args[2] != 'D' && args[2] != 'E'))
+        return std::nullopt;
     char& mode = a->mode[static_cast<std::size_t>(s)];
     mode = args[2] == 'D' ? 'D' : (mode == 'D' ? 'M' : mode);
     return c.ack();
@@ -104,7 +115,8 @@ Reply enableAlarm(Context& c, std::string_view args) {
 Reply setAlarmKind(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
-    if (a == nullptr || (args[2] != 'M' && args[2] != 'L')) return std::nullopt;
+    if (a == nullptr || (args[2] != 'M' && args[2] != 'L'))
+        return std::nullopt;
     a->mode[static_cast<std::size_t>(s)] = args[2];
     return c.ack();
 }
@@ -112,7 +124,8 @@ Reply setAlarmKind(Context& c, std::string_view args) {
 Reply readAlarmMode(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
-    if (a == nullptr) return std::nullopt;
+    if (a == nullptr)
+        return std::nullopt;
     return c.ack(std::string(1, a->mode[static_cast<std::size_t>(s)]));
 }
 
@@ -120,7 +133,8 @@ Reply setLimit(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
     const auto v = args.size() == 9 ? text::parseNumber(args.substr(2)) : std::nullopt;
-    if (a == nullptr || !v) return std::nullopt;
+    if (a == nullptr || !v)
+        return std::nullopt;
     a->limit[static_cast<std::size_t>(s)] = *v;
     return c.ack();
 }
@@ -128,14 +142,16 @@ Reply setLimit(Context& c, std::string_view args) {
 Reply readLimit(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
-    if (a == nullptr) return std::nullopt;
+    if (a == nullptr)
+        return std::nullopt;
     return c.ack(text::fixed(a->limit[static_cast<std::size_t>(s)], 7, 2, true).substr(0, 7));
 }
 
 Reply clearAlarm(Context& c, std::string_view args) {
     int s = 0;
     CardAlarm* a = alarmOf(c, args, s);
-    if (a == nullptr) return std::nullopt;
+    if (a == nullptr)
+        return std::nullopt;
     a->active[static_cast<std::size_t>(s)] = false;
     evaluate(c, args[0], *a);
     return c.ack();
@@ -143,7 +159,8 @@ Reply clearAlarm(Context& c, std::string_view args) {
 
 Reply alarmStatus(Context& c, std::string_view args) {
     const int ch = aiChannel(c.m, args[0]);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     auto& a = c.m.cardAlarms[static_cast<std::size_t>(ch)];
     evaluate(c, args[0], a);
     return c.ack(std::string(a.active[0] ? "1" : "0") + (a.active[1] ? "1" : "0"));
@@ -174,6 +191,8 @@ constexpr std::array kRoutes{
 
 } // namespace
 
-std::span<const Route> cardRoutes() { return kRoutes; }
+std::span<const Route> cardRoutes() {
+    return kRoutes;
+}
 
 } // namespace tev::sim

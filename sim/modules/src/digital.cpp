@@ -20,28 +20,40 @@ std::size_t portDigits(const Module& m) {
 std::string portField(PortLayout layout, std::uint32_t out, std::uint32_t in) {
     using text::hex;
     switch (layout) {
-    case PortLayout::OutIn: return hex(out, 2) + hex(in, 2) + "00";
-    case PortLayout::Out16: return hex(out, 4) + "00";
-    case PortLayout::In16: return hex(in, 4) + "00";
-    case PortLayout::In8: return hex(in, 2) + "0000";
-    case PortLayout::OutIn16: return hex(out, 4) + hex(in, 4);
-    case PortLayout::In32: return hex(in, 8);
-    case PortLayout::Out32: return hex(out, 8);
-    case PortLayout::OutNibIn: return hex(out, 1) + "00" + hex(in, 1) + "00";
-    case PortLayout::None: break;
+    case PortLayout::OutIn:
+        return hex(out, 2) + hex(in, 2) + "00";
+    case PortLayout::Out16:
+        return hex(out, 4) + "00";
+    case PortLayout::In16:
+        return hex(in, 4) + "00";
+    case PortLayout::In8:
+        return hex(in, 2) + "0000";
+    case PortLayout::OutIn16:
+        return hex(out, 4) + hex(in, 4);
+    case PortLayout::In32:
+        return hex(in, 8);
+    case PortLayout::Out32:
+        return hex(out, 8);
+    case PortLayout::OutNibIn:
+        return hex(out, 1) + "00" + hex(in, 1) + "00";
+    case PortLayout::None:
+        break;
     }
     return "000000";
 }
 
 Reply setPort(Context& c, std::uint32_t value) {
-    if (c.m.spec->doBits == 0 || (value & ~outputMask(c.m)) != 0) return std::nullopt;
-    if (c.m.watchdog.timedOut) return "!"; // outputs held at their safe value
+    if (c.m.spec->doBits == 0 || (value & ~outputMask(c.m)) != 0)
+        return std::nullopt;
+    if (c.m.watchdog.timedOut)
+        return "!"; // outputs held at their safe value
     c.m.doBits = value;
     return ">";
 }
 
 Reply setBit(Context& c, int bit, char state) {
-    if (bit < 0 || bit >= c.m.spec->doBits || (state != '0' && state != '1')) return std::nullopt;
+    if (bit < 0 || bit >= c.m.spec->doBits || (state != '0' && state != '1'))
+        return std::nullopt;
     const std::uint32_t next = state == '1' ? c.m.doBits | 1u << bit : c.m.doBits & ~(1u << bit);
     return setPort(c, next);
 }
@@ -53,26 +65,32 @@ int hexDigit(char ch) {
 
 Reply writePort(Context& c, std::string_view args) {
     const auto v = text::parseHex(args);
-    if (!v || args.size() != portDigits(c.m)) return std::nullopt;
+    if (!v || args.size() != portDigits(c.m))
+        return std::nullopt;
     return setPort(c, *v);
 }
 
-Reply readPort(Context& c, std::string_view) { return "!" + portField(c.m.spec->layout, c.m.doBits, c.m.di.bits); }
+Reply readPort(Context& c, std::string_view) {
+    return "!" + portField(c.m.spec->layout, c.m.doBits, c.m.di.bits);
+}
 
 // "#AA1b0s": one output of an 8-bit port.
 Reply writeBit(Context& c, std::string_view args) {
-    if (c.m.spec->features & BitGroups) return std::nullopt;
+    if (c.m.spec->features & BitGroups)
+        return std::nullopt;
     return setBit(c, hexDigit(args[0]), args[1]);
 }
 
 // "#AAAb0s" / "#AABb0s": one output of the low or high byte.
 Reply writeBitLow(Context& c, std::string_view args) {
-    if (!(c.m.spec->features & BitGroups) || args[0] > '7') return std::nullopt;
+    if (!(c.m.spec->features & BitGroups) || args[0] > '7')
+        return std::nullopt;
     return setBit(c, hexDigit(args[0]), args[1]);
 }
 
 Reply writeBitHigh(Context& c, std::string_view args) {
-    if (!(c.m.spec->features & BitGroups) || args[0] > '7') return std::nullopt;
+    if (!(c.m.spec->features & BitGroups) || args[0] > '7')
+        return std::nullopt;
     const int b = hexDigit(args[0]);
     return setBit(c, b < 0 ? -1 : b + 8, args[1]);
 }
@@ -84,19 +102,22 @@ int counterChannel(const Module& m, std::string_view args) {
 
 Reply readCounter(Context& c, std::string_view args) {
     const int ch = counterChannel(c.m, args);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     return c.ack(text::fixed(c.m.di.counts[static_cast<std::size_t>(ch)], 5, 0, false));
 }
 
 Reply clearCounter(Context& c, std::string_view args) {
     const int ch = counterChannel(c.m, args);
-    if (ch < 0) return std::nullopt;
+    if (ch < 0)
+        return std::nullopt;
     c.m.di.counts[static_cast<std::size_t>(ch)] = 0;
     return c.ack();
 }
 
 Reply readLatch(Context& c, std::string_view args) {
-    if (args[0] != '0' && args[0] != '1') return std::nullopt;
+    if (args[0] != '0' && args[0] != '1')
+        return std::nullopt;
     return "!" + portField(c.m.spec->layout, 0, args[0] == '1' ? c.m.di.latchHigh : c.m.di.latchLow);
 }
 
@@ -110,17 +131,20 @@ Reply writeSmallPort(Context& c, std::string_view args) {
     std::uint32_t next = 0;
     if (c.m.spec->features & Do7016) {
         const int ch = args[1] - '0';
-        if ((args[0] != '0' && args[0] != '1') || ch < 0 || ch >= c.m.spec->doBits) return std::nullopt;
+        if ((args[0] != '0' && args[0] != '1') || ch < 0 || ch >= c.m.spec->doBits)
+            return std::nullopt;
         next = args[0] == '1' ? c.m.doBits | 1u << ch : c.m.doBits & ~(1u << ch);
     } else {
         const auto v = text::parseHex(args);
-        if (!v || *v > outputMask(c.m)) return std::nullopt;
+        if (!v || *v > outputMask(c.m))
+            return std::nullopt;
         next = *v;
     }
     // An enabled alarm drives the outputs; the write is acknowledged and ignored.
-    const bool alarmOwns = c.m.alarm.mode != 0 || c.m.m7080.counters[0].alarmEnabled ||
-                           c.m.m7080.counters[1].alarmEnabled;
-    if (!alarmOwns && !c.m.watchdog.timedOut) c.m.doBits = next;
+    const bool alarmOwns =
+        c.m.alarm.mode != 0 || c.m.m7080.counters[0].alarmEnabled || c.m.m7080.counters[1].alarmEnabled;
+    if (!alarmOwns && !c.m.watchdog.timedOut)
+        c.m.doBits = next;
     return c.ack();
 }
 
@@ -143,7 +167,8 @@ Reply readSmallPort(Context& c, std::string_view) {
 Reply cardWritePort(Context& c, std::string_view args) {
     const auto v = text::parseHex(args);
     const std::size_t digits = c.m.spec->doBits <= 8 ? 2 : 4;
-    if (!v || args.size() != digits || c.m.spec->doBits > 16) return std::nullopt;
+    if (!v || args.size() != digits || c.m.spec->doBits > 16)
+        return std::nullopt;
     return setPort(c, *v);
 }
 
@@ -179,6 +204,8 @@ constexpr std::array kRoutes{
 
 } // namespace
 
-std::span<const Route> digitalRoutes() { return kRoutes; }
+std::span<const Route> digitalRoutes() {
+    return kRoutes;
+}
 
 } // namespace tev::sim
