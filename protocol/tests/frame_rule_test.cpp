@@ -49,9 +49,13 @@ TEST(ModbusReplyLength, EachFunctionForm) {
     EXPECT_EQ(ModbusReplyLength(Filled(Bytes("01 2B"), 40)), 0u) << "unknown function";
 }
 
+// The same function pointer type as uart's UartFrameRule.
+using FrameRule = std::size_t (*)(const std::uint8_t*, std::size_t, void*);
+
 TEST(ModbusReplyLength, CAdapterMatches) {
+    const FrameRule rule = &ModbusReplyRule;
     const auto reply = Filled(Bytes("01 03 02"), 7);
-    EXPECT_EQ(ModbusReplyRule(reply.data(), reply.size(), nullptr), 7u);
+    EXPECT_EQ(rule(reply.data(), reply.size(), nullptr), 7u);
     EXPECT_EQ(ModbusReplyRule(reply.data(), 6, nullptr), 0u);
     EXPECT_EQ(ModbusReplyRule(nullptr, 10, nullptr), 0u);
 }
@@ -78,7 +82,8 @@ TEST(MbusReplyLength, EachFrameKind) {
     EXPECT_EQ(MbusReplyLength(Bytes("FE FE FE")), 0u);
     EXPECT_EQ(MbusReplyLength(Bytes("00 E5")), 0u) << "unknown start";
     const auto ack = Bytes("E5 E5");
-    EXPECT_EQ(MbusReplyRule(ack.data(), ack.size(), nullptr), 1u);
+    const FrameRule rule = &MbusReplyRule;
+    EXPECT_EQ(rule(ack.data(), ack.size(), nullptr), 1u);
     EXPECT_EQ(MbusReplyRule(nullptr, 3, nullptr), 0u);
 }
 
