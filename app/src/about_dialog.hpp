@@ -1,0 +1,10 @@
+// The about box "关于 TEV_IO".
+#pragma once
+
+#include <QDialog>
+
+class AboutDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+};

@@ -1,0 +1,26 @@
+#include "message_bar.hpp"
+
+#include <QListWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+QString FormatMessageLine(const QDateTime& at, const QString& text) {
+    const QString gap(5, QLatin1Char(' '));
+    return QStringLiteral("  ◆ ") + at.toString(QStringLiteral("MM/dd/yy")) + gap +
+           at.toString(QStringLiteral("HH:mm:ss")) + gap + text;
+}
+
+MessageBar::MessageBar(QWidget* parent) : QWidget(parent) {
+    auto* tabs = new QTabWidget(this);
+    tabs->setTabPosition(QTabWidget::South);
+    m_list = new QListWidget(tabs);
+    tabs->addTab(m_list, QStringLiteral("系统消息"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tabs);
+}
+
+void MessageBar::appendMessage(const QString& text) {
+    m_list->addItem(FormatMessageLine(QDateTime::currentDateTime(), text));
+    m_list->scrollToBottom();
+}

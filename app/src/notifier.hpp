@@ -1,0 +1,19 @@
+// Message boxes go through this interface, so tests read the texts instead of blocking on a box.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class Notifier {
+  public:
+    enum class Icon { Information, Warning, Critical };
+    virtual ~Notifier() = default;
+    // Shows a modal box with one OK button.
+    virtual void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
+};
+
+class BoxNotifier final : public Notifier {
+  public:
+    void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override;
+};

@@ -1,0 +1,184 @@
+#include "search_dialog.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "main_frame.hpp"
+#include "notifier.hpp"
+#include "serial_worker.hpp"
+#include "shared_state.hpp"
+#include "tev/link/serial_link.hpp"
+
+using tev::link::kSearchRates;
+
+namespace {
+
+const QString kInfo = QStringLiteral("INFO");
+
+} // namespace
+
+SearchDialog::SearchDialog(MainFrame& frame, QString settingsPath, QWidget* parent)
+    : QDialog(parent), m_frame(frame), m_settingsPath(std::move(settingsPath)) {
+    setWindowTitle(QStringLiteral("查询"));
+    buildControls();
+    connect(&m_timer, &QTimer::timeout, this, &SearchDialog::onTick);
+    setSearching(false);
+    loadSettings();
+}
+
+SearchDialog::~SearchDialog() {
+    m_timer.stop();
+}
+
+void SearchDialog::buildControls() {
+    m_port = new QComboBox(this);
+    for (int port = tev::link::kFirstPort; port <= tev::link::kLastPort; ++port) {
+        m_port->addItem(QString::fromStdString(tev::link::PortName(port)));
+        m_port->setItemData(port - 1, QString::fromStdString(tev::link::PortDevice(port)), Qt::ToolTipRole);
+    }
+    m_timeout = new QComboBox(this);
+    for (auto ms : tev::link::kSearchTimeouts)
+        m_timeout->addItem(QStringLiteral("%1ms").arg(ms));
+    m_parity = new QComboBox(this);
+    m_parity->addItems({QStringLiteral("无校验"), QStringLiteral("偶校验"), QStringLiteral("奇校验")});
+    m_deviceField = new QLineEdit(this);
+    m_deviceField->setReadOnly(true);
+    m_deviceField->setObjectName(QStringLiteral("deviceField"));
+    connect(m_port, &QComboBox::currentIndexChanged, this, &SearchDialog::updatePortHint);
+
+    m_addressField = new QLineEdit(this);
+    m_addressField->setEnabled(false);
+    m_rateField = new QLineEdit(this);
+    m_rateField->setEnabled(false);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 255);
+    m_progress->setValue(0);
+
+    auto* settings = new QGridLayout;
+    settings->addWidget(new QLabel(QStringLiteral("串口"), this), 0, 0);
+    settings->addWidget(m_port, 0, 1);
+    settings->addWidget(new QLabel(QStringLiteral(" 超时"), this), 0, 2);
+    settings->addWidget(m_timeout, 0, 3);
+    settings->addWidget(new QLabel(QStringLiteral("校验"), this), 0, 4);
+    settings->addWidget(m_parity, 0, 5);
+    settings->addWidget(new QLabel(QStringLiteral("设备"), this), 1, 0);
+    settings->addWidget(m_deviceField, 1, 1, 1, 5);
+
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(new QLabel(QStringLiteral("地址"), this));
+    progressRow->addWidget(m_addressField);
+    progressRow->addWidget(new QLabel(QStringLiteral("速率"), this));
+    progressRow->addWidget(m_rateField);
+    progressRow->addWidget(m_progress, 1);
+
+    m_searchButton = new QPushButton(QStringLiteral("搜索"), this);
+    m_stopButton = new QPushButton(QStringLiteral("停止"), this);
+    m_saveButton = new QPushButton(QStringLiteral("保存"), this);
+    m_cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    m_searchButton->setAutoDefault(false);
+    m_stopButton->setAutoDefault(false);
+    connect(m_searchButton, &QPushButton::clicked, this, &SearchDialog::startSearch);
+    connect(m_stopButton, &QPushButton::clicked, this, &SearchDialog::stopSearch);
+    connect(m_saveButton, &QPushButton::clicked, this, &SearchDialog::saveSettings);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SearchDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (auto* b : {m_searchButton, m_stopButton, m_saveButton, m_cancelButton})
+        buttons->addWidget(b);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(settings);
+    layout->addWidget(buildRateGroup());
+    layout->addLayout(progressRow);
+    layout->addWidget(buildFoundList(), 1);
+    layout->addLayout(buttons);
+    resize(560, 420);
+    updatePortHint();
+}
+
+QWidget* SearchDialog::buildRateGroup() {
+    auto* group = new QGroupBox(QStringLiteral("波特率"), this);
+    auto* grid = new QGridLayout(group);
+    for (std::size_t i = 0; i < kSearchRates.size(); ++i) {
+        m_rates[i] = new QCheckBox(QString::number(kSearchRates[i]), group);
+        // Two rows, fastest first: 115200 57600 38400 19200 / 9600 4800 2400 1200.
+        const int place = static_cast<int>(kSearchRates.size() - 1 - i);
+        grid->addWidget(m_rates[i], place / 4, place % 4);
+    }
+    return group;
+}
+
+QWidget* SearchDialog::buildFoundList() {
+    m_found = new QTreeWidget(this);
+    m_found->setRootIsDecorated(false);
+    m_found->setHeaderLabels({QStringLiteral("名称"), QStringLiteral("地址(括号内十进制)"),
+                              QStringLiteral("波特率"), QStringLiteral("报警"), QStringLiteral("校验"),
+                              QStringLiteral("描述")});
+    const int widths[] = {100, 80, 70, 1, 1, 190};
+    for (int c = 0; c < 6; ++c)
+        m_found->setColumnWidth(c, widths[c]);
+    return m_found;
+}
+
+void SearchDialog::updatePortHint() {
+    const int port = m_port->currentIndex() + 1;
+    m_deviceField->setText(QString::fromStdString(tev::link::PortDevice(port)));
+    m_port->setToolTip(m_deviceField->text());
+}
+
+void SearchDialog::setSearching(bool searching) {
+    m_searchButton->setEnabled(!searching);
+    m_cancelButton->setEnabled(!searching);
+    m_saveButton->setEnabled(!searching);
+    m_stopButton->setEnabled(searching);
+}
+
+tev::link::SearchSettings SearchDialog::currentSettings() const {
+    tev::link::SearchSettings s = m_hidden;
+    s.portIndex = std::max(0, m_port->currentIndex());
+    for (std::size_t i = 0; i < m_rates.size(); ++i)
+        s.rates[i] = m_rates[i]->isChecked();
+    s.timeoutIndex = std::max(0, m_timeout->currentIndex());
+    s.parityIndex = std::max(0, m_parity->currentIndex());
+    return s;
+}
+
+void SearchDialog::applySettings(const tev::link::SearchSettings& s) {
+    // An index outside its list selects the first entry.
+    const auto select = [](QComboBox* list, int index) {
+        list->setCurrentIndex(index >= 0 && index < list->count() ? index : 0);
+    };
+    select(m_port, s.portIndex);
+    select(m_timeout, s.timeoutIndex);
+    select(m_parity, s.parityIndex);
+    for (std::size_t i = 0; i < m_rates.size(); ++i)
+        m_rates[i]->setChecked(s.rates[i]);
+    m_hidden = s;
+}
+
+void SearchDialog::loadSettings() {
+    const auto load = tev::link::LoadSettingsFile(m_settingsPath.toStdString());
+    if (!load) {
+        m_frame.notifier().notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsLoadError.data()),
+                                  Notifier::Icon::Warning);
+        return;
+    }
+    applySettings(load.settings);
+}
+
+void SearchDialog::saveSettings() {
+    if (tev::link::SaveSettingsFile(m_settingsPath.toStdString(), currentSettings()) !=
+        tev::link::SettingsError::None)
+        m_frame.notifier().notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsSaveError.data()),
+                                  Notifier::Icon::Warning);
+}
