@@ -95,6 +95,11 @@ int outputChannel(const Module& m, char digit) {
     return (ch >= 0 && ch < m.spec->aoChannels) ? ch : -1;
 }
 
+std::string valueText(const Module& m, double v) {
+    return sevenCharForm(m) ? text::fixed(v, 7, 3, true).substr(0, 7)
+                            : text::fixed(v, 6, 3, false).substr(0, 6);
+}
+
 std::string outputText(const Module& m, int channel, bool sevenChars) {
     const double v = m.outputs[static_cast<std::size_t>(channel)].value;
     return sevenChars ? text::fixed(v, 7, 3, true).substr(0, 7) : text::fixed(v, 6, 3, false).substr(0, 6);

@@ -10,6 +10,8 @@ namespace tev::sim {
 
 // Value text of one output as the module reads it back ("05.000" or "+05.000" by model).
 std::string outputText(const Module& m, int channel, bool sevenChars);
+// An output value in the model's read-back form.
+std::string valueText(const Module& m, double v);
 
 // Sets output `channel` from an engineering value text; ">" on success, "!" while the host watchdog
 // holds the outputs, nothing (refusal) for a bad value or one outside the output's range.

@@ -75,10 +75,12 @@ Module makeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
 
 void rebase(Module& m, std::int64_t now) {
     m.di.last = now;
-    m.di.bits = 0;
-    for (int c = 0; c < m.spec->diBits; ++c)
-        if (now % wavePeriodMs(c) < wavePeriodMs(c) / 2)
-            m.di.bits |= 1u << c;
+    if (!m.di.pinned) { // pinned inputs keep their level across a new clock or a power-on
+        m.di.bits = 0;
+        for (int c = 0; c < m.spec->diBits; ++c)
+            if (now % wavePeriodMs(c) < wavePeriodMs(c) / 2)
+                m.di.bits |= 1u << c;
+    }
     for (auto& c : m.m7080.counters)
         c.last = now;
     m.watchdog.lastHostOk = now;
