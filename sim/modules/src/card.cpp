@@ -44,6 +44,11 @@ Reply readChannel(Context& c, std::string_view args) {
     return ">" + readingText(c.m, ch, c.now, false);
 }
 
+// "#" reads a channel of the voltage cards; the 8033 takes "$" instead.
+Reply readHashChannel(Context& c, std::string_view args) {
+    return (c.m.spec->features & AiDollarRead) ? std::nullopt : readChannel(c, args);
+}
+
 Reply writeOutput(Context& c, std::string_view args) {
     const int ch = outputChannel(c.m, args[0]);
     if (ch < 0 || args.size() != 8)
@@ -173,7 +178,7 @@ constexpr std::array kRoutes{
     // analog input cards, after "Ss"
     Route{'#', "", CardAi, scan},
     Route{'$', "C%", AiDollarRead, readChannel},
-    Route{'#', "C%", CardAi, readChannel},
+    Route{'#', "C%", CardAi, readHashChannel},
     Route{'$', "C%A%C*", CardAi, connectAlarm},
     Route{'$', "C%A%U*", CardAi, setLimit},
     Route{'$', "C%A%E%", CardAi, enableAlarm},
