@@ -50,10 +50,10 @@ Reply readHashChannel(Context& c, std::string_view args) {
 }
 
 Reply writeOutput(Context& c, std::string_view args) {
-    const int ch = outputChannel(c.m, args[0]);
-    if (ch < 0 || args.size() != 8)
+    if (args.size() != 8)
         return std::nullopt;
-    return setOutput(c, ch, args.substr(1));
+    const int ch = outputChannel(c.m, args[0]);
+    return ch < 0 ? std::nullopt : setOutput(c, ch, args.substr(1));
 }
 
 Reply readOutput(Context& c, std::string_view args) {
