@@ -1,0 +1,187 @@
+// 7080 counters: readings, maximum, preset and alarm limit values, alarms, status, clear and start.
+// Module settings (modes, levels, widths, LED, configuration) are in counter_7080_settings.cpp.
+#include "counter_7080.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "tev_module.h"
+
+namespace tev::iomodule::counter7080 {
+
+std::uint16_t check(const Call& call, Check what, bool floats) noexcept {
+    if (const auto rc = call.require(floats))
+        return rc;
+    if (call.model() != kModel)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    if (what == Check::Counter && counter(call) > 1)
+        return TEV_MODULE_COUNTER_NUMBER;
+    return TEV_MODULE_OK;
+}
+
+Value valueArgument(const Call& call, double max) noexcept {
+    double v = 0.0;
+    static_assert(sizeof v == 2 * sizeof(float));
+    std::memcpy(&v, call.floats, sizeof v);
+    if (!(v >= 0.0 && v <= max)) // also refuses NaN
+        return {TEV_MODULE_FIELD_OUT_OF_RANGE, 0};
+    return {TEV_MODULE_OK, static_cast<std::uint32_t>(std::min(std::trunc(v), 4294967295.0))};
+}
+
+std::uint16_t read32(Transaction& t, char first, std::size_t length, std::size_t pos) noexcept {
+    if (const auto rc = t.run(first, length))
+        return rc;
+    const auto high = t.reply().hex(pos, 4);
+    const auto low = t.reply().hex(pos + 4, 4);
+    if (!high || !low)
+        return TEV_MODULE_INVALID_REPLY;
+    t.call().slots.set(TEV_SLOT_ARG7, *high & 0xFFFFu);
+    t.call().slots.set(TEV_SLOT_ARG8, *low & 0xFFFFu);
+    return TEV_MODULE_OK;
+}
+
+std::uint16_t readDigit(Transaction& t, std::size_t slot, bool decimal) noexcept {
+    if (const auto rc = t.run('!', 4))
+        return rc;
+    const auto digit = decimal ? t.reply().digit(3) : t.reply().hex(3, 1);
+    if (!digit)
+        return TEV_MODULE_INVALID_REPLY;
+    t.call().slots.set(slot, *digit);
+    return TEV_MODULE_OK;
+}
+
+namespace {
+
+// A setter of a 32-bit field: the fixed part built by `begin`, then the value as 8 hex digits.
+template <class Begin> std::uint16_t write32(const Call& call, Begin begin) noexcept {
+    if (const auto rc = check(call, Check::Counter, true))
+        return rc;
+    const Value v = valueArgument(call, kMax32);
+    if (v.code)
+        return v.code;
+    Transaction t(call);
+    begin(t).hex(v.value, 8);
+    return t.run('!', 3);
+}
+
+// A command of one counter (slot 5) answered by "!AA": `lead`, `text` and the counter digit.
+std::uint16_t counterCommand(const Call& call, char lead, const char* text) noexcept {
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin(lead).text(text).digit(counter(call));
+    return t.run('!', 3);
+}
+
+} // namespace
+} // namespace tev::iomodule::counter7080
+
+using namespace tev::iomodule;
+using namespace tev::iomodule::counter7080;
+
+extern "C" {
+
+uint16_t CounterIn_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('#').digit(counter(call));
+    return read32(t, '>', 9, 1);
+}
+
+uint16_t ReadCounterMaxValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('$').ch('3').digit(counter(call));
+    return read32(t, '!', 11, 3);
+}
+
+uint16_t SetCounterMaxValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    return write32(call,
+                   [&](Transaction& t) -> Command& { return t.begin('$').ch('3').digit(counter(call)); });
+}
+
+uint16_t ReadAlarmLimitValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('@').text(counter(call) == 0 ? "RP" : "RA");
+    return read32(t, '!', 11, 3);
+}
+
+uint16_t SetAlarmLimitValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    return write32(call, [&](Transaction& t) -> Command& {
+        return t.begin('@').text(counter(call) == 0 ? "PA" : "SA");
+    });
+}
+
+uint16_t EnableCounterAlarm_7080(WordArgs w, float* f, char* c, char* r) {
+    return counterCommand(Call(w, f, c, r), '@', "EA");
+}
+uint16_t DisableCounterAlarm_7080(WordArgs w, float* f, char* c, char* r) {
+    return counterCommand(Call(w, f, c, r), '@', "DA");
+}
+
+uint16_t EnableCounterAlarm_7080D(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('@').text(counter(call) == 0 ? "EAM" : "EAL");
+    return t.run('!', 3);
+}
+
+uint16_t DisableCounterAlarm_7080D(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Module))
+        return rc;
+    Transaction t(call);
+    t.begin('@').text("DA");
+    return t.run('!', 3);
+}
+
+uint16_t ReadCounterStatus_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('$').ch('5').digit(counter(call));
+    return readDigit(t, TEV_SLOT_ARG7, false);
+}
+
+uint16_t ClearCounter_7080(WordArgs w, float* f, char* c, char* r) {
+    return counterCommand(Call(w, f, c, r), '$', "6");
+}
+
+uint16_t PresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    return write32(call,
+                   [&](Transaction& t) -> Command& { return t.begin('@').ch('P').digit(counter(call)); });
+}
+
+uint16_t ReadPresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    t.begin('@').ch('G').digit(counter(call));
+    return read32(t, '!', 11, 3);
+}
+
+uint16_t StartCounting_7080(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = check(call, Check::Module))
+        return rc;
+    Transaction t(call);
+    t.begin('$').ch('5').digit(call.arg(TEV_SLOT_ARG)).digit(call.arg(TEV_SLOT_ARG7));
+    return t.run('!', 3);
+}
+
+} // extern "C"
