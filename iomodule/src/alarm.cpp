@@ -1,0 +1,179 @@
+// Alarms and event counter of analog input modules, and the LED display selection of 7016 and 7033.
+#include <algorithm>
+
+#include "alarm_types.hpp"
+#include "models.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+#include "wire.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+struct Model {
+    std::uint32_t model = 0;
+};
+constexpr Model kAlarmModels[] = {{0x7011}, {0x7012}, {0x7014}, {0x7016}};
+
+// The LED command digit and the channels the display can show.
+struct LedModel {
+    std::uint32_t model = 0;
+    char command = '3';
+    std::uint8_t channels = 0;
+};
+constexpr LedModel kLedModels[] = {{0x7016, '3', 2}, {0x7033, '8', 3}};
+constexpr LedModel kLed7033[] = {{0x7033, '8', 3}};
+
+constexpr std::int32_t kEventCountMax = 0xFFFF;
+
+// Checks the model, then sends "@AA" and `fields`, expecting the bare acknowledgement.
+std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
+    if (const auto rc = call.require(false))
+        return rc;
+    if (!findModel(kAlarmModels, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('@').text(fields);
+    return t.run('!', 3);
+}
+
+std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
+    return call.arg(TEV_SLOT_ARG) == 0 ? zero : other;
+}
+
+template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel (&rows)[N]) noexcept {
+    if (const auto rc = call.require(false))
+        return rc;
+    const LedModel* row = findModel(rows, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('$').ch(row->command);
+    if (const auto rc = t.run('!', 4))
+        return rc;
+    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
+    return TEV_MODULE_OK;
+}
+
+// Sends "$AA" and the row's digit and slot 5; `checked` refuses a channel the display lacks.
+template <std::size_t N>
+std::uint16_t setLed(const Call& call, const LedModel (&rows)[N], bool checked) noexcept {
+    if (const auto rc = call.require(false))
+        return rc;
+    const LedModel* row = findModel(rows, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    if (checked && channel >= row->channels)
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    Transaction t(call);
+    t.begin('$').ch(row->command).digit(channel);
+    return t.run('!', 3);
+}
+
+} // namespace
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t EnableAlarm(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    return alarmCommand(call, w ? pick(call, "EAM", "EAL") : "");
+}
+uint16_t DisableAlarm(WordArgs w, float* f, char* c, char* r) {
+    return alarmCommand(Call(w, f, c, r), "DA");
+}
+uint16_t ClearLatchAlarm(WordArgs w, float* f, char* c, char* r) {
+    return alarmCommand(Call(w, f, c, r), "CA");
+}
+uint16_t ClearEventCounter(WordArgs w, float* f, char* c, char* r) {
+    return alarmCommand(Call(w, f, c, r), "CE");
+}
+
+uint16_t SetAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    if (!findModel(kAlarmModels, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const std::uint32_t type = call.arg(TEV_SLOT_ARG7);
+    if (call.model() == 0x7016 && type > k7016TypeMax)
+        return TEV_MODULE_ABOVE_RANGE;
+    const InputType* input = findInputType(type);
+    if (!input)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const NumberText limit = sevenChars(call.getFloat(0), input->decimals);
+    if (limit.code)
+        return limit.code;
+    Transaction t(call);
+    t.begin('@').text(pick(call, "LO", "HI")).text(limit.view());
+    return t.run('!', 3);
+}
+
+uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    if (!findModel(kAlarmModels, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('@').text(pick(call, "RL", "RH"));
+    if (const auto rc = t.run('!', kAnyLength))
+        return rc;
+    const auto limit = t.reply().decimal(3, 7);
+    if (!limit)
+        return TEV_MODULE_INVALID_REPLY;
+    call.setFloat(0, *limit);
+    return TEV_MODULE_OK;
+}
+
+uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
+    if (!findModel(kAlarmModels, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('@').text("DI");
+    if (const auto rc = t.run('!', 8))
+        return rc;
+    const Reply& reply = t.reply();
+    const std::uint32_t outputs =
+        call.model() == 0x7016 ? *reply.hex(5, 1) : 2 * *reply.digit(4) + *reply.digit(5);
+    call.slots.set(TEV_SLOT_ARG7, *reply.digit(3));
+    call.slots.set(TEV_SLOT_ARG8, outputs);
+    return TEV_MODULE_OK;
+}
+
+uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
+    if (!findModel(kAlarmModels, call.model()))
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin('@').text("RE");
+    if (const auto rc = t.run('!', 8))
+        return rc;
+    const std::int32_t count = parseInteger(*t.reply().field(3, 5));
+    call.slots.set(TEV_SLOT_ARG7,
+                   static_cast<std::uint32_t>(std::clamp<std::int32_t>(count, 0, kEventCountMax)));
+    return TEV_MODULE_OK;
+}
+
+uint16_t SetLedDisplay(WordArgs w, float* f, char* c, char* r) {
+    return setLed(Call(w, f, c, r), kLedModels, true);
+}
+uint16_t GetLedDisplay(WordArgs w, float* f, char* c, char* r) {
+    return readLed(Call(w, f, c, r), kLedModels);
+}
+uint16_t SetLedDisplay_7033(WordArgs w, float* f, char* c, char* r) {
+    return setLed(Call(w, f, c, r), kLed7033, false);
+}
+uint16_t GetLedDisplay_7033(WordArgs w, float* f, char* c, char* r) {
+    return readLed(Call(w, f, c, r), kLed7033);
+}
+
+} // extern "C"

@@ -1,0 +1,146 @@
+// Linear mapping of 7014 and 7016 modules: a source range of the input mapped onto a target range.
+#include <chrono>
+#include <cmath>
+
+#include "alarm_types.hpp"
+#include "models.hpp"
+#include "tev_module.h"
+#include "transaction.hpp"
+
+namespace tev::iomodule {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The lead character of the model's mapping commands and the digits of its range read commands.
+struct MapModel {
+    std::uint32_t model = 0;
+    char lead = '$';
+    char readSource = '3';
+    char readTarget = '5';
+};
+constexpr MapModel kMapModels[] = {{0x7014, '$', '3', '5'}, {0x7016, '@', '6', '7'}};
+
+// The module stores a range before it takes the next command.
+constexpr auto kStorePause = 100ms;
+// What float slots 0-6 read while a range has not been read.
+constexpr float kNotRead = 1.1F;
+constexpr std::size_t kMarkedFloats = 7;
+
+// Sends the model's lead character, the address and `fields`, expecting the bare acknowledgement.
+std::uint16_t mapCommand(const Call& call, std::string_view fields) noexcept {
+    if (const auto rc = call.require(false))
+        return rc;
+    const MapModel* row = findModel(kMapModels, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin(row->lead).text(fields);
+    return t.run('!', 3);
+}
+
+// Reads a range (two seven-character fields at positions 3 and 10) into float slots 0 and 1.
+std::uint16_t readRange(const Call& call, char MapModel::*digit) noexcept {
+    if (const auto rc = call.require(true))
+        return rc;
+    const MapModel* row = findModel(kMapModels, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin(row->lead).ch(row->*digit);
+    const std::uint16_t status = t.exchange();
+    call.clearFloats(kMarkedFloats, kNotRead);
+    if (status)
+        return status;
+    if (const auto rc = t.expect('!', 17))
+        return rc;
+    call.setFloat(0, *t.reply().decimal(3, 7));
+    call.setFloat(1, *t.reply().decimal(10, 7));
+    return TEV_MODULE_OK;
+}
+
+// Checks the type code and the source range against it (steps before any traffic).
+std::uint16_t checkSource(const Call& call, double low, double high, const InputType*& input) noexcept {
+    const std::uint32_t type = call.arg(TEV_SLOT_ARG7);
+    if (call.model() == 0x7016 && type > k7016TypeMax)
+        return TEV_MODULE_ABOVE_RANGE;
+    if (low > high)
+        return TEV_MODULE_VALUE_OUT_OF_RANGE;
+    input = findInputType(type);
+    if (!input)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    if (std::isnan(low) || std::isnan(high) || high > input->high)
+        return TEV_MODULE_ABOVE_RANGE;
+    if (low < input->low)
+        return TEV_MODULE_BELOW_RANGE;
+    return TEV_MODULE_OK;
+}
+
+} // namespace
+} // namespace tev::iomodule
+
+using namespace tev::iomodule;
+
+extern "C" {
+
+uint16_t SetupLinearMapping(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(true))
+        return rc;
+    const MapModel* row = findModel(kMapModels, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    const InputType* input = nullptr;
+    if (const auto rc = checkSource(call, call.getFloat(0), call.getFloat(1), input))
+        return rc;
+    // Within the type's range every source value fits its seven characters.
+    Transaction t(call);
+    t.begin(row->lead).ch('6');
+    t.command().text(sevenChars(call.getFloat(0), input->decimals).view());
+    t.command().text(sevenChars(call.getFloat(1), input->decimals).view());
+    if (const auto rc = t.run('!', 3))
+        return rc;
+    alarmPause(kStorePause);
+    const NumberText low = targetText(call.getFloat(2));
+    if (low.code)
+        return low.code;
+    const NumberText high = targetText(call.getFloat(3));
+    if (high.code)
+        return high.code;
+    t.begin(row->lead).ch('7').text(low.view()).text(high.view());
+    if (const auto rc = t.run('!', 3))
+        return rc;
+    alarmPause(kStorePause);
+    return TEV_MODULE_OK;
+}
+
+uint16_t EnableLinearMapping(WordArgs w, float* f, char* c, char* r) {
+    return mapCommand(Call(w, f, c, r), "A1");
+}
+uint16_t DisableLinearMapping(WordArgs w, float* f, char* c, char* r) {
+    return mapCommand(Call(w, f, c, r), "A0");
+}
+
+uint16_t ReadLinearMappingStatus(WordArgs w, float* f, char* c, char* r) {
+    const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
+    const MapModel* row = findModel(kMapModels, call.model());
+    if (!row)
+        return TEV_MODULE_MODEL_NOT_SERVED;
+    Transaction t(call);
+    t.begin(row->lead).ch('A');
+    if (const auto rc = t.run('!', 4))
+        return rc;
+    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
+    return TEV_MODULE_OK;
+}
+
+uint16_t ReadSourceValueOfLM(WordArgs w, float* f, char* c, char* r) {
+    return readRange(Call(w, f, c, r), &MapModel::readSource);
+}
+uint16_t ReadTargetValueOfLM(WordArgs w, float* f, char* c, char* r) {
+    return readRange(Call(w, f, c, r), &MapModel::readTarget);
+}
+
+} // extern "C"
