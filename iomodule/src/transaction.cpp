@@ -17,7 +17,8 @@ static_assert(UART_REPLY_MAX <= kCardBuffer && kI7000Buffer <= Command::kCapacit
 void copyText(char* to, std::string_view text) noexcept {
     if (!to)
         return;
-    std::memcpy(to, text.data(), text.size());
+    if (!text.empty())
+        std::memcpy(to, text.data(), text.size());
     to[text.size()] = '\0';
 }
 
