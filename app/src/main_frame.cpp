@@ -121,9 +121,18 @@ void MainFrame::connectRelays() {
 void MainFrame::placeCentred() {
     resize(800, 600);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(0, 0), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
+        // The window with its frame is centred; the frame is known once the window is shown.
+        QRect outer = frameGeometry();
+        outer.moveCenter(screen->availableGeometry().center());
+        move(outer.topLeft());
+    }
+}
+
+void MainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_placed) {
+        m_placed = true;
+        placeCentred();
     }
 }
 

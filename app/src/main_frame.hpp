@@ -77,6 +77,9 @@ class MainFrame final : public QMainWindow {
     void pagesStopRequested();
     void converterRelabelRequested();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void buildMenus();
     void buildStatusBar();
@@ -100,4 +103,5 @@ class MainFrame final : public QMainWindow {
     QAction* m_searchAction = nullptr;
     QAction* m_commandActions[3] = {};
     QLabel* m_statusNote = nullptr;
+    bool m_placed = false;
 };
