@@ -6,77 +6,56 @@
 #include <string>
 
 #include "tev/link/settings_file.hpp"
-#include "tev/sim/converter.hpp"
-#include "tev/sim/line.hpp"
-
-namespace {
-
-struct DemoPort {
-    int port = 0;
-    QString what;
-    std::shared_ptr<tev::sim::Line> line;
-};
-
-std::shared_ptr<tev::sim::Converter> DemoConverter(std::uint8_t address, std::uint8_t baudCode,
-                                                   std::size_t meters, std::int32_t firstSerial) {
-    tev::sim::ConverterConfig config;
-    config.address = address;
-    config.baudCode = baudCode;
-    config.meterCount = static_cast<std::uint8_t>(meters);
-    config.parity = 1;
-    return std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(meters, firstSerial));
-}
-
-} // namespace
+#include "tev/sim/setup.hpp"
 
 struct DemoLine::Impl {
-    std::vector<DemoPort> ports;
-    std::vector<std::uint32_t> converterRates;
+    tev::sim::Setup setup;
 };
 
 DemoLine::DemoLine(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 DemoLine::~DemoLine() {
-    for (auto& p : m_impl->ports)
-        p.line->stop();
+    for (auto& running : m_impl->setup.lines)
+        if (running.line) running.line->stop();
 }
 
 std::unique_ptr<DemoLine> DemoLine::start(QString* error) {
     auto impl = std::make_unique<Impl>();
     try {
-        auto converters = std::make_shared<tev::sim::Line>();
-        converters->add(DemoConverter(0x01, 0x36, 8, 12340001));
-        converters->add(DemoConverter(0x0A, 0x36, 4, 22340001));
-        impl->converterRates = {9600};
-        impl->ports.push_back({1, QStringLiteral("转换模块"), converters});
-        for (auto& p : impl->ports) {
-            p.line->start();
-            ::setenv(("TEV_COM" + std::to_string(p.port)).c_str(), p.line->path().c_str(), 1);
-        }
+        impl->setup = tev::sim::startDefaultSetup();
     } catch (const std::exception& e) {
-        if (error)
-            *error = QString::fromLocal8Bit(e.what());
+        if (error) *error = QString::fromLocal8Bit(e.what());
         return nullptr;
     }
+    for (const auto& running : impl->setup.lines)
+        if (running.port > 0 && running.line)
+            ::setenv(("TEV_COM" + std::to_string(running.port)).c_str(), running.line->path().c_str(), 1);
     return std::unique_ptr<DemoLine>(new DemoLine(std::move(impl)));
 }
 
 QStringList DemoLine::describe() const {
     QStringList out;
-    for (const auto& p : m_impl->ports)
+    for (const auto& running : m_impl->setup.lines) {
+        if (running.port <= 0 || !running.line) continue;
         out << QStringLiteral("COM%1 = %2 (%3)")
-                   .arg(p.port)
-                   .arg(QString::fromStdString(p.line->path()), p.what);
+                   .arg(running.port)
+                   .arg(QString::fromStdString(running.line->path()), QString::fromStdString(running.name));
+    }
     return out;
 }
 
 std::vector<std::size_t> DemoLine::converterRateBoxes() const {
     std::vector<std::size_t> boxes;
-    for (auto rate : m_impl->converterRates) {
-        const auto& rates = tev::link::kSearchRates;
-        const auto at = std::find(rates.begin(), rates.end(), rate);
-        if (at != rates.end())
-            boxes.push_back(static_cast<std::size_t>(at - rates.begin()));
+    const auto& rates = tev::link::kSearchRates;
+    for (const auto& running : m_impl->setup.lines) {
+        for (const auto& converter : running.converters) {
+            const auto baud = tev::sim::converterBaud(converter->config().baudCode);
+            const auto at = baud ? std::find(rates.begin(), rates.end(), *baud) : rates.end();
+            const auto box = static_cast<std::size_t>(at - rates.begin());
+            if (at != rates.end() && std::find(boxes.begin(), boxes.end(), box) == boxes.end())
+                boxes.push_back(box);
+        }
     }
+    std::sort(boxes.begin(), boxes.end());
     return boxes;
 }
