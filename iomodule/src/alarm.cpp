@@ -26,15 +26,19 @@ constexpr LedModel kLed7033[] = {{0x7033, '8', 3}};
 
 constexpr std::int32_t kEventCountMax = 0xFFFF;
 
-// Checks the model, then sends "@AA" and `fields`, expecting the bare acknowledgement.
-std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
+// Checks the model, then sends "@AA" and `zero` (slot 5 = 0) or `other` (any other value),
+// expecting the bare acknowledgement.
+std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
     if (const auto rc = call.require(false))
         return rc;
     if (!findModel(kAlarmModels, call.model()))
         return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin('@').text(fields);
+    t.begin('@').text(call.arg(TEV_SLOT_ARG) == 0 ? zero : other);
     return t.run('!', 3);
+}
+std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
+    return alarmCommand(call, fields, fields);
 }
 
 std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
@@ -79,8 +83,7 @@ using namespace tev::iomodule;
 extern "C" {
 
 uint16_t EnableAlarm(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    return alarmCommand(call, w ? pick(call, "EAM", "EAL") : "");
+    return alarmCommand(Call(w, f, c, r), "EAM", "EAL");
 }
 uint16_t DisableAlarm(WordArgs w, float* f, char* c, char* r) {
     return alarmCommand(Call(w, f, c, r), "DA");

@@ -66,9 +66,11 @@ uint16_t ResetModuleHostWatchdogStatus(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t ReadModuleResetStatus(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
+    if (const auto rc = call.require(false))
+        return rc;
     Transaction t(call);
     // The 7014 reads its reset status with "$AAR".
-    const std::string_view command = w && call.model() == 0x7014 ? "R" : "5";
+    const std::string_view command = call.model() == 0x7014 ? "R" : "5";
     if (const auto rc = statusCommand(t, '$', command, 4))
         return rc;
     call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));

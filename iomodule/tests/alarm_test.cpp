@@ -352,5 +352,29 @@ TEST(AlarmNumbers, TargetForms) {
     }
 }
 
+TEST(AlarmArguments, MissingBlocksAreRefusedWithoutTraffic) {
+    fake().reset();
+    for (WordFrame::Function fn :
+         {EnableAlarm, DisableAlarm, ClearLatchAlarm, SetAlarmLimitValue, ReadAlarmLimitValue,
+          ReadOutputAlarmState, ReadEventCounter, ClearEventCounter, SetLedDisplay_7033, GetLedDisplay_7033,
+          SetLedDisplay, GetLedDisplay, SetupLinearMapping, EnableLinearMapping, DisableLinearMapping,
+          ReadLinearMappingStatus, ReadSourceValueOfLM, ReadTargetValueOfLM})
+        EXPECT_EQ(fn(nullptr, nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    for (LongFrame::Function fn : {SetAlarmConnect_8K, SetAlarmLimitValue_8K, ReadAlarmLimitValue_8K,
+                                   ClearLatchAlarm_8K, ReadAlarmMode_8K, SetAlarmMode_8K, ReadAlarmStatus_8K})
+        EXPECT_EQ(fn(nullptr, nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    // The functions that read or write floats need the float block.
+    for (WordFrame::Function fn : {SetAlarmLimitValue, ReadAlarmLimitValue, SetupLinearMapping,
+                                   ReadSourceValueOfLM, ReadTargetValueOfLM}) {
+        WordFrame fr(0x7014);
+        EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    }
+    for (LongFrame::Function fn : {SetAlarmLimitValue_8K, ReadAlarmLimitValue_8K}) {
+        LongFrame fr(0x8017);
+        EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    }
+    EXPECT_TRUE(fake().sent.empty());
+}
+
 } // namespace
 } // namespace tev::iomodule::testing

@@ -136,5 +136,30 @@ TEST(OutputCards, ConfigurationAndStartUp) {
     }
 }
 
+TEST(WatchdogArguments, MissingBlocksAreRefusedWithoutTraffic) {
+    fake().reset();
+    for (WordFrame::Function fn :
+         {HostIsOK, ReadModuleResetStatus, ToSetupHostWatchdog, ToReadHostWatchdog,
+          ReadModuleHostWatchdogStatus, ResetModuleHostWatchdogStatus, SetSafeValueForDo,
+          SetPowerOnValueForDo, SetSafeValueForAo, SetPowerOnValueForAo, SetPowerOnSafeValue,
+          ReadSafeValueForDo, ReadPowerOnValueForDo, ReadSafeValueForAo, ReadPowerOnValueForAo,
+          ReadConfigStatus})
+        EXPECT_EQ(fn(nullptr, nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    for (LongFrame::Function fn : {ReadConfigurationStatus_8K, SetStartUpValue_8K, ReadStartUpValue_8K,
+                                   ReadConfigurationStatus_87K, SetStartUpValue_87K, ReadStartUpValue_87K})
+        EXPECT_EQ(fn(nullptr, nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    // The functions that read or write floats need the float block.
+    for (WordFrame::Function fn :
+         {SetSafeValueForAo, SetPowerOnValueForAo, ReadSafeValueForAo, ReadPowerOnValueForAo}) {
+        WordFrame fr(0x7024);
+        EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    }
+    for (LongFrame::Function fn : {ReadStartUpValue_8K, ReadStartUpValue_87K}) {
+        LongFrame fr(0x8024);
+        EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
+    }
+    EXPECT_TRUE(fake().sent.empty());
+}
+
 } // namespace
 } // namespace tev::iomodule::testing
