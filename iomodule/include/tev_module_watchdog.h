@@ -6,10 +6,10 @@
  * output as the safe or power-on value. The second command is sent only after a fully valid first
  * reply; the trace buffers hold the last command sent and its reply.
  *
+ * SetSafeValueForDo and SetPowerOnValueForDo refuse a value with more bits than the model has outputs
+ * (TEV_MODULE_VALUE_OUT_OF_RANGE) where DigitalOut masks it: the stored value must be the one asked for.
+ *
  * Decisions:
- *   - SetSafeValueForDo and SetPowerOnValueForDo refuse a value with more bits than the model has
- *     outputs (TEV_MODULE_VALUE_OUT_OF_RANGE) rather than masking it: the stored value would
- *     otherwise differ from the one asked for.
  *   - The analog safe and power-on functions take a channel (slot 5) on the 7022 (0-1) and the 7024
  *     (0-3); the 7021 has one output and ignores slot 5. The 7021's value is written as DD.DDD as by
  *     AnalogOut, so a negative value gives TEV_MODULE_BELOW_RANGE and 100.0 or more (or NaN)
@@ -17,8 +17,8 @@
  *   - Readings taken from fixed positions of a reply without a length check (ReadSafeValueForAo,
  *     ReadStartUpValue_8K, ReadStartUpValue_87K) give TEV_MODULE_INVALID_REPLY when the reply is too
  *     short to hold the field.
- *   - ToSetupHostWatchdog sends the enable digit 0 whenever slot 4 (the timeout) is 0, as modules of
- *     this family have always been driven; a caller that wants the watchdog on gives a timeout.
+ *   - ToSetupHostWatchdog sends the enable digit 0 whenever slot 4 (the timeout) is 0, whatever slot 5
+ *     holds; this is kept for callers that switch the watchdog off that way.
  *   - The status digits and configuration fields are the module's; they are passed on as numbers.
  */
 #ifndef TEV_MODULE_WATCHDOG_H
