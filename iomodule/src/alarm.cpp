@@ -26,6 +26,11 @@ constexpr LedModel kLed7033[] = {{0x7033, '8', 3}};
 
 constexpr std::int32_t kEventCountMax = 0xFFFF;
 
+// `zero` when slot 5 is 0, else `other`: the selector of the analog alarm commands.
+std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
+    return call.arg(TEV_SLOT_ARG) == 0 ? zero : other;
+}
+
 // Checks the model, then sends "@AA" and `zero` (slot 5 = 0) or `other` (any other value),
 // expecting the bare acknowledgement.
 std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
@@ -34,15 +39,11 @@ std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_
     if (!findModel(kAlarmModels, call.model()))
         return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin('@').text(call.arg(TEV_SLOT_ARG) == 0 ? zero : other);
+    t.begin('@').text(pick(call, zero, other));
     return t.run('!', 3);
 }
 std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
     return alarmCommand(call, fields, fields);
-}
-
-std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
-    return call.arg(TEV_SLOT_ARG) == 0 ? zero : other;
 }
 
 template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel (&rows)[N]) noexcept {
