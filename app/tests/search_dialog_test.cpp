@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "demo.hpp"
 #include "main_frame.hpp"
 #include "message_bar.hpp"
 #include "recording_notifier.hpp"
@@ -54,6 +55,8 @@ class SearchDialogTest : public QObject {
     void badCrcIsNotListed();
     void stopThenSearchStartsAgainFromAddressOne();
     void windowKeepsRunningDuringProbes();
+    void portThatCannotOpenSaysWhyInTheMessageBar();
+    void demoLineIsFound();
 
   private:
     std::unique_ptr<SearchDialog> openDialog(const SearchSettings& settings);
@@ -275,6 +278,43 @@ void SearchDialogTest::windowKeepsRunningDuringProbes() {
     dialog->stopButton()->click();
     QVERIFY(stopClock.elapsed() < 100);
     QVERIFY(!dialog->search().running());
+}
+
+void SearchDialogTest::portThatCannotOpenSaysWhyInTheMessageBar() {
+    qputenv("TEV_COM6", "/nonexistent/tev-tty6");
+    SearchSettings s;
+    s.portIndex = 5;
+    s.rates[3] = true;
+    auto dialog = openDialog(s);
+    QCOMPARE(dialog->portList()->itemData(5, Qt::ToolTipRole).toString(),
+             QStringLiteral("/nonexistent/tev-tty6"));
+    QCOMPARE(dialog->portList()->currentText(), QStringLiteral("COM6")); // the list keeps its names
+    dialog->search().setLastAddress(3);
+    runToEnd(*dialog);
+    QVERIFY(m_shown->empty()); // no box: the search goes on and finds nothing
+    QListWidget* messages = m_frame->messageBar()->list();
+    int failures = 0;
+    for (int i = 0; i < messages->count(); ++i)
+        failures += messages->item(i)->text().contains(QStringLiteral("COM6 (/nonexistent/tev-tty6)"));
+    QCOMPARE(failures, 1); // said once, not once per probe
+    QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
+}
+
+void SearchDialogTest::demoLineIsFound() {
+    QString error;
+    const auto demo = DemoLine::start(&error);
+    QVERIFY2(demo, qPrintable(error));
+    QVERIFY(!demo->describe().isEmpty());
+    QVERIFY(demo->describe().first().startsWith(QStringLiteral("COM1 = /dev/")));
+    SearchSettings s; // COM1
+    for (auto box : demo->converterRateBoxes())
+        s.rates[box] = true;
+    auto dialog = openDialog(s);
+    dialog->search().setLastAddress(4);
+    runToEnd(*dialog);
+    QVERIFY(dialog->foundList()->topLevelItemCount() >= 2);
+    QTRY_COMPARE(m_frame->treeBar()->tree()->topLevelItem(0)->childCount(),
+                 dialog->foundList()->topLevelItemCount());
 }
 
 QTEST_MAIN(SearchDialogTest)
