@@ -41,6 +41,17 @@ SearchDialog::~SearchDialog() {
 }
 
 void SearchDialog::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buildLineRow());
+    layout->addWidget(buildRateGroup());
+    layout->addLayout(buildProgressRow());
+    layout->addWidget(buildFoundList(), 1);
+    layout->addLayout(buildButtons());
+    resize(560, 420);
+    updatePortHint();
+}
+
+QLayout* SearchDialog::buildLineRow() {
     m_port = new QComboBox(this);
     for (int port = tev::link::kFirstPort; port <= tev::link::kLastPort; ++port) {
         m_port->addItem(QString::fromStdString(tev::link::PortName(port)));
@@ -55,7 +66,19 @@ void SearchDialog::buildControls() {
     m_deviceField->setReadOnly(true);
     m_deviceField->setObjectName(QStringLiteral("deviceField"));
     connect(m_port, &QComboBox::currentIndexChanged, this, &SearchDialog::updatePortHint);
+    auto* row = new QGridLayout;
+    row->addWidget(new QLabel(QStringLiteral("串口"), this), 0, 0);
+    row->addWidget(m_port, 0, 1);
+    row->addWidget(new QLabel(QStringLiteral(" 超时"), this), 0, 2);
+    row->addWidget(m_timeout, 0, 3);
+    row->addWidget(new QLabel(QStringLiteral("校验"), this), 0, 4);
+    row->addWidget(m_parity, 0, 5);
+    row->addWidget(new QLabel(QStringLiteral("设备"), this), 1, 0);
+    row->addWidget(m_deviceField, 1, 1, 1, 5);
+    return row;
+}
 
+QLayout* SearchDialog::buildProgressRow() {
     m_addressField = new QLineEdit(this);
     m_addressField->setEnabled(false);
     m_rateField = new QLineEdit(this);
@@ -63,24 +86,16 @@ void SearchDialog::buildControls() {
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, 255);
     m_progress->setValue(0);
-
-    auto* settings = new QGridLayout;
-    settings->addWidget(new QLabel(QStringLiteral("串口"), this), 0, 0);
-    settings->addWidget(m_port, 0, 1);
-    settings->addWidget(new QLabel(QStringLiteral(" 超时"), this), 0, 2);
-    settings->addWidget(m_timeout, 0, 3);
-    settings->addWidget(new QLabel(QStringLiteral("校验"), this), 0, 4);
-    settings->addWidget(m_parity, 0, 5);
-    settings->addWidget(new QLabel(QStringLiteral("设备"), this), 1, 0);
-    settings->addWidget(m_deviceField, 1, 1, 1, 5);
-
     auto* progressRow = new QHBoxLayout;
     progressRow->addWidget(new QLabel(QStringLiteral("地址"), this));
     progressRow->addWidget(m_addressField);
     progressRow->addWidget(new QLabel(QStringLiteral("速率"), this));
     progressRow->addWidget(m_rateField);
     progressRow->addWidget(m_progress, 1);
+    return progressRow;
+}
 
+QLayout* SearchDialog::buildButtons() {
     m_searchButton = new QPushButton(QStringLiteral("搜索"), this);
     m_stopButton = new QPushButton(QStringLiteral("停止"), this);
     m_saveButton = new QPushButton(QStringLiteral("保存"), this);
@@ -95,15 +110,7 @@ void SearchDialog::buildControls() {
     buttons->addStretch(1);
     for (auto* b : {m_searchButton, m_stopButton, m_saveButton, m_cancelButton})
         buttons->addWidget(b);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(settings);
-    layout->addWidget(buildRateGroup());
-    layout->addLayout(progressRow);
-    layout->addWidget(buildFoundList(), 1);
-    layout->addLayout(buttons);
-    resize(560, 420);
-    updatePortHint();
+    return buttons;
 }
 
 QWidget* SearchDialog::buildRateGroup() {

@@ -13,6 +13,7 @@
 class MainFrame;
 class QCheckBox;
 class QComboBox;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -57,6 +58,9 @@ class SearchDialog final : public QDialog {
 
   private:
     void buildControls();
+    QLayout* buildLineRow();
+    QLayout* buildProgressRow();
+    QLayout* buildButtons();
     QWidget* buildRateGroup();
     QWidget* buildFoundList();
     void loadSettings();
