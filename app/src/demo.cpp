@@ -16,7 +16,8 @@ DemoLine::DemoLine(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 DemoLine::~DemoLine() {
     for (auto& running : m_impl->setup.lines)
-        if (running.line) running.line->stop();
+        if (running.line)
+            running.line->stop();
 }
 
 std::unique_ptr<DemoLine> DemoLine::start(QString* error) {
@@ -24,7 +25,8 @@ std::unique_ptr<DemoLine> DemoLine::start(QString* error) {
     try {
         impl->setup = tev::sim::startDefaultSetup();
     } catch (const std::exception& e) {
-        if (error) *error = QString::fromLocal8Bit(e.what());
+        if (error)
+            *error = QString::fromLocal8Bit(e.what());
         return nullptr;
     }
     for (const auto& running : impl->setup.lines)
@@ -36,7 +38,8 @@ std::unique_ptr<DemoLine> DemoLine::start(QString* error) {
 QStringList DemoLine::describe() const {
     QStringList out;
     for (const auto& running : m_impl->setup.lines) {
-        if (running.port <= 0 || !running.line) continue;
+        if (running.port <= 0 || !running.line)
+            continue;
         out << QStringLiteral("COM%1 = %2 (%3)")
                    .arg(running.port)
                    .arg(QString::fromStdString(running.line->path()), QString::fromStdString(running.name));

@@ -8,7 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> reply(data, size);
     if (IsConverterReply(reply)) {
         const tev::ConverterEntry e = MakeConverterEntry(1, reply[0], 9600, reply);
-        if (e[tev::kFieldConfiguration].size() != 18) std::abort();
+        if (e[tev::kFieldConfiguration].size() != 18)
+            std::abort();
     }
     return 0;
 }

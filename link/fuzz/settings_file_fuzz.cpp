@@ -10,6 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const SearchSettings again =
         ParseSettings({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     // Every value a parse yields fits its field, so it is written and read back unchanged.
-    if (!(again == parsed)) std::abort();
+    if (!(again == parsed))
+        std::abort();
     return 0;
 }
