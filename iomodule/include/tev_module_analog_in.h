@@ -7,12 +7,14 @@
  * by the C atof rules, read in the "C" locale whatever the process's locale is.
  *
  * Decisions:
- *   - AnalogInAll on a 3-channel model (4033, 7033, 8033) checks the 22-character scan reply, then
- *     reads channels 0, 1 and 2 one by one with the 7033 command "#AAN" (4033 and 8033 speak it too)
- *     into float slots 0-2, leaving slot 5 at 2. It returns the first non-zero code of those three
- *     readings, so a failed channel is not reported as success.
- *   - AnalogInAll and In8_7017 clear float slots 0-7 of an 8-channel scan after the exchange (all
- *     eight, so no stale value survives a failure); the 3-channel scan clears slots 0-6.
+ *   - AnalogInAll on a 7033 checks the 22-character scan reply, then reads channels 0, 1 and 2 one
+ *     by one as AnalogIn does ("#AAN") into float slots 0-2, leaving slot 5 at 2 and the traces
+ *     showing the last reading. It returns the first non-zero code of those three readings, so a
+ *     failed channel is not reported as success. The 4033 and 8033, which that reading does not
+ *     serve, give TEV_MODULE_MODEL_NOT_SERVED without traffic.
+ *   - AnalogInAll and In8_7017 set float slots 0-6 to 0.0 once the exchange has returned (seven
+ *     slots: slot 7 keeps its value until a good 8-channel reply fills it), so give them 8 floats
+ *     even for a 7033.
  *   - AnalogInAllHex treats every non-zero checksum flag as on, like all other functions.
  *   - The 8K and 87K scans parse their fields only when all of them lie inside the reply; a shorter
  *     reply gives TEV_MODULE_INVALID_REPLY.
@@ -34,7 +36,7 @@ TEV_MODULE_API uint16_t AnalogInFsr(WordArgs w, float* f, char* command_trace, c
 /* As AnalogInFsr; slot 7 = the four hex digits at positions 1-4. Floats untouched. */
 TEV_MODULE_API uint16_t AnalogInHex(WordArgs w, float* f, char* command_trace, char* reply_trace);
 /* All channels into float slots 0-7 (4017, 4018, 7017, 7018, 8017, 8018; reply of 57 characters) or
- * 0-2 (4033, 7033, 8033; reply of 22 characters, values then read per channel). Command "#AA". */
+ * 0-2 (7033; reply of 22 characters, values then read per channel). Command "#AA". */
 TEV_MODULE_API uint16_t AnalogInAll(WordArgs w, float* f, char* command_trace, char* reply_trace);
 /* Older 8-channel scan of a 7017 or 7018: traces (slot 6 non-zero) copied only after a good exchange;
  * float slots untouched on failure. */

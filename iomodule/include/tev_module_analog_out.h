@@ -4,15 +4,17 @@
  * functions take the selector (0: command digit 6, 1: digit 8) from slot 5 and the channel from slot 7.
  *
  * Decisions:
- *   - The 7021 digit form ("DD.DDD") and AnalogOutFsr's percentage ("+DDD.DD") are truncated, not
- *     rounded, after allowing for the float's own representation error (0.7 is sent as 00.700, not
- *     00.699). Values that would need a character other than a digit are refused without traffic:
+ *   - The 7021 digit form ("DD.DDD") and AnalogOutFsr's percentage ("+DDD.DD") truncate, not round,
+ *     the shortest decimal form of the float (0.7 is sent as 00.700, not as the 00.699 of its binary
+ *     value; 1.23499 as 01.234). Values that would need a character other than a digit are refused without traffic:
  *     negative values give TEV_MODULE_BELOW_RANGE, 100.0 and above (percentage: 1000.0 and above) or
  *     NaN give TEV_MODULE_ABOVE_RANGE.
  *   - AnalogOutHex refuses slot 7 values above 0xFFF with TEV_MODULE_VALUE_OUT_OF_RANGE instead of
  *     sending their first three digits.
  *   - AnalogOutReadBackHex stores the low 16 bits of the number in slot 9 and never writes slot 10, so
  *     blocks that end at slot 9 are safe. The number is read after the checksum characters are cut off.
+ *     Like the other read-backs it sets float slot 0 to 0.0 once the exchange has returned; it may be
+ *     given no float block (NULL).
  */
 #ifndef TEV_MODULE_ANALOG_OUT_H
 #define TEV_MODULE_ANALOG_OUT_H

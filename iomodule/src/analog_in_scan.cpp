@@ -19,16 +19,19 @@ struct ScanModel {
     std::size_t length = 0; // the reply's length without checksum
 };
 
-constexpr ScanModel kAnalogInAll[] = {{0x4017, 8, 57}, {0x4018, 8, 57}, {0x7017, 8, 57},
-                                      {0x7018, 8, 57}, {0x8017, 8, 57}, {0x8018, 8, 57},
-                                      {0x4033, 3, 22}, {0x7033, 3, 22}, {0x8033, 3, 22}};
+// The 4033 and 8033 are left out: the per-channel reading of the 3-channel scan does not serve them,
+// so a scan of theirs could produce no value.
+constexpr ScanModel kAnalogInAll[] = {{0x4017, 8, 57}, {0x4018, 8, 57}, {0x7017, 8, 57}, {0x7018, 8, 57},
+                                      {0x8017, 8, 57}, {0x8018, 8, 57}, {0x7033, 3, 22}};
 constexpr ScanModel kAnalogIn8[] = {{0x7017, 8, 57}, {0x7018, 8, 57}};
 constexpr ScanModel kAnalogInAll8K[] = {
     {0x8013, 4, 30}, {0x8017, 8, 58}, {0x8018, 8, 58}, {0x5017, 8, 58}, {0x5018, 8, 58}};
 constexpr ScanModel kAnalogInAll87K[] = {{0x87013, 4, 29}, {0x87017, 8, 57}, {0x87018, 8, 57}};
 
-// The 3-channel modules (4033, 7033, 8033) are read channel by channel with the 7033 command.
+// The 3-channel scan reads its values channel by channel, as AnalogIn reads a 7033.
 constexpr ChannelModel kThreeChannelReading{0x7033, 3};
+// After the exchange float slots 0-6 read 0.0 until values arrive; float slot 7 keeps its value.
+constexpr std::size_t kClearedOnFailure = 7;
 
 // Full scale per input range code of In8_7017.
 struct RangeCode {
@@ -114,7 +117,7 @@ uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     t.begin('#');
     const std::uint16_t status = t.exchange();
-    call.clearFloats(row->channels == 8 ? 8 : 7);
+    call.clearFloats(kClearedOnFailure);
     if (status)
         return status;
     if (const auto rc = t.expect('>', row->length))
@@ -150,7 +153,7 @@ uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     t.begin('$').ch('A');
     const std::uint16_t status = t.exchange();
-    call.clearFloats(kChannels);
+    call.clearFloats(kClearedOnFailure);
     if (status)
         return status;
     if (const auto rc = t.expect('>', 1 + kChannels * kHexField))

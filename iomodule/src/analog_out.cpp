@@ -63,8 +63,7 @@ template <class Rows> std::uint16_t readBack(const Call& call, const Rows& rows,
     if (const auto rc = beginReadBack(t, *row))
         return rc;
     const std::uint16_t status = t.exchange();
-    if (!hex)
-        call.setFloat(0, 0.0);
+    call.setFloat(0, 0.0); // also by the hex read-back, when it is given a float block
     if (status)
         return status;
     if (const auto rc = t.expect('!', kAnyLength))

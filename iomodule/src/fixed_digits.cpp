@@ -1,5 +1,7 @@
 #include "fixed_digits.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "tev_module_types.h"
@@ -7,12 +9,8 @@
 namespace tev::iomodule {
 
 FixedDigits fixedDigits(double v, int whole, int decimals) noexcept {
-    // A single-precision value is off by up to about 6e-8 of itself (0.7F is 0.69999999), which would
-    // otherwise drop a whole unit of the last digit; a hundredth of that digit covers it.
-    constexpr double kRepresentationAllowance = 0.01;
     FixedDigits out;
-    const int digits = whole + decimals;
-    if (std::isnan(v)) {
+    if (std::isnan(v) || v == HUGE_VAL) {
         out.code = TEV_MODULE_ABOVE_RANGE;
         return out;
     }
@@ -20,20 +18,30 @@ FixedDigits fixedDigits(double v, int whole, int decimals) noexcept {
         out.code = TEV_MODULE_BELOW_RANGE;
         return out;
     }
-    const double units = std::floor(v * std::pow(10.0, decimals) + kRepresentationAllowance);
-    if (units >= std::pow(10.0, digits)) {
+    // The caller's value is a single-precision float: its shortest decimal form is the number the
+    // caller wrote (0.7F is 0.69999999 in binary but "0.7" here), and that number is truncated.
+    std::array<char, 64> shortest{};
+    const auto [end, ec] = std::to_chars(shortest.data(), shortest.data() + shortest.size(),
+                                         std::fabs(static_cast<float>(v)), std::chars_format::fixed);
+    const std::string_view number(shortest.data(),
+                                  ec == std::errc{} ? std::size_t(end - shortest.data()) : 0);
+    const std::size_t point = std::min(number.find('.'), number.size());
+    const std::string_view integral = number.substr(0, point);
+    const std::string_view fraction = number.substr(std::min(point + 1, number.size()));
+    if (integral.empty() || integral.size() > static_cast<std::size_t>(whole) ||
+        static_cast<std::size_t>(whole + decimals) + 2 > out.text.size()) {
         out.code = TEV_MODULE_ABOVE_RANGE;
         return out;
     }
-    auto n = static_cast<std::uint64_t>(units);
-    std::size_t pos = static_cast<std::size_t>(digits) + (decimals > 0 ? 1 : 0); // and the point
+    std::size_t pos = 0;
+    for (std::size_t i = integral.size(); i < static_cast<std::size_t>(whole); ++i)
+        out.text[pos++] = '0';
+    for (char c : integral)
+        out.text[pos++] = c;
+    out.text[pos++] = '.';
+    for (std::size_t i = 0; i < static_cast<std::size_t>(decimals); ++i)
+        out.text[pos++] = i < fraction.size() ? fraction[i] : '0';
     out.text[pos] = '\0';
-    for (int i = 0; i < digits; ++i) {
-        if (decimals > 0 && i == decimals)
-            out.text[--pos] = '.';
-        out.text[--pos] = static_cast<char>('0' + n % 10);
-        n /= 10;
-    }
     return out;
 }
 

@@ -40,16 +40,24 @@ TEST(AnalogInAll, FailedScanClearsTheFloats) {
         WordFrame fr(0x4018);
         fake().answer(c.reply, c.status);
         EXPECT_EQ(fr(AnalogInAll), c.code) << c.reply;
-        for (int k = 0; k < 8; ++k)
+        for (int k = 0; k < 7; ++k)
             EXPECT_FLOAT_EQ(fr.f[k], 0.0F) << k;
+        EXPECT_FLOAT_EQ(fr.f[7], -7.0F); // seven slots are cleared, not eight
     }
     WordFrame other(0x7012);
     EXPECT_EQ(other(AnalogInAll), TEV_MODULE_MODEL_NOT_SERVED);
     EXPECT_TRUE(fake().sent.empty());
 }
 
-TEST(AnalogInAll, ThreeChannelModelsReadEachChannel) {
-    for (std::uint32_t model : {0x7033u, 0x4033u, 0x8033u}) {
+TEST(AnalogInAll, ThreeChannelModelReadsEachChannel) {
+    for (std::uint32_t model : {0x4033u, 0x8033u}) { // the per-channel reading does not serve them
+        WordFrame fr(model);
+        EXPECT_EQ(fr(AnalogInAll), TEV_MODULE_MODEL_NOT_SERVED);
+        EXPECT_TRUE(fake().sent.empty());
+        EXPECT_TRUE(fr.tracesUntouched());
+    }
+    {
+        const std::uint32_t model = 0x7033;
         WordFrame fr(model);
         fake().answer(">+01.000+02.000+03.000"); // 22 characters; its values are not used
         fake().answer(">+10.000");
@@ -126,6 +134,9 @@ TEST(In8_7017, ScalesHexFields) {
             EXPECT_EQ(fr(In8_7017), c.code) << c.range << " " << c.fields;
             EXPECT_FLOAT_EQ(fr.f[0], c.first);
             EXPECT_FLOAT_EQ(fr.f[1], c.second);
+            if (c.code != 0) {
+                EXPECT_FLOAT_EQ(fr.f[7], -7.0F); // a failed scan clears slots 0-6 only
+            }
             if (c.code == 0) {
                 EXPECT_EQ(fake().sent.at(0).command, "$01A");
                 if (c.fields.substr(8, 4) == "FFFF") {

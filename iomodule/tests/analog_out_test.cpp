@@ -53,6 +53,8 @@ TEST(AnalogOut, Forms) {
             {"7021 4.5", 0x4021, 0, 4.5F, "#0104.500", ">", 0},
             {"7021 truncates", 0x8021, 0, 4.5678F, "#0104.567", ">", 0},
             {"7021 0.7 is not 0.699", 0x7021, 0, 0.7F, "#0100.700", ">", 0},
+            {"7021 1.23499 is not rounded up", 0x7021, 0, 1.23499F, "#0101.234", ">", 0},
+            {"7021 99.999", 0x7021, 0, 99.999F, "#0199.999", ">", 0},
             {"7021 negative", 0x7021, 0, -0.5F, nullptr, "", TEV_MODULE_BELOW_RANGE},
             {"7021 100.0", 0x7021, 0, 100.0F, nullptr, "", TEV_MODULE_ABOVE_RANGE},
             {"7021 NaN", 0x7021, 0, NAN, nullptr, "", TEV_MODULE_ABOVE_RANGE},
@@ -90,6 +92,8 @@ TEST(AnalogOut, HexAndPercentage) {
     runOutCases(AnalogOutFsr, {
                                   {"50 percent", 0x7021, 0, 50.0F, "#01+050.00", ">", 0},
                                   {"truncated", 0x4022, 0, 99.999F, "#01+099.99", ">", 0},
+                                  {"not rounded up", 0x7021, 0, 12.34999F, "#01+012.34", ">", 0},
+                                  {"999.99", 0x7021, 0, 999.99F, "#01+999.99", ">", 0},
                                   {"negative", 0x7022, 0, -1.0F, nullptr, "", TEV_MODULE_BELOW_RANGE},
                                   {"1000", 0x7022, 0, 1000.0F, nullptr, "", TEV_MODULE_ABOVE_RANGE},
                                   {"7016", 0x7016, 0, 1.0F, nullptr, "", TEV_MODULE_MODEL_NOT_SERVED},
@@ -177,6 +181,8 @@ TEST(AnalogOutReadBack, HexToSlot9Only) {
             EXPECT_EQ(fr(AnalogOutReadBackHex), c.code) << c.reply;
             EXPECT_EQ(fr.w[9], c.slot9) << c.reply << " checksum " << checksum;
             EXPECT_EQ(fr.w[10], 77);
+            // Float slot 0 reads 0.0 once the exchange has been made, as after every read-back.
+            EXPECT_FLOAT_EQ(fr.f[0], fake().sent.empty() ? -7.0F : 0.0F) << c.reply;
         }
     }
 }
