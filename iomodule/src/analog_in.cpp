@@ -16,19 +16,22 @@ constexpr ChannelModel kAnalogInFsr8K[] = {{0x8013, 4}, {0x5013, 4}, {0x8017, 8}
                                            {0x8018, 8}, {0x5017, 8}, {0x5018, 8}};
 constexpr ChannelModel kAnalogIn87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}, {0x87033, 4, '$'}};
 constexpr ChannelModel kAnalogInFsr87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}};
+constexpr ChannelModel kThermocouple[] = {{0x7011, 0}};
 
 // Card commands carry the channel as one decimal digit, so no card channel goes above 7.
 constexpr std::uint32_t kCardChannelLimit = 7;
 // Length of the out-of-range replies ">-0000" and ">+9999" (cards add one character).
 constexpr std::size_t kRangeReply = 6;
 
+// Float slot 0 holds the reading, or is cleared by it: all but the I-7000 hex reading.
+bool usesFloat(const Call& call, Reading reading) noexcept {
+    return reading == Reading::Value || call.family != Family::I7000;
+}
+
 template <class Rows> std::uint16_t readSingle(const Call& call, const Rows& rows, Reading reading) noexcept {
-    const bool needsFloats = reading == Reading::Value || call.family != Family::I7000;
-    if (const auto rc = call.require(needsFloats))
-        return rc;
-    const ChannelModel* row = findModel(rows, call.model());
+    const auto [row, rc] = serve(call, rows, usesFloat(call, reading));
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
     if (!channelFits(*row, channel) || (call.family == Family::Card8K && channel > kCardChannelLimit))
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
@@ -56,12 +59,7 @@ std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading rea
         command.ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
     else if (row.channels != 0)
         command.digit(channel);
-    const std::uint16_t status = t.exchange();
-    if (reading == Reading::Value || call.family != Family::I7000)
-        call.setFloat(0, 0.0);
-    if (status)
-        return status;
-    if (const auto rc = t.expect('>', kAnyLength))
+    if (const auto rc = t.clearing(usesFloat(call, reading) ? 1 : 0).run('>', kAnyLength))
         return rc;
     if (const auto rc = checkRange(call, t.reply()))
         return rc;
@@ -112,10 +110,8 @@ uint16_t AnalogInHex_87K(LongArgs w, float* f, char* c, char* r) {
 
 uint16_t ThermocoupleOpen_7011(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
+    if (const auto [row, rc] = serve(call, kThermocouple, false); !row)
         return rc;
-    if (call.model() != 0x7011)
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
     t.begin('$').ch('B');
     if (const auto rc = t.run('!', 4))

@@ -65,13 +65,13 @@ std::uint16_t scanThreeChannels(const Call& call) noexcept {
 }
 
 // The 8000 and 87K scans take a reply that starts with '>' or has the expected length.
-std::uint16_t scanCard(const Call& call, const ScanModel* row, Transaction& t, Trace trace) noexcept {
+std::uint16_t scanCard(Transaction& t, const ScanModel& row, Trace trace) noexcept {
     if (const auto status = t.exchange(trace))
         return status;
-    const std::size_t expected = row->length + (call.checksum() ? 2 : 0);
+    const std::size_t expected = row.length + (t.call().checksum() ? 2 : 0);
     if (t.reply().first() != '>' && t.reply().text().size() != expected)
         return TEV_MODULE_INVALID_REPLY;
-    return storeFields(call, t.reply(), row->channels);
+    return storeFields(t.call(), t.reply(), row.channels);
 }
 
 double scaleHex(std::int64_t h, double fullScale) noexcept {
@@ -109,19 +109,13 @@ extern "C" {
 
 uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const ScanModel* row = findModel(kAnalogInAll, call.model());
+    const auto [row, rc] = serve(call, kAnalogInAll, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('#');
-    const std::uint16_t status = t.exchange();
-    call.clearFloats(kClearedOnFailure);
-    if (status)
-        return status;
-    if (const auto rc = t.expect('>', row->length))
-        return rc;
+    if (const auto code = t.clearing(kClearedOnFailure).run('>', row->length))
+        return code;
     if (row->channels == 3)
         return scanThreeChannels(call);
     return storeFields(call, t.reply(), row->channels);
@@ -129,15 +123,13 @@ uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t AnalogIn8(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const ScanModel* row = findModel(kAnalogIn8, call.model());
+    const auto [row, rc] = serve(call, kAnalogIn8, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('#');
-    if (const auto rc = t.run('>', row->length, Trace::NonZeroAfterSuccess))
-        return rc;
+    if (const auto code = t.run('>', row->length, Trace::NonZeroAfterSuccess))
+        return code;
     return storeFields(call, t.reply(), row->channels);
 }
 
@@ -145,19 +137,13 @@ uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
     constexpr std::size_t kChannels = 8;
     constexpr std::size_t kHexField = 4;
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const RangeCode* range = findModel(kIn8Ranges, call.model());
+    const auto [range, rc] = serve(call, kIn8Ranges, true);
     if (!range)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('$').ch('A');
-    const std::uint16_t status = t.exchange();
-    call.clearFloats(kClearedOnFailure);
-    if (status)
-        return status;
-    if (const auto rc = t.expect('>', 1 + kChannels * kHexField))
-        return rc;
+    if (const auto code = t.clearing(kClearedOnFailure).run('>', 1 + kChannels * kHexField))
+        return code;
     for (std::size_t k = 0; k < kChannels; ++k) {
         const auto h = parseBase16(*t.reply().field(1 + k * kHexField, kHexField));
         call.setFloat(k, scaleHex(h, range->fullScale));
@@ -187,26 +173,22 @@ uint16_t AnalogInAllHex(WordArgs w, char* texts, char* c, char* r) {
 
 uint16_t AnalogInAll_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const ScanModel* row = findModel(kAnalogInAll8K, call.model());
+    const auto [row, rc] = serve(call, kAnalogInAll8K, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('#').ch('S').printf(8, "%01X", static_cast<unsigned>(call.arg(TEV_SLOT_ARG7)));
-    return scanCard(call, row, t, Trace::NonZeroAfterSuccess);
+    return scanCard(t, *row, Trace::NonZeroAfterSuccess);
 }
 
 uint16_t AnalogInAll_87K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card87K, w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const ScanModel* row = findModel(kAnalogInAll87K, call.model());
+    const auto [row, rc] = serve(call, kAnalogInAll87K, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('#');
-    return scanCard(call, row, t, Trace::NonZeroAfterExchange);
+    return scanCard(t, *row, Trace::NonZeroAfterExchange);
 }
 
 } // extern "C"

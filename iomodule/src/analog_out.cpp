@@ -45,38 +45,21 @@ constexpr Model kRawOutputs[] = {{0x7021}, {0x7022}, {0x4021}, {0x4022}, {0x8021
 constexpr std::uint32_t kHexOutputMax = 0xFFF; // three hex digits
 
 template <class Rows> std::uint16_t writeOutput(const Call& call, const Rows& rows) noexcept {
-    if (const auto rc = call.require(true))
-        return rc;
-    const OutputModel* row = findModel(rows, call.model());
+    const auto [row, rc] = serve(call, rows, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     return writeOutputValue(call, *row);
 }
 
-template <class Rows> std::uint16_t readBack(const Call& call, const Rows& rows, bool hex) noexcept {
-    if (const auto rc = call.require(!hex))
-        return rc;
-    const ReadBackModel* row = findModel(rows, call.model());
+template <class Rows>
+std::uint16_t readBack(const Call& call, const Rows& rows, ReadBackValue value) noexcept {
+    const auto [row, rc] = serve(call, rows, value == ReadBackValue::Decimal);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
-    if (const auto rc = beginReadBack(t, *row))
-        return rc;
-    const std::uint16_t status = t.exchange();
-    call.setFloat(0, 0.0); // also by the hex read-back, when it is given a float block
-    if (status)
-        return status;
-    if (const auto rc = t.expect('!', kAnyLength))
-        return rc;
-    const auto rest = t.reply().from(3);
-    if (!rest)
-        return TEV_MODULE_INVALID_REPLY;
-    if (!hex) {
-        call.setFloat(0, parseDecimal(*rest));
-    } else if (const auto value = scanHex(*rest)) {
-        call.slots.set(TEV_SLOT_ARG9, *value & 0xFFFFu);
-    }
-    return TEV_MODULE_OK;
+    if (const auto code = beginReadBack(t, *row))
+        return code;
+    return runReadBack(t, value);
 }
 
 } // namespace
@@ -94,6 +77,19 @@ std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept {
         command.ch('C');
     if (row.channels != 0)
         command.digit(channel);
+    return TEV_MODULE_OK;
+}
+
+std::uint16_t runReadBack(Transaction& t, ReadBackValue value) noexcept {
+    if (const auto rc = t.clearing(1).run('!', kAnyLength))
+        return rc;
+    const auto rest = t.reply().from(3);
+    if (!rest)
+        return TEV_MODULE_INVALID_REPLY;
+    if (value == ReadBackValue::Decimal)
+        t.call().setFloat(0, parseDecimal(*rest));
+    else if (const auto number = scanHex(*rest))
+        t.call().slots.set(TEV_SLOT_ARG9, *number & 0xFFFFu);
     return TEV_MODULE_OK;
 }
 
@@ -140,10 +136,8 @@ uint16_t AnalogOut_87K(LongArgs w, float* f, char* c, char* r) {
 
 uint16_t AnalogOutHex(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
+    if (const auto [row, rc] = serve(call, kRawOutputs, false); !row)
         return rc;
-    if (!findModel(kRawOutputs, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     const std::uint32_t value = call.arg(TEV_SLOT_ARG7);
     if (value > kHexOutputMax)
         return TEV_MODULE_VALUE_OUT_OF_RANGE;
@@ -154,10 +148,8 @@ uint16_t AnalogOutHex(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t AnalogOutFsr(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
+    if (const auto [row, rc] = serve(call, kRawOutputs, true); !row)
         return rc;
-    if (!findModel(kRawOutputs, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     const FixedDigits digits = fixedDigits(call.getFloat(0), 3, 2);
     if (digits.code)
         return digits.code;
@@ -167,13 +159,13 @@ uint16_t AnalogOutFsr(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t AnalogOutReadBack(WordArgs w, float* f, char* c, char* r) {
-    return readBack(Call(w, f, c, r), kReadBack, false);
+    return readBack(Call(w, f, c, r), kReadBack, ReadBackValue::Decimal);
 }
 uint16_t AnalogOutReadBackHex(WordArgs w, float* f, char* c, char* r) {
-    return readBack(Call(w, f, c, r), kReadBackHex, true);
+    return readBack(Call(w, f, c, r), kReadBackHex, ReadBackValue::Hex);
 }
 uint16_t AnalogOutReadBack_87K(LongArgs w, float* f, char* c, char* r) {
-    return readBack(Call(Family::Card87K, w, f, c, r), kReadBack87K, false);
+    return readBack(Call(Family::Card87K, w, f, c, r), kReadBack87K, ReadBackValue::Decimal);
 }
 
 } // extern "C"

@@ -1,4 +1,5 @@
 // Analog output commands of 8000 cards: "#AASsCN" and the value, "$AASsCN6" to read it back.
+#include "analog_output.hpp"
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
@@ -13,11 +14,9 @@ constexpr std::uint32_t kCardChannelLimit = 7;
 // Checks model and channel, then starts "<lead>AASsCN".
 std::uint16_t beginCard(Transaction& t, char lead) noexcept {
     const Call& call = t.call();
-    if (const auto rc = call.require(true))
-        return rc;
-    const ChannelModel* row = findModel(kOutputCards, call.model());
+    const auto [row, rc] = serve(call, kOutputCards, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
     if (!channelFits(*row, channel) || channel > kCardChannelLimit)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
@@ -47,17 +46,7 @@ uint16_t AnalogOutReadBack_8K(LongArgs w, float* f, char* c, char* r) {
     if (const auto rc = beginCard(t, '$'))
         return rc;
     t.command().ch('6');
-    const std::uint16_t status = t.exchange();
-    call.setFloat(0, 0.0);
-    if (status)
-        return status;
-    if (const auto rc = t.expect('!', kAnyLength))
-        return rc;
-    const auto value = t.reply().decimalFrom(3);
-    if (!value)
-        return TEV_MODULE_INVALID_REPLY;
-    call.setFloat(0, *value);
-    return TEV_MODULE_OK;
+    return runReadBack(t, ReadBackValue::Decimal);
 }
 
 } // extern "C"

@@ -43,4 +43,13 @@ struct ReadBackModel {
 // Checks selector and channel (TEV_MODULE_SELECTOR_OUT_OF_RANGE) and builds the read-back command.
 std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept;
 
+enum class ReadBackValue : std::uint8_t {
+    Decimal, // float slot 0 = the decimal number from position 3 (atof rules)
+    Hex,     // slot 9 = the low 16 bits of the hex number from position 3 ("%X"), kept without one
+};
+
+// Exchanges the read-back command built in `t`; the reply must start with '!' (no length check).
+// Float slot 0 reads 0.0 once the exchange has returned.
+std::uint16_t runReadBack(Transaction& t, ReadBackValue value) noexcept;
+
 } // namespace tev::iomodule

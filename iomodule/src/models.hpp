@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <iterator>
+#include <type_traits>
+
+#include "slots.hpp"
 
 namespace tev::iomodule {
 
@@ -14,6 +17,26 @@ template <class Rows> constexpr auto findModel(const Rows& rows, std::uint32_t m
         if (row.model == model)
             return &row;
     return static_cast<decltype(&*std::begin(rows))>(nullptr);
+}
+
+// The row serving a call, or the code that refuses the call before anything is sent.
+template <class Row> struct Served {
+    const Row* row = nullptr;
+    std::uint16_t code = TEV_MODULE_OK;
+};
+
+// The first checks of every command function: the arrays it needs are there
+// (TEV_MODULE_NULL_ARGUMENT), and `rows` has a row for the call's module identifier
+// (TEV_MODULE_MODEL_NOT_SERVED). Use as
+//     const auto [row, rc] = serve(call, kRows, needsFloats);
+//     if (!row) return rc;
+template <class Rows> constexpr auto serve(const Call& call, const Rows& rows, bool needsFloats) noexcept {
+    using Row = std::remove_cvref_t<decltype(*std::begin(rows))>;
+    if (const std::uint16_t rc = call.require(needsFloats))
+        return Served<Row>{nullptr, rc};
+    const Row* row = findModel(rows, call.model());
+    constexpr std::uint16_t kNotServed = TEV_MODULE_MODEL_NOT_SERVED;
+    return Served<Row>{row, row ? std::uint16_t{TEV_MODULE_OK} : kNotServed};
 }
 
 // A model and how many channels it has; 0 means a single-channel model whose commands carry no

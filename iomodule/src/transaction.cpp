@@ -53,6 +53,7 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
     std::uint16_t replyLength = 0; // uart's count; the reply's own terminator is what counts here
     const std::uint16_t status = line().exchange(m_call.port(), m_command.c_str(), m_buffer.data(),
                                                  m_call.timeout(), m_call.checksumFlag(), &replyLength);
+    m_call.clearFloats(m_cleared);
     // Bound the reply to the family's buffer whatever the line wrote.
     m_buffer[capacity() - 1] = '\0';
     m_reply = Reply(std::string_view(m_buffer.data(), std::strlen(m_buffer.data())), m_call.checksum());

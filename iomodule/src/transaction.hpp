@@ -49,6 +49,13 @@ class Transaction {
     // The command being built (for commands that do not start with the address, such as "~**").
     Command& command() noexcept { return m_command; }
 
+    // Float slots 0 ... count - 1 are set to 0.0 as soon as the exchange has returned, whatever its
+    // outcome, so that a failed reading leaves 0.0 there (no float block: nothing is cleared).
+    Transaction& clearing(std::size_t count) noexcept {
+        m_cleared = count;
+        return *this;
+    }
+
     // Trace copies and the exchange. Returns the line's status: 0 when a reply is in hand.
     std::uint16_t exchange(Trace trace = Trace::Standard) noexcept;
     // TEV_MODULE_INVALID_REPLY unless the reply starts with `first` and, unless length is kAnyLength,
@@ -73,6 +80,7 @@ class Transaction {
     Command m_command;
     std::array<char, Command::kCapacity> m_buffer{};
     Reply m_reply;
+    std::size_t m_cleared = 0;
 };
 
 } // namespace tev::iomodule

@@ -1,5 +1,5 @@
 # Compares the dynamic symbols a library defines with the names in EXPECTED_DIR/*.txt.
-# Usage: cmake -DLIBRARY=<lib> -DEXPECTED_DIR=<dir> -DNM=<nm> -P check_exports.cmake
+# Usage: cmake -DLIBRARY=<lib> -DEXPECTED_DIR=<dir> -DNM=<nm> [-DEXPECTED_COUNT=<n>] -P check_exports.cmake
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE nm_out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "nm failed on ${LIBRARY}")
@@ -29,5 +29,8 @@ list(REMOVE_ITEM extra ${expected})
 list(LENGTH expected n)
 if(missing OR extra)
   message(FATAL_ERROR "exports differ from the ${n} listed names\n  missing: ${missing}\n  not listed: ${extra}")
+endif()
+if(DEFINED EXPECTED_COUNT AND NOT n EQUAL EXPECTED_COUNT)
+  message(FATAL_ERROR "${n} names listed, not ${EXPECTED_COUNT}")
 endif()
 message(STATUS "${n} exports, as listed")
