@@ -4,7 +4,6 @@
 
 #include "tev/link/serial_link.hpp"
 #include "tev/protocol/crc.hpp"
-#include "tev/protocol/modbus_frame_rule.hpp"
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/protocol/register_map.hpp"
 
@@ -15,6 +14,12 @@ std::string Hex2(unsigned value) {
     char text[3] = {};
     std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
     return text;
+}
+
+// Ends the receive once the 15 bytes the check looks at are in. The byte count inside the reply is
+// not used to find its end: a reply is judged by its CRC alone, whatever it says it carries.
+std::size_t ProbeReplyRule(const std::uint8_t* /*data*/, std::size_t length, void* /*context*/) noexcept {
+    return length >= kConfigurationReplySize ? kConfigurationReplySize : 0;
 }
 
 } // namespace
@@ -64,9 +69,9 @@ ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address
         return out;
     }
     const auto request = SearchRequest(address);
-    // The frame rule ends the receive as soon as a whole reply is in, so a found converter does not cost
-    // the full timeout; a reply the rule cannot make sense of still ends at the timeout or a silence.
-    out.reply = link.exchange(request, timeoutMs, kProbeReplyMax, protocol::ModbusReplyRule);
+    // The receive ends as soon as a whole reply is in, so a found converter does not cost the full
+    // timeout; anything shorter waits for the timeout.
+    out.reply = link.exchange(request, timeoutMs, kProbeReplyMax, ProbeReplyRule);
     out.answered = IsConverterReply(out.reply);
     link.close();
     return out;

@@ -8,6 +8,7 @@
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
 #include "tev/link/serial_link.hpp"
+#include "tev/protocol/crc.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 
@@ -89,6 +90,63 @@ TEST_F(SearchLine, ReplyWithBadCrcIsNotListed) {
     m_search.setLastAddress(4);
     EXPECT_TRUE(RunSearch(m_search, NineteenTwoAndNineSix()).empty());
     EXPECT_EQ(m_search.stop(), "搜索到0个模块");
+}
+
+namespace {
+
+// Answers every probe of address 1 with a fixed 15-byte reply (CRC appended to `head`).
+class FixedReplier final : public sim::Device {
+  public:
+    explicit FixedReplier(std::vector<std::uint8_t> head) : m_reply(std::move(head)) {
+        const std::uint16_t crc = protocol::ModbusCrc16(m_reply);
+        m_reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+        m_reply.push_back(static_cast<std::uint8_t>(crc >> 8));
+    }
+    std::size_t frameLength(std::span<const std::uint8_t> bytes) const override {
+        return bytes.size() >= 8 ? 8 : 0;
+    }
+    sim::Reply answer(std::span<const std::uint8_t> frame, const sim::LineState&) override {
+        return {frame[0] == 1 ? m_reply : std::vector<std::uint8_t>{}, 0};
+    }
+
+  private:
+    std::vector<std::uint8_t> m_reply;
+};
+
+} // namespace
+
+TEST(SearchReply, OnlyTheCrcDecidesNotAddressFunctionOrByteCount) {
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> head; // bytes 0..12
+    };
+    const std::vector<std::uint8_t> data = {0x0A, 0x36, 0x00, 0x3C, 0x10, 0x02, 0x00, 0x02, 0x00, 0x01};
+    const auto head = [&](std::uint8_t address, std::uint8_t function, std::uint8_t count) {
+        std::vector<std::uint8_t> h = {address, function, count};
+        h.insert(h.end(), data.begin(), data.end());
+        return h;
+    };
+    const Case cases[] = {
+        {"plain reply", head(0x01, 0x03, 0x0A)},    {"byte count 8", head(0x01, 0x03, 0x08)},
+        {"byte count 0", head(0x01, 0x03, 0x00)},   {"other address", head(0x22, 0x03, 0x0A)},
+        {"other function", head(0x01, 0x04, 0x0A)},
+    };
+    for (const Case& c : cases) {
+        sim::Line line;
+        line.add(std::make_shared<FixedReplier>(c.head));
+        line.start();
+        ::setenv("TEV_COM10", line.path().c_str(), 1);
+        SerialSettings s;
+        s.port = 10;
+        const ProbeOutcome outcome = ProbeConverter(s, 1, 300);
+        EXPECT_TRUE(outcome.answered) << c.what;
+        EXPECT_EQ(outcome.reply.size(), kConfigurationReplySize) << c.what;
+        if (outcome.answered)
+            EXPECT_EQ(MakeConverterEntry(10, 1, 9600, outcome.reply)[kFieldConfiguration],
+                      "0A36003C1002000201")
+                << c.what;
+        line.stop();
+    }
 }
 
 TEST(SearchPort, PortThatCannotOpenNamesItsDeviceAndFindsNothing) {
