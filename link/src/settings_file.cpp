@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tev::link {
@@ -58,6 +59,21 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+// Opens path with flags and keeps it only when it is a regular file. O_NONBLOCK keeps a FIFO or a
+// device in its place from holding the caller: such an open fails or returns at once, and is then
+// refused. Returns the descriptor, -1 when the open failed, -2 when it is not a regular file.
+int OpenRegularFile(const std::filesystem::path& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -2;
+    }
+    return fd;
+}
+
 } // namespace
 
 std::array<char, kSettingsFileSize> FormatSettings(const SearchSettings& s) {
@@ -108,9 +124,9 @@ SearchSettings ParseSettings(std::span<const std::uint8_t> bytes) noexcept {
 }
 
 SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, O_RDONLY);
     if (fd < 0)
-        return {SettingsError::Open, {}};
+        return {fd == -1 ? SettingsError::Open : SettingsError::Read, {}};
     std::array<std::uint8_t, kSettingsReadLimit> buffer{};
     std::size_t got = 0;
     while (got < buffer.size()) {
@@ -118,7 +134,6 @@ SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            // A directory opens but cannot be read: treat it like a missing file.
             ::close(fd);
             return {SettingsError::Read, {}};
         }
@@ -131,7 +146,7 @@ SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
 }
 
 SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, O_WRONLY);
     if (fd < 0)
         return SettingsError::Open;
     const auto text = FormatSettings(settings);

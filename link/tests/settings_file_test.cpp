@@ -172,6 +172,15 @@ TEST_F(SettingsDir, DirectoryInPlaceOfTheFileFailsBothWays) {
     EXPECT_TRUE(fs::is_empty(file));
 }
 
+TEST_F(SettingsDir, FifoInPlaceOfTheFileFailsWithoutBlocking) {
+    // Opening a FIFO waits for its other end; the dialog must not hang on one.
+    const fs::path file = m_dir / kSettingsFileName;
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_EQ(LoadSettingsFile(file).error, SettingsError::Read);
+    EXPECT_EQ(SaveSettingsFile(file, DefaultSearchSettings()), SettingsError::Open);
+    EXPECT_TRUE(fs::is_fifo(file));
+}
+
 TEST_F(SettingsDir, ReadOnlyFileIsNotChanged) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes through read-only permissions; covered by the directory case";

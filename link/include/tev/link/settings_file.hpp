@@ -60,12 +60,12 @@ struct SettingsLoad {
     explicit operator bool() const { return error == SettingsError::None; }
 };
 
-// Opens the file read-only and parses it; a file that cannot be opened or read gives an error and
-// default settings.
+// Opens the file read-only and parses it; a file that cannot be opened or read, or that is not a
+// regular file (a directory, a FIFO), gives an error and default settings.
 SettingsLoad LoadSettingsFile(const std::filesystem::path& path);
 
 // Writes the 104 bytes over the start of the existing file. Never creates the file; a file that cannot
-// be opened for writing, or a write that does not complete, gives an error.
+// be opened for writing or is not a regular file, or a write that does not complete, gives an error.
 SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSettings& settings);
 
 // Creates or replaces the file with the given settings (used to ship the default file with the build).
