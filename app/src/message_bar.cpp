@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 QString FormatMessageLine(const QDateTime& at, const QString& text) {
     const QString gap(5, QLatin1Char(' '));
@@ -10,7 +11,7 @@ QString FormatMessageLine(const QDateTime& at, const QString& text) {
            at.toString(QStringLiteral("HH:mm:ss")) + gap + text;
 }
 
-MessageBar::MessageBar(QWidget* parent) : QWidget(parent) {
+MessageBar::MessageBar(QWidget* parent, int maxLines) : QWidget(parent), m_maxLines(std::max(1, maxLines)) {
     auto* tabs = new QTabWidget(this);
     tabs->setTabPosition(QTabWidget::South);
     m_list = new QListWidget(tabs);
@@ -21,6 +22,8 @@ MessageBar::MessageBar(QWidget* parent) : QWidget(parent) {
 }
 
 void MessageBar::appendMessage(const QString& text) {
+    while (m_list->count() >= m_maxLines)
+        delete m_list->takeItem(0);
     m_list->addItem(FormatMessageLine(QDateTime::currentDateTime(), text));
     m_list->scrollToBottom();
 }

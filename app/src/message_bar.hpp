@@ -12,14 +12,18 @@ QString FormatMessageLine(const QDateTime& at, const QString& text);
 class MessageBar final : public QWidget {
     Q_OBJECT
   public:
-    explicit MessageBar(QWidget* parent = nullptr);
+    // Lines kept; beyond it the oldest line goes, so a long run cannot fill the memory.
+    static constexpr int kMaxLines = 10000;
+
+    explicit MessageBar(QWidget* parent = nullptr, int maxLines = kMaxLines);
 
     QListWidget* list() const { return m_list; }
 
   public slots:
-    // Appends one line stamped with the current local time; lines are never removed.
+    // Appends one line stamped with the current local time at the end of the list.
     void appendMessage(const QString& text);
 
   private:
     QListWidget* m_list = nullptr;
+    int m_maxLines = kMaxLines;
 };

@@ -7,16 +7,37 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "about_dialog.hpp"
 #include "main_frame.hpp"
 #include "message_bar.hpp"
+#include "pages_bar.hpp"
 #include "recording_notifier.hpp"
 #include "tev/sim/line.hpp"
+#include "tree_bar.hpp"
+
+namespace {
+
+tev::ConverterEntry Entry(const char* address) {
+    tev::ConverterEntry e;
+    e[tev::kFieldName] = "ZEDU-MODBUS模块";
+    e[tev::kFieldShownAddress] = address;
+    e[tev::kFieldBaud] = "9600";
+    return e;
+}
+
+QTreeWidgetItem* Root(MainFrame& frame) {
+    return frame.treeBar()->tree()->topLevelItem(0);
+}
+
+} // namespace
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -25,6 +46,8 @@ class MainFrameTest : public QObject {
     void startsWithoutReadingTheFileOrOpeningAPort();
     void messageLineFormat();
     void relaysReachTheBarsAfterTheSenderReturns();
+    void everyRelayIsQueued();
+    void messageListDropsItsOldestLinesBeyondItsLimit();
     void menusStatusBarAndAboutBox();
 };
 
@@ -93,6 +116,57 @@ void MainFrameTest::relaysReachTheBarsAfterTheSenderReturns() {
     QCOMPARE(frame.shared().messageText, QStringLiteral("abc"));
     QTRY_COMPARE(list->count(), 2);
     QVERIFY(list->item(1)->text().endsWith(QStringLiteral("     abc")));
+}
+
+void MainFrameTest::everyRelayIsQueued() {
+    // Each case: what a dialog or page tells the frame, and whether the bar has acted on it yet.
+    struct Relay {
+        const char* name;
+        std::function<void(MainFrame&, MOD_item*)> send;
+        std::function<bool(MainFrame&, MOD_item*)> arrived;
+    };
+    const Relay relays[] = {
+        {"found converter", [](MainFrame& f, MOD_item*) { f.converterFound(Entry("0B")); },
+         [](MainFrame& f, MOD_item*) { return Root(f)->childCount() == 2; }},
+        {"node selected", [](MainFrame& f, MOD_item* item) { f.nodeSelected(999, item); },
+         [](MainFrame& f, MOD_item*) { return f.pagesBar()->tabs()->count() == 2; }},
+        {"search started", [](MainFrame& f, MOD_item*) { f.searchStarted(); },
+         [](MainFrame& f, MOD_item*) { return Root(f)->childCount() == 0; }},
+        {"stop pages", [](MainFrame& f, MOD_item*) { f.stopPages(); },
+         [](MainFrame& f, MOD_item*) { return f.pagesBar()->stopped(); }},
+        {"converter changed",
+         [](MainFrame& f, MOD_item* item) {
+             f.treeBar()->tree()->setCurrentItem(item->treeItem);
+             item->entry[tev::kFieldShownAddress] = "7F";
+             f.converterChanged();
+         },
+         [](MainFrame& f, MOD_item*) {
+             return Root(f)->child(0)->text(0).contains(QStringLiteral("地址:7F"));
+         }},
+        {"message", [](MainFrame& f, MOD_item*) { f.postMessage(QStringLiteral("x")); },
+         [](MainFrame& f, MOD_item*) { return f.messageBar()->list()->count() == 2; }},
+    };
+    for (const Relay& relay : relays) {
+        MainFrame frame;
+        frame.shared().foundFlag = 1;
+        frame.converterFound(Entry("0A"));
+        QTRY_VERIFY(Root(frame) && Root(frame)->childCount() == 1);
+        QTRY_COMPARE(frame.messageBar()->list()->count(), 1);
+        MOD_item* item = frame.group().items().front().get();
+        relay.send(frame, item);
+        QVERIFY2(!relay.arrived(frame, item), relay.name);
+        QTRY_VERIFY2(relay.arrived(frame, item), relay.name);
+    }
+}
+
+void MainFrameTest::messageListDropsItsOldestLinesBeyondItsLimit() {
+    MessageBar bar(nullptr, 3);
+    for (int i = 1; i <= 5; ++i)
+        bar.appendMessage(QString::number(i));
+    QCOMPARE(bar.list()->count(), 3);
+    QVERIFY(bar.list()->item(0)->text().endsWith(QStringLiteral("     3")));
+    QVERIFY(bar.list()->item(2)->text().endsWith(QStringLiteral("     5")));
+    QVERIFY(MessageBar::kMaxLines >= 1000);
 }
 
 void MainFrameTest::menusStatusBarAndAboutBox() {
