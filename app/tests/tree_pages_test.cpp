@@ -82,10 +82,22 @@ void TreePagesTest::selectingTheRootBuildsNothing() {
     frame.shared().foundFlag = 1;
     frame.converterFound(Entry("0A", "9600"));
     QTRY_COMPARE(Root(frame)->childCount(), 1);
-    frame.treeBar()->tree()->setCurrentItem(Root(frame));
+    QTreeWidget* tree = frame.treeBar()->tree();
+    tree->setCurrentItem(Root(frame));
     QTest::qWait(50);
     QCOMPARE(frame.pagesBar()->tabs()->count(), 0);
     QVERIFY(Root(frame)->font(0).bold());
+
+    // Pages already shown stay as they are when the root is selected again.
+    tree->setCurrentItem(Root(frame)->child(0));
+    QTRY_VERIFY(frame.pagesBar()->dataPage());
+    const ConverterPage* page = frame.pagesBar()->dataPage();
+    tree->setCurrentItem(Root(frame));
+    QTest::qWait(50);
+    QCOMPARE(frame.pagesBar()->dataPage(), page);
+    QCOMPARE(frame.pagesBar()->tabs()->count(), 2);
+    QCOMPARE(frame.shared().pagesRunning, 2);
+    QVERIFY(!Root(frame)->child(0)->font(0).bold());
 }
 
 void TreePagesTest::selectingAConverterBuildsBothPages() {
