@@ -55,6 +55,9 @@ int main(int argc, char** argv) {
     }
 
     MainFrame frame;
+    // The picture for the documentation shows the default layout, not this user's.
+    if (!parser.isSet(QStringLiteral("screenshot")))
+        frame.restoreLayout();
     if (demo) {
         frame.setStatusNote(QStringLiteral("演示模式: 模拟设备"));
         for (const QString& line : demo->describe())

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
@@ -16,6 +17,18 @@
 #include "search_dialog.hpp"
 #include "serial_worker.hpp"
 #include "tree_bar.hpp"
+
+namespace {
+
+// The layout of the bars is kept under the frame's display style name.
+const QString kLayoutKey = QStringLiteral("Gui_DevStudio/layout");
+constexpr int kLayoutVersion = 1;
+
+QSettings LayoutStore() {
+    return QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO"));
+}
+
+} // namespace
 
 MainFrame::MainFrame(QWidget* parent)
     : QMainWindow(parent), m_notifier(std::make_unique<BoxNotifier>()), m_worker(new SerialWorker(this)),
@@ -134,6 +147,15 @@ void MainFrame::showEvent(QShowEvent* event) {
         m_placed = true;
         placeCentred();
     }
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    LayoutStore().setValue(kLayoutKey, saveState(kLayoutVersion));
+    QMainWindow::closeEvent(event);
+}
+
+bool MainFrame::restoreLayout() {
+    return restoreState(LayoutStore().value(kLayoutKey).toByteArray(), kLayoutVersion);
 }
 
 void MainFrame::setCommand(Command command, std::function<void()> open) {

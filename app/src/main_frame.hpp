@@ -53,6 +53,9 @@ class MainFrame final : public QMainWindow {
     void setCommand(Command command, std::function<void()> open);
     // A note that stays in the status bar (the demo line, for one).
     void setStatusNote(const QString& text);
+    // Puts the docking bars and the toolbar where they were when the window was last closed (kept in
+    // the user's QSettings of VORNIX/TEV_IO); a missing or unusable layout keeps the default one.
+    bool restoreLayout();
 
     // The search dialog, not yet shown; the caller owns it.
     std::unique_ptr<SearchDialog> createSearchDialog();
@@ -79,6 +82,8 @@ class MainFrame final : public QMainWindow {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Keeps the layout of the bars for the next start.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void buildMenus();

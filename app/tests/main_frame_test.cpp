@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -49,6 +50,7 @@ class MainFrameTest : public QObject {
     void everyRelayIsQueued();
     void messageListDropsItsOldestLinesBeyondItsLimit();
     void menusStatusBarAndAboutBox();
+    void barLayoutIsKeptFromCloseToNextStart();
 };
 
 void MainFrameTest::startsWithCaptionSizeDocksAndFirstLine() {
@@ -200,6 +202,24 @@ void MainFrameTest::menusStatusBarAndAboutBox() {
     for (QLabel* label : about.findChildren<QLabel*>())
         texts << label->text();
     QVERIFY(texts.contains(QStringLiteral("TEV_IO 1.0 版")));
+}
+
+void MainFrameTest::barLayoutIsKeptFromCloseToNextStart() {
+    QTemporaryDir profile;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
+    {
+        MainFrame frame;
+        QVERIFY(!frame.restoreLayout()); // nothing kept yet: the default layout stays
+        QCOMPARE(frame.dockWidgetArea(frame.messageDock()), Qt::BottomDockWidgetArea);
+        frame.show();
+        frame.addDockWidget(Qt::RightDockWidgetArea, frame.messageDock());
+        frame.close();
+    }
+    MainFrame next;
+    QCOMPARE(next.dockWidgetArea(next.messageDock()), Qt::BottomDockWidgetArea); // not read unasked
+    QVERIFY(next.restoreLayout());
+    QCOMPARE(next.dockWidgetArea(next.messageDock()), Qt::RightDockWidgetArea);
+    QCOMPARE(next.dockWidgetArea(next.treeDock()), Qt::LeftDockWidgetArea);
 }
 
 QTEST_MAIN(MainFrameTest)
