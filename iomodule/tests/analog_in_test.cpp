@@ -34,12 +34,7 @@ void runReadCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initial
             if (!c.reply.empty())
                 fake().answer(framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-            if (c.command) {
-                ASSERT_EQ(fake().commands(), std::vector<std::string>{c.command}) << c.name;
-            } else {
-                EXPECT_TRUE(fake().sent.empty()) << c.name;
-                EXPECT_TRUE(fr.tracesUntouched()) << c.name;
-            }
+            expectSent(fr, c.command, c.name);
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.name << " checksum " << checksum;
         }
     }

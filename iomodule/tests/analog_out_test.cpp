@@ -32,12 +32,7 @@ void runOutCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initiali
             if (!c.reply.empty())
                 fake().answer(framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-            if (c.command) {
-                EXPECT_EQ(fake().commands(), std::vector<std::string>{c.command}) << c.name;
-            } else {
-                EXPECT_TRUE(fake().sent.empty()) << c.name;
-                EXPECT_TRUE(fr.tracesUntouched()) << c.name;
-            }
+            expectSent(fr, c.command, c.name);
         }
     }
 }
@@ -122,12 +117,7 @@ void runReadBackCases(std::uint16_t (*fn)(Slot*, float*, char*, char*),
             if (!c.reply.empty())
                 fake().answer(framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name;
-            if (c.command) {
-                EXPECT_EQ(fake().commands(), std::vector<std::string>{c.command}) << c.name;
-            } else {
-                EXPECT_TRUE(fake().sent.empty()) << c.name;
-                EXPECT_TRUE(fr.tracesUntouched()) << c.name;
-            }
+            expectSent(fr, c.command, c.name);
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.name << " checksum " << checksum;
         }
     }

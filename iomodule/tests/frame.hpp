@@ -1,10 +1,13 @@
 // Argument blocks for calling command functions in the unit tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "fake_line.hpp"
 
@@ -56,6 +59,17 @@ using LongFrame = Frame<std::uint32_t>;
 
 inline FakeLine& fake() {
     return FakeLine::instance();
+}
+
+// Checks that exactly `command` went out, or (nullptr) that the call was refused: nothing sent and
+// the trace buffers untouched.
+template <class Slot> void expectSent(const Frame<Slot>& fr, const char* command, const std::string& name) {
+    if (command) {
+        EXPECT_EQ(fake().commands(), std::vector<std::string>{command}) << name;
+    } else {
+        EXPECT_TRUE(fake().sent.empty()) << name;
+        EXPECT_TRUE(fr.tracesUntouched()) << name;
+    }
 }
 
 } // namespace tev::iomodule::testing

@@ -36,6 +36,32 @@ TEST_F(AnalogLine, ScansEightChannels) {
         EXPECT_NEAR(m_f[ch], ch - 3.25, 0.001) << ch;
 }
 
+TEST_F(AnalogLine, ScansThe7033ChannelByChannel) {
+    const double values[] = {1.25, -2.5, 3.75};
+    for (int ch = 0; ch < 3; ++ch)
+        withBank([&](auto& bank) { return bank.setAnalogInput(0x08, ch, values[ch]); });
+    auto w = block<std::uint16_t>(0x08, 0x7033);
+    m_f.fill(9.0F);
+    ASSERT_EQ(call(AnalogInAll, w), 0) << m_reply.data();
+    for (int ch = 0; ch < 3; ++ch)
+        EXPECT_NEAR(m_f[ch], values[ch], 0.001) << ch;
+    EXPECT_EQ(m_f[6], 0.0F);
+    EXPECT_EQ(m_f[7], 9.0F);
+    EXPECT_EQ(w[5], 2);
+    EXPECT_EQ(std::string(m_command.data()), "#082"); // the last of the four exchanges
+}
+
+TEST_F(AnalogLine, ReadsAll7017ChannelsInHexWithChecksumOffAndOn) {
+    for (const std::uint8_t address : {std::uint8_t{0x06}, std::uint8_t{0x50}}) {
+        for (int ch = 0; ch < 8; ++ch)
+            withBank([&](auto& bank) { return bank.setAnalogInput(address, ch, 2.5 * (ch - 4)); });
+        auto w = block<std::uint16_t>(address, 8, address == 0x50); // range code 8: +/-10 V
+        ASSERT_EQ(call(In8_7017, w), 0) << m_reply.data();
+        for (int ch = 0; ch < 8; ++ch)
+            EXPECT_NEAR(m_f[ch], 2.5 * (ch - 4), 0.001) << ch;
+    }
+}
+
 TEST_F(AnalogLine, WritesAndReadsBackAnOutput) {
     auto w = block<std::uint16_t>(0x0B, 0x7024);
     w[5] = 1;
