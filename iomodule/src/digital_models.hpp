@@ -83,11 +83,10 @@ inline constexpr auto kBitOut = withTwins(std::array<BitModel, 10>{{{0x7042, 12,
 inline constexpr std::uint32_t kOut7016 = 0x7016;
 inline constexpr std::uint32_t kMaxChannel7016 = 3;
 
-// "$AA6" read-backs: '!' and 7 characters.
-inline constexpr FieldModel kReadBack[] = {
-    {0x7042, 1, 4, 0xFFFF}, {0x7043, 1, 4, 0xFFFF}, {0x7044, 1, 2, 0xFF},
-    {0x7050, 1, 2, 0xFF},   {0x7060, 1, 2, 0xFF},   {0x7063, 1, 2, 0xFF},
-    {0x7065, 1, 2, 0xFF},   {0x7066, 1, 2, 0xFF},   {0x7067, 1, 2, 0xFF}};
+// "$AA6" read-backs: '!' and 7 characters; the digits as they come, unmasked.
+inline constexpr FieldModel kReadBack[] = {{0x7042, 1, 4}, {0x7043, 1, 4}, {0x7044, 1, 2},
+                                           {0x7050, 1, 2}, {0x7060, 1, 2}, {0x7063, 1, 2},
+                                           {0x7065, 1, 2}, {0x7066, 1, 2}, {0x7067, 1, 2}};
 
 // DigitalIn of the DIO models: "$AA6", the four hex digits at 1-4 of a 7-character reply.
 inline constexpr auto kDioIn = withTwins(std::array<FieldModel, 12>{{{0x7041},
@@ -103,8 +102,8 @@ inline constexpr auto kDioIn = withTwins(std::array<FieldModel, 12>{{{0x7041},
                                                                      {0x7065},
                                                                      {0x7068}}});
 // DigitalIn of the analog models: "@AADI", the hex digit at 7 of an 8-character reply.
-inline constexpr auto kAnalogIn = withTwins(std::array<FieldModel, 4>{
-    {{0x7011, 7, 1, 0xF}, {0x7012, 7, 1, 0xF}, {0x7014, 7, 1, 0xF}, {0x7016, 7, 1, 0xF}}});
+inline constexpr auto kAnalogIn =
+    withTwins(std::array<FieldModel, 4>{{{0x7011, 7, 1}, {0x7012, 7, 1}, {0x7014, 7, 1}, {0x7016, 7, 1}}});
 
 // Input counters "#AAN" / "$AACN".
 inline constexpr CounterModel kCounters[] = {{0x7041, 13}, {0x7044, 3}, {0x7050, 6}, {0x7052, 7},
