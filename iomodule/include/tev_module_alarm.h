@@ -12,14 +12,16 @@
  *   - A limit is sent as the first seven characters of its "%+07.Nf" text. A value whose whole part
  *     does not fit those seven characters (magnitude of a million or more), and NaN or an infinity,
  *     would reach the module as a different number; it is refused without traffic:
- *     TEV_MODULE_BELOW_RANGE for negative values, TEV_MODULE_ABOVE_RANGE otherwise. The same holds for
- *     SetAlarmLimitValue_8K.
+ *     TEV_MODULE_BELOW_RANGE for negative values, TEV_MODULE_ABOVE_RANGE otherwise.
+ *   - SetAlarmLimitValue_8K sends the whole "%+07.2f" text (eight or more characters from 1000 up);
+ *     only NaN and the infinities are refused, the same way.
  *   - SetupLinearMapping sends each source value as the first seven characters of its text, so the
  *     source field is always 14 characters (type 14 with three decimals would otherwise need 16 for
  *     760.000). A NaN source value gives TEV_MODULE_ABOVE_RANGE; a NaN target value
  *     TEV_MODULE_BELOW_RANGE (it lies in no interval of the target forms).
- *   - Readings taken from fixed positions of a reply without a length check (ReadAlarmLimitValue)
- *     give TEV_MODULE_INVALID_REPLY when the reply is too short to hold the field.
+ *   - ReadAlarmLimitValue makes no length check: it reads up to seven characters from position 3, a
+ *     shorter value as far as it goes, and gives TEV_MODULE_INVALID_REPLY only when the reply ends
+ *     before position 3.
  *   - ReadEventCounter stores the count limited to 0-65535, the range of a 16-bit slot.
  *   - SetLedDisplay_7033 sends slot 5 as a digit without a range check (the module refuses a channel
  *     it lacks); SetLedDisplay checks the channel against the model.
@@ -95,7 +97,8 @@ TEV_MODULE_API uint16_t ReadTargetValueOfLM(WordArgs w, float* f, char* command_
  * not begin with '!' gives TEV_MODULE_ALARM_CONNECT_FIRST, one of the wrong length
  * TEV_MODULE_ALARM_CONNECT_LENGTH. */
 TEV_MODULE_API uint16_t SetAlarmConnect_8K(LongArgs w, float* f, char* command_trace, char* reply_trace);
-/* 8013, 5013 (0-3), 8017, 5017 (0-7), 8018, 5018 (0-6): "A", side, "U" and float slot 0 ("%+07.2f"). */
+/* 8013, 5013 (0-3), 8017, 5017 (0-7), 8018, 5018 (0-6): "A", side, "U" and float slot 0 ("%+07.2f",
+ * the whole text). */
 TEV_MODULE_API uint16_t SetAlarmLimitValue_8K(LongArgs w, float* f, char* command_trace, char* reply_trace);
 /* 8013, 5013, 8033, 5033 (0-3), 8017, 5017, 8018, 5018 (0-7): "R", side, "U"; float slot 0. */
 TEV_MODULE_API uint16_t ReadAlarmLimitValue_8K(LongArgs w, float* f, char* command_trace, char* reply_trace);

@@ -14,9 +14,9 @@
  *     (0-3); the 7021 has one output and ignores slot 5. The 7021's value is written as DD.DDD as by
  *     AnalogOut, so a negative value gives TEV_MODULE_BELOW_RANGE and 100.0 or more (or NaN)
  *     TEV_MODULE_ABOVE_RANGE without traffic.
- *   - Readings taken from fixed positions of a reply without a length check (ReadSafeValueForAo,
- *     ReadStartUpValue_8K, ReadStartUpValue_87K) give TEV_MODULE_INVALID_REPLY when the reply is too
- *     short to hold the field.
+ *   - Readings without a length check (ReadSafeValueForAo, ReadStartUpValue_8K,
+ *     ReadStartUpValue_87K) read their six or seven characters from position 3, a shorter value as
+ *     far as it goes, and give TEV_MODULE_INVALID_REPLY only when the reply ends before position 3.
  *   - ToSetupHostWatchdog sends the enable digit 0 whenever slot 4 (the timeout) is 0, whatever slot 5
  *     holds; this is kept for callers that switch the watchdog off that way.
  *   - The status digits and configuration fields are the module's; they are passed on as numbers.

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "alarm_types.hpp"
+#include "family_steps.hpp"
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
@@ -126,7 +127,7 @@ uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
     t.begin('@').text(pick(call, "RL", "RH"));
     if (const auto rc = t.run('!', kAnyLength))
         return rc;
-    const auto limit = t.reply().decimal(3, 7);
+    const auto limit = leadingDecimal(t.reply(), 3, 7);
     if (!limit)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *limit);

@@ -1,5 +1,6 @@
 // Alarms of 8000 analog input cards: "$AASsCc" and the alarm command of one channel and side.
 #include <chrono>
+#include <cmath>
 
 #include "alarm_types.hpp"
 #include "models.hpp"
@@ -21,6 +22,8 @@ constexpr ChannelModel kStatusCards[] = {{0x8013, 4}, {0x5013, 4}, {0x8033, 4}, 
 
 // Slot 9 of SetAlarmConnect_8K when the alarm drives no output.
 constexpr std::uint32_t kNoTarget = 100;
+// Room for the whole "%+07.2f" text of any float (at most 43 characters).
+constexpr std::size_t kWholeText = 48;
 // The card takes the enabling before it takes the alarm kind.
 constexpr auto kModePause = 200ms;
 
@@ -85,10 +88,11 @@ uint16_t SetAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     if (const auto rc = beginAlarm(t, kAlarmCards, true))
         return rc;
-    const NumberText limit = sevenChars(call.getFloat(0), 2);
-    if (limit.code)
-        return limit.code;
-    t.command().ch('A').ch(side(call)).ch('U').text(limit.view());
+    // The card takes the whole "%+07.2f" text; only a value that is no number is refused.
+    const double limit = call.getFloat(0);
+    if (!std::isfinite(limit))
+        return limit < 0 ? TEV_MODULE_BELOW_RANGE : TEV_MODULE_ABOVE_RANGE;
+    t.command().ch('A').ch(side(call)).ch('U').printf(kWholeText, "%+07.2f", limit);
     return t.run('!', 3);
 }
 

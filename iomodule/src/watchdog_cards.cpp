@@ -1,4 +1,5 @@
 // Configuration status and start-up values of 8000 and 87K analog output cards.
+#include "family_steps.hpp"
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
@@ -64,7 +65,7 @@ template <std::size_t N> std::uint16_t readStartUp(const Call& call, const Chann
         t.command().ch('6');
     if (const auto rc = t.run('!', kAnyLength))
         return rc;
-    const auto value = t.reply().decimal(3, 6);
+    const auto value = leadingDecimal(t.reply(), 3, 6);
     if (!value)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *value);

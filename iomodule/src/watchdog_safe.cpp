@@ -1,6 +1,7 @@
 // Safe and power-on values of digital and analog outputs: set the outputs, then have the module store
 // its present output as the safe or power-on value.
 #include "analog_output.hpp"
+#include "family_steps.hpp"
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
@@ -107,7 +108,7 @@ std::uint16_t readAo(const Call& call, const OutputModel (&rows)[N], char lead, 
     beginAo(t, *row, lead, digit);
     if (const auto rc = t.run('!', length))
         return rc;
-    const auto value = t.reply().decimal(3, row->form == OutputForm::Signed ? 7 : 6);
+    const auto value = leadingDecimal(t.reply(), 3, row->form == OutputForm::Signed ? 7 : 6);
     if (!value)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *value);

@@ -89,6 +89,12 @@ TEST_F(AlarmCards, Limits) {
         },
         12.5F);
     run(SetAlarmLimitValue_8K, {{"NaN", 0x8017, 0, 0, 0, {}, {}, TEV_MODULE_ABOVE_RANGE}}, NAN);
+    run(SetAlarmLimitValue_8K, {{"-inf", 0x8017, 0, 0, 0, {}, {}, TEV_MODULE_BELOW_RANGE}}, -INFINITY);
+    // The whole "%+07.2f" text goes out, also beyond seven characters.
+    run(SetAlarmLimitValue_8K, {{"eight characters", 0x8017, 0, 0, 0, {"$01S3C0ALU+1234.56"}, {"!01"}, 0}},
+        1234.56F);
+    run(SetAlarmLimitValue_8K, {{"whole part kept", 0x8013, 1, 1, 0, {"$01S3C1AHU-12345678.00"}, {"!01"}, 0}},
+        -12345678.0F);
 
     struct Read {
         std::uint32_t model;

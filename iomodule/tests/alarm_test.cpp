@@ -111,7 +111,8 @@ TEST_F(Alarm, Readings) {
     const Read reads[] = {
         {ReadAlarmLimitValue, 0x7012, 0, "@01RL", "!01+01.500", 0, 0, 1.5},
         {ReadAlarmLimitValue, 0x7012, 1, "@01RH", "!01-02.25099", 0, 0, -2.25}, // no length check
-        {ReadAlarmLimitValue, 0x7012, 1, "@01RH", "!01-02.2", TEV_MODULE_INVALID_REPLY, 0, -7},
+        {ReadAlarmLimitValue, 0x7012, 1, "@01RH", "!01-02.2", 0, 0, -2.2},      // shorter value read as it is
+        {ReadAlarmLimitValue, 0x7012, 1, "@01RH", "!01", TEV_MODULE_INVALID_REPLY, 0, -7}, // no field
         {ReadOutputAlarmState, 0x7012, 0, "@01DI", "!0121000", 0, 7, 2},
         {ReadOutputAlarmState, 0x7012, 0, "@01DI", "!0121000", 0, 8, 2},   // 2 x 1 + 0
         {ReadOutputAlarmState, 0x7011, 0, "@01DI", "!0101100", 0, 8, 3},   // 2 x 1 + 1

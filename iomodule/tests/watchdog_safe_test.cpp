@@ -166,7 +166,8 @@ TEST(SafeValueForAo, ReadBack) {
         {ReadSafeValueForAo, 0x7021, 5, "~014", "!0104.500", 0, 4.5F},
         {ReadSafeValueForAo, 0x7022, 1, "~0141", "!0112.5009", 0, 12.5F}, // six characters
         {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01-05.0001", 0, -5.0F},
-        {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01-05.0", TEV_MODULE_INVALID_REPLY, -7.0F},
+        {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01-05.5", 0, -5.5F}, // no length test
+        {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01", TEV_MODULE_INVALID_REPLY, -7.0F},
         {ReadSafeValueForAo, 0x7022, 2, nullptr, "", TEV_MODULE_CHANNEL_OUT_OF_RANGE, -7.0F},
         {ReadPowerOnValueForAo, 0x7024, 1, "$0171", "!01+02.000", 0, 2.0F},
         {ReadPowerOnValueForAo, 0x7024, 1, "$0171", "!01+02.0000", TEV_MODULE_INVALID_REPLY, -7.0F},

@@ -116,7 +116,9 @@ TEST(OutputCards, ConfigurationAndStartUp) {
         {SetStartUpValue_87K, 0x87024, 1, "$0141", "!01", 0, 99, 99, -7.0F},
         {SetStartUpValue_87K, 0x87022, 1, nullptr, "", TEV_MODULE_MODEL_NOT_SERVED, 99, 99, -7.0F},
         {ReadStartUpValue_8K, 0x8022, 1, "$01S2C16", "!01+02.500", 0, 99, 99, 2.5F}, // six characters
-        {ReadStartUpValue_8K, 0x8022, 1, "$01S2C16", "!01+02.", TEV_MODULE_INVALID_REPLY, 99, 99, -7.0F},
+        {ReadStartUpValue_8K, 0x8022, 1, "$01S2C16", "!01+02.", 0, 99, 99, 2.0F},    // read as far as it goes
+        {ReadStartUpValue_8K, 0x8022, 1, "$01S2C16", "!01", TEV_MODULE_INVALID_REPLY, 99, 99, -7.0F},
+        {ReadStartUpValue_87K, 0x87024, 2, "$0172", "!0", TEV_MODULE_INVALID_REPLY, 99, 99, -7.0F},
         {ReadStartUpValue_87K, 0x87024, 2, "$0172", "!01+04.250", 0, 99, 99, 4.25F},
     };
     for (bool checksum : {false, true}) {
