@@ -18,8 +18,6 @@ constexpr ChannelModel kAnalogIn87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8
 constexpr ChannelModel kAnalogInFsr87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}};
 constexpr ChannelModel kThermocouple[] = {{0x7011, 0}};
 
-// Card commands carry the channel as one decimal digit, so no card channel goes above 7.
-constexpr std::uint32_t kCardChannelLimit = 7;
 // Length of the out-of-range replies ">-0000" and ">+9999" (cards add one character).
 constexpr std::size_t kRangeReply = 6;
 
@@ -33,7 +31,7 @@ template <class Rows> std::uint16_t readSingle(const Call& call, const Rows& row
     if (!row)
         return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
-    if (!channelFits(*row, channel) || (call.family == Family::Card8K && channel > kCardChannelLimit))
+    if (!(call.family == Family::Card8K ? cardChannelFits(*row, channel) : channelFits(*row, channel)))
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
     return readChannel(call, *row, reading);
 }
@@ -56,7 +54,7 @@ std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading rea
     Transaction t(call);
     Command& command = t.begin(row.lead);
     if (call.family == Family::Card8K)
-        command.ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
+        command.cardChannel(call.arg(TEV_SLOT_ARG7), channel);
     else if (row.channels != 0)
         command.digit(channel);
     if (const auto rc = t.clearing(usesFloat(call, reading) ? 1 : 0).run('>', kAnyLength))

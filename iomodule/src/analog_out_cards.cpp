@@ -8,8 +8,6 @@ namespace tev::iomodule {
 namespace {
 
 constexpr ChannelModel kOutputCards[] = {{0x8022, 2}, {0x8024, 4}, {0x5024, 4}};
-// Card commands carry the channel as one decimal digit.
-constexpr std::uint32_t kCardChannelLimit = 7;
 
 // Checks model and channel, then starts "<lead>AASsCN".
 std::uint16_t beginCard(Transaction& t, char lead) noexcept {
@@ -18,9 +16,9 @@ std::uint16_t beginCard(Transaction& t, char lead) noexcept {
     if (!row)
         return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
-    if (!channelFits(*row, channel) || channel > kCardChannelLimit)
+    if (!cardChannelFits(*row, channel))
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
-    t.begin(lead).ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
+    t.begin(lead).cardChannel(call.arg(TEV_SLOT_ARG7), channel);
     return TEV_MODULE_OK;
 }
 

@@ -27,6 +27,10 @@ class Command {
     Command& text(std::string_view s) noexcept;
     // '0' plus v, without range check (a value above 9 gives the character that follows '9' ...).
     Command& digit(std::uint32_t v) noexcept { return ch(static_cast<char>('0' + (v & 0xFFu))); }
+    // The place of a channel on an 8000 card: 'S', the slot digit, 'C', the channel digit ("S3C5").
+    Command& cardChannel(std::uint32_t slot, std::uint32_t channel) noexcept {
+        return ch('S').digit(slot).ch('C').digit(channel);
+    }
     // v as `digits` upper-case hex digits, high digit first (bits above them dropped).
     Command& hex(std::uint32_t v, int digits) noexcept;
     // The first `width` characters of printf(format, args...).

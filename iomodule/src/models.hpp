@@ -52,4 +52,10 @@ constexpr bool channelFits(const ChannelModel& row, std::uint32_t channel) noexc
     return row.channels == 0 || channel < row.channels;
 }
 
+// The same for an 8000 card, whose commands carry the channel as one decimal digit: never above 7.
+constexpr bool cardChannelFits(const ChannelModel& row, std::uint32_t channel) noexcept {
+    constexpr std::uint32_t kDigitLimit = 7;
+    return channelFits(row, channel) && channel <= kDigitLimit;
+}
+
 } // namespace tev::iomodule
