@@ -17,6 +17,7 @@
 #include "message_bar.hpp"
 #include "recording_notifier.hpp"
 #include "search_dialog.hpp"
+#include "serial_worker.hpp"
 #include "tev/link/settings_file.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
@@ -39,6 +40,16 @@ std::shared_ptr<tev::sim::Converter> Converter(std::uint8_t address, std::uint8_
     return std::make_shared<tev::sim::Converter>(c, tev::sim::sampleMeters(2, 5000));
 }
 
+// The test line's port with the given rate boxes ticked (indices of 1200 ... 115200).
+SearchSettings OnTestLine(std::initializer_list<std::size_t> boxes, int timeoutIndex = 0) {
+    SearchSettings s;
+    s.portIndex = kPort - 1;
+    for (auto box : boxes)
+        s.rates[box] = true;
+    s.timeoutIndex = timeoutIndex;
+    return s;
+}
+
 } // namespace
 
 class SearchDialogTest : public QObject {
@@ -55,6 +66,7 @@ class SearchDialogTest : public QObject {
     void badCrcIsNotListed();
     void stopThenSearchStartsAgainFromAddressOne();
     void windowKeepsRunningDuringProbes();
+    void closingTheDialogOrWindowMidProbeIsSafe();
     void portThatCannotOpenSaysWhyInTheMessageBar();
     void demoLineIsFound();
 
@@ -62,6 +74,7 @@ class SearchDialogTest : public QObject {
     std::unique_ptr<SearchDialog> openDialog(const SearchSettings& settings);
     void runToEnd(SearchDialog& dialog);
     QString iniPath() const { return m_dir->filePath(QStringLiteral("tev_module.ini")); }
+    QString lastMessage() const;
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<tev::sim::Line> m_line;
@@ -102,6 +115,11 @@ std::unique_ptr<SearchDialog> SearchDialogTest::openDialog(const SearchSettings&
     dialog->search().setLastAddress(12);
     dialog->show();
     return dialog;
+}
+
+QString SearchDialogTest::lastMessage() const {
+    const QListWidget* messages = m_frame->messageBar()->list();
+    return messages->count() > 0 ? messages->item(messages->count() - 1)->text() : QString();
 }
 
 void SearchDialogTest::runToEnd(SearchDialog& dialog) {
@@ -188,9 +206,7 @@ void SearchDialogTest::noRateTickedRefusesToStart() {
 }
 
 void SearchDialogTest::searchFindsConvertersAtTheirRates() {
-    SearchSettings s;
-    s.portIndex = kPort - 1;
-    s.rates[3] = s.rates[4] = true; // 9600, 19200
+    SearchSettings s = OnTestLine({3, 4}); // 9600, 19200
     s.parityIndex = 1;
     auto dialog = openDialog(s);
     runToEnd(*dialog);
@@ -215,29 +231,21 @@ void SearchDialogTest::searchFindsConvertersAtTheirRates() {
     QCOMPARE(newest->entry[tev::kFieldConfiguration], std::string("0A36003C1002000201"));
     QCOMPARE(newest->entry[tev::kFieldPort], std::string("5"));
 
-    QListWidget* messages = m_frame->messageBar()->list();
-    QTRY_VERIFY(messages->item(messages->count() - 1)->text().endsWith(QStringLiteral("     搜索到3个模块")));
+    QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("     搜索到3个模块")));
 }
 
 void SearchDialogTest::badCrcIsNotListed() {
-    SearchSettings s;
-    s.portIndex = kPort - 1;
-    s.rates[3] = true;
-    auto dialog = openDialog(s);
+    auto dialog = openDialog(OnTestLine({3}));
     dialog->search().setLastAddress(4);
     m_line->options().corruptReplies = -1;
     runToEnd(*dialog);
     QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
     QCOMPARE(m_frame->shared().foundFlag, 0);
-    QListWidget* messages = m_frame->messageBar()->list();
-    QTRY_VERIFY(messages->item(messages->count() - 1)->text().endsWith(QStringLiteral("搜索到0个模块")));
+    QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("搜索到0个模块")));
 }
 
 void SearchDialogTest::stopThenSearchStartsAgainFromAddressOne() {
-    SearchSettings s;
-    s.portIndex = kPort - 1;
-    s.rates[3] = true;
-    auto dialog = openDialog(s);
+    auto dialog = openDialog(OnTestLine({3}));
     dialog->search().setLastAddress(255);
     dialog->searchButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(dialog->foundList()->topLevelItemCount() == 1, 10000); // address 3
@@ -245,8 +253,7 @@ void SearchDialogTest::stopThenSearchStartsAgainFromAddressOne() {
     QVERIFY(dialog->searchButton()->isEnabled() && dialog->cancelButton()->isEnabled());
     QVERIFY(!dialog->stopButton()->isEnabled());
     QCOMPARE(dialog->progress()->value(), 0);
-    QListWidget* messages = m_frame->messageBar()->list();
-    QTRY_VERIFY(messages->item(messages->count() - 1)->text().endsWith(QStringLiteral("搜索到1个模块")));
+    QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("搜索到1个模块")));
 
     dialog->searchButton()->click();
     QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
@@ -257,11 +264,8 @@ void SearchDialogTest::stopThenSearchStartsAgainFromAddressOne() {
 }
 
 void SearchDialogTest::windowKeepsRunningDuringProbes() {
-    SearchSettings s;
-    s.portIndex = kPort - 1;
-    s.rates[0] = true;  // 1200: nobody answers, every probe waits its whole timeout
-    s.timeoutIndex = 2; // 500 ms
-    auto dialog = openDialog(s);
+    // 1200: nobody answers, every probe waits its whole timeout of 500 ms
+    auto dialog = openDialog(OnTestLine({0}, 2));
     dialog->searchButton()->click();
     QElapsedTimer clock;
     clock.start();
@@ -278,6 +282,38 @@ void SearchDialogTest::windowKeepsRunningDuringProbes() {
     dialog->stopButton()->click();
     QVERIFY(stopClock.elapsed() < 100);
     QVERIFY(!dialog->search().running());
+}
+
+void SearchDialogTest::closingTheDialogOrWindowMidProbeIsSafe() {
+    // 1200: nobody answers, so each probe stays on the line for its whole 500 ms.
+    auto dialog = openDialog(OnTestLine({0}, 2));
+    dialog->searchButton()->click();
+    QTRY_COMPARE(m_frame->worker().pending(), 1);
+    dialog->reject(); // the window's close button works during a search
+    dialog.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(m_frame->worker().pending(), 0, 2000); // its result reaches nobody
+
+    // The next dialog searches as usual.
+    auto next = m_frame->createSearchDialog();
+    next->rateBox(0)->setChecked(false);
+    next->rateBox(3)->setChecked(true);
+    next->timeoutList()->setCurrentIndex(0);
+    next->search().setPauseMs(5);
+    next->search().setLastAddress(4);
+    runToEnd(*next);
+    QCOMPARE(next->foundList()->topLevelItemCount(), 1);
+
+    // Closing the main window mid-probe waits for that probe at most.
+    next->rateBox(0)->setChecked(true);
+    next->rateBox(3)->setChecked(false);
+    next->timeoutList()->setCurrentIndex(2);
+    next->searchButton()->click();
+    QTRY_COMPARE(m_frame->worker().pending(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    next.reset();
+    m_frame.reset();
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
 }
 
 void SearchDialogTest::portThatCannotOpenSaysWhyInTheMessageBar() {
