@@ -29,6 +29,10 @@ Value valueArgument(const Call& call, double max) noexcept {
     return {TEV_MODULE_OK, static_cast<std::uint32_t>(std::min(std::trunc(v), 4294967295.0))};
 }
 
+Command& beginCounter(Transaction& t, const CounterCommand& command) noexcept {
+    return t.begin(command.lead).text(counter(t.call()) == 0 ? command.counter0 : command.counter1);
+}
+
 std::uint16_t read32(Transaction& t, char first, std::size_t length, std::size_t pos) noexcept {
     if (const auto rc = t.run(first, length))
         return rc;
@@ -53,24 +57,47 @@ std::uint16_t readDigit(Transaction& t, std::size_t slot, bool decimal) noexcept
 
 namespace {
 
-// A setter of a 32-bit field: the fixed part built by `begin`, then the value as 8 hex digits.
-template <class Begin> std::uint16_t write32(const Call& call, Begin begin) noexcept {
+// The commands of one counter.
+constexpr CounterCommand kCount{'#', "0", "1"};
+constexpr CounterCommand kMaxValue{'$', "30", "31"};
+constexpr CounterCommand kReadAlarmLimit{'@', "RP", "RA"};
+constexpr CounterCommand kSetAlarmLimit{'@', "PA", "SA"};
+constexpr CounterCommand kEnableAlarm{'@', "EA0", "EA1"};
+constexpr CounterCommand kDisableAlarm{'@', "DA0", "DA1"};
+constexpr CounterCommand kEnableAlarmD{'@', "EAM", "EAL"}; // 7080D: momentary or latched
+constexpr CounterCommand kStatus{'$', "50", "51"};
+constexpr CounterCommand kClear{'$', "60", "61"};
+constexpr CounterCommand kPreset{'@', "P0", "P1"};
+constexpr CounterCommand kReadPreset{'@', "G0", "G1"};
+
+// A 32-bit reading of one counter: the eight hex digits at `pos` of a reply of `length`.
+std::uint16_t readCounter32(const Call& call, const CounterCommand& command, char first, std::size_t length,
+                            std::size_t pos) noexcept {
+    if (const auto rc = check(call, Check::Counter))
+        return rc;
+    Transaction t(call);
+    beginCounter(t, command);
+    return read32(t, first, length, pos);
+}
+
+// A 32-bit setting of one counter: the command, then the value as eight hex digits; reply "!AA".
+std::uint16_t writeCounter32(const Call& call, const CounterCommand& command) noexcept {
     if (const auto rc = check(call, Check::Counter, true))
         return rc;
     const Value v = valueArgument(call, kMax32);
     if (v.code)
         return v.code;
     Transaction t(call);
-    begin(t).hex(v.value, 8);
+    beginCounter(t, command).hex(v.value, 8);
     return t.run('!', 3);
 }
 
-// A command of one counter (slot 5) answered by "!AA": `lead`, `text` and the counter digit.
-std::uint16_t counterCommand(const Call& call, char lead, const char* text) noexcept {
+// A command of one counter answered by "!AA".
+std::uint16_t counterCommand(const Call& call, const CounterCommand& command) noexcept {
     if (const auto rc = check(call, Check::Counter))
         return rc;
     Transaction t(call);
-    t.begin(lead).text(text).digit(counter(call));
+    beginCounter(t, command);
     return t.run('!', 3);
 }
 
@@ -83,59 +110,38 @@ using namespace tev::iomodule::counter7080;
 extern "C" {
 
 uint16_t CounterIn_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
-        return rc;
-    Transaction t(call);
-    t.begin('#').digit(counter(call));
-    return read32(t, '>', 9, 1);
+    return readCounter32(Call(w, f, c, r), kCount, '>', 9, 1);
 }
-
 uint16_t ReadCounterMaxValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
-        return rc;
-    Transaction t(call);
-    t.begin('$').ch('3').digit(counter(call));
-    return read32(t, '!', 11, 3);
+    return readCounter32(Call(w, f, c, r), kMaxValue, '!', 11, 3);
 }
-
 uint16_t SetCounterMaxValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    return write32(call,
-                   [&](Transaction& t) -> Command& { return t.begin('$').ch('3').digit(counter(call)); });
+    return writeCounter32(Call(w, f, c, r), kMaxValue);
 }
-
 uint16_t ReadAlarmLimitValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
-        return rc;
-    Transaction t(call);
-    t.begin('@').text(counter(call) == 0 ? "RP" : "RA");
-    return read32(t, '!', 11, 3);
+    return readCounter32(Call(w, f, c, r), kReadAlarmLimit, '!', 11, 3);
 }
-
 uint16_t SetAlarmLimitValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    return write32(call, [&](Transaction& t) -> Command& {
-        return t.begin('@').text(counter(call) == 0 ? "PA" : "SA");
-    });
+    return writeCounter32(Call(w, f, c, r), kSetAlarmLimit);
+}
+uint16_t PresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
+    return writeCounter32(Call(w, f, c, r), kPreset);
+}
+uint16_t ReadPresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
+    return readCounter32(Call(w, f, c, r), kReadPreset, '!', 11, 3);
 }
 
 uint16_t EnableCounterAlarm_7080(WordArgs w, float* f, char* c, char* r) {
-    return counterCommand(Call(w, f, c, r), '@', "EA");
+    return counterCommand(Call(w, f, c, r), kEnableAlarm);
 }
 uint16_t DisableCounterAlarm_7080(WordArgs w, float* f, char* c, char* r) {
-    return counterCommand(Call(w, f, c, r), '@', "DA");
+    return counterCommand(Call(w, f, c, r), kDisableAlarm);
 }
-
 uint16_t EnableCounterAlarm_7080D(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
-        return rc;
-    Transaction t(call);
-    t.begin('@').text(counter(call) == 0 ? "EAM" : "EAL");
-    return t.run('!', 3);
+    return counterCommand(Call(w, f, c, r), kEnableAlarmD);
+}
+uint16_t ClearCounter_7080(WordArgs w, float* f, char* c, char* r) {
+    return counterCommand(Call(w, f, c, r), kClear);
 }
 
 uint16_t DisableCounterAlarm_7080D(WordArgs w, float* f, char* c, char* r) {
@@ -152,27 +158,8 @@ uint16_t ReadCounterStatus_7080(WordArgs w, float* f, char* c, char* r) {
     if (const auto rc = check(call, Check::Counter))
         return rc;
     Transaction t(call);
-    t.begin('$').ch('5').digit(counter(call));
+    beginCounter(t, kStatus);
     return readDigit(t, TEV_SLOT_ARG7, false);
-}
-
-uint16_t ClearCounter_7080(WordArgs w, float* f, char* c, char* r) {
-    return counterCommand(Call(w, f, c, r), '$', "6");
-}
-
-uint16_t PresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    return write32(call,
-                   [&](Transaction& t) -> Command& { return t.begin('@').ch('P').digit(counter(call)); });
-}
-
-uint16_t ReadPresetCounterValue_7080(WordArgs w, float* f, char* c, char* r) {
-    const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
-        return rc;
-    Transaction t(call);
-    t.begin('@').ch('G').digit(counter(call));
-    return read32(t, '!', 11, 3);
 }
 
 uint16_t StartCounting_7080(WordArgs w, float* f, char* c, char* r) {

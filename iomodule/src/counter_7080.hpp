@@ -40,6 +40,17 @@ struct Value {
 };
 Value valueArgument(const Call& call, double max) noexcept;
 
+// A command of one counter: the lead character and the text after the address for counter 0 and
+// for counter 1 (slot 5, checked), so "$AA3c" is {'$', "30", "31"} and "@AARP"/"@AARA" is
+// {'@', "RP", "RA"}.
+struct CounterCommand {
+    char lead = '$';
+    const char* counter0 = "";
+    const char* counter1 = "";
+};
+// Starts the command for the call's counter.
+Command& beginCounter(Transaction& t, const CounterCommand& command) noexcept;
+
 // Runs the command built in `t` (reply `first` and `length` characters) and stores the eight hex
 // digits at `pos`: the high 16 bits in slot 7, the low 16 bits in slot 8.
 std::uint16_t read32(Transaction& t, char first, std::size_t length, std::size_t pos) noexcept;

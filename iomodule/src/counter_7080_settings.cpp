@@ -18,7 +18,10 @@ constexpr std::uint32_t kTypeFrequency = 0x51;
 constexpr std::uint32_t kMinFormat = 3; // configuration slot 9: 3-10
 constexpr std::uint32_t kMaxFormat = 10;
 
-// 'L' for slot 5 = 0 (low level or width), 'H' otherwise.
+// The minimum signal width of the low (counter slot 5 = 0) or the high level (1).
+constexpr CounterCommand kWidth{'$', "0L", "0H"};
+
+// 'L' for slot 5 = 0 (low trigger level), 'H' otherwise.
 char lowHigh(const Call& call) noexcept {
     return call.arg(TEV_SLOT_ARG) == 0 ? 'L' : 'H';
 }
@@ -150,7 +153,7 @@ uint16_t SetMinSignalWidth_7080(WordArgs w, float* f, char* c, char* r) {
     if (width.code)
         return width.code;
     Transaction t(call);
-    t.begin('$').ch('0').ch(lowHigh(call)).printf(5, "%05u", static_cast<unsigned>(width.value));
+    beginCounter(t, kWidth).printf(5, "%05u", static_cast<unsigned>(width.value));
     return t.run('!', 3);
 }
 
@@ -159,7 +162,7 @@ uint16_t ReadMinSignalWidth_7080(WordArgs w, float* f, char* c, char* r) {
     if (const auto rc = check(call, Check::Counter))
         return rc;
     Transaction t(call);
-    t.begin('$').ch('0').ch(lowHigh(call));
+    beginCounter(t, kWidth);
     if (const auto rc = t.run('!', 8))
         return rc;
     const auto digits = t.reply().field(3, 5);

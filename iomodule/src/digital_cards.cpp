@@ -4,6 +4,30 @@
 #include "tev_module.h"
 #include "transaction.hpp"
 
+namespace tev::iomodule::digital {
+namespace {
+
+// The port reads of the cards: "$AASs6" (8000, card slot in slot 7) or "$AA6" (87K) for any
+// identifier, slot 5 cleared once the exchange has returned, the field chosen by model afterwards.
+// The 8000 cards' fields are read by sscanf's rules.
+std::uint16_t readCardPort(const Call& call, PortRead read) noexcept {
+    if (const auto rc = call.require(false))
+        return rc;
+    Transaction t(call);
+    Command& command = t.begin('$');
+    const bool card8K = call.family == Family::Card8K;
+    if (card8K)
+        cardSlot(command, call);
+    command.ch('6');
+    read.modelAfter = true;
+    read.clears = true;
+    read.scan = card8K;
+    return readField(t, read);
+}
+
+} // namespace
+} // namespace tev::iomodule::digital
+
 using namespace tev::iomodule;
 using namespace tev::iomodule::digital;
 
@@ -33,22 +57,11 @@ uint16_t DigitalBitOut_8K(LongArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t DigitalIn_8K(LongArgs w, float* f, char* c, char* r) {
-    const Call call(Family::Card8K, w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    Transaction t(call);
-    cardSlot(t.begin('$'), call).ch('6');
-    return readField(t, {.rows = kCardIn, .length = 9, .modelAfter = true, .clears = true, .scan = true});
+    return readCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardIn, .length = 9});
 }
 
 uint16_t DigitalOutReadBack_8K(LongArgs w, float* f, char* c, char* r) {
-    const Call call(Family::Card8K, w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    Transaction t(call);
-    cardSlot(t.begin('$'), call).ch('6');
-    return readField(t,
-                     {.rows = kCardReadBack, .length = 9, .modelAfter = true, .clears = true, .scan = true});
+    return readCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardReadBack, .length = 9});
 }
 
 uint16_t DigitalOut_87K(LongArgs w, float* f, char* c, char* r) {
@@ -69,21 +82,11 @@ uint16_t DigitalBitOut_87K(LongArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t DigitalIn_87K(LongArgs w, float* f, char* c, char* r) {
-    const Call call(Family::Card87K, w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    Transaction t(call);
-    t.begin('$').ch('6');
-    return readField(t, {.rows = kIn87K, .modelAfter = true, .clears = true});
+    return readCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kIn87K});
 }
 
 uint16_t DigitalOutReadBack_87K(LongArgs w, float* f, char* c, char* r) {
-    const Call call(Family::Card87K, w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    Transaction t(call);
-    t.begin('$').ch('6');
-    return readField(t, {.rows = kReadBack87K, .modelAfter = true, .clears = true});
+    return readCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kReadBack87K});
 }
 
 } // extern "C"
