@@ -92,6 +92,15 @@ TEST(CallFrame, NullBlocksRefused) {
     fake().answer(">+002.00");
     EXPECT_EQ(AnalogIn(w, f, nullptr, nullptr), 0);
     EXPECT_FLOAT_EQ(f[0], 2.0F);
+    // Functions whose results are all integers take no float block.
+    w[2] = 0x7021;
+    fake().answer("!01FFF");
+    EXPECT_EQ(AnalogOutReadBackHex(w, nullptr, c, c), 0);
+    EXPECT_EQ(w[9], 0xFFF);
+    w[2] = 0x7012;
+    fake().answer(">0A1B");
+    EXPECT_EQ(AnalogInHex(w, nullptr, c, c), 0);
+    EXPECT_EQ(w[7], 0x0A1B);
 }
 
 TEST(CallFrame, OverlongReplyIsBoundedToTheBuffer) {
