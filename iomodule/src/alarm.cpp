@@ -32,31 +32,33 @@ std::string_view pick(const Call& call, std::string_view zero, std::string_view 
     return call.arg(TEV_SLOT_ARG) == 0 ? zero : other;
 }
 
-// Checks the model, then sends "@AA" and `zero` (slot 5 = 0) or `other` (any other value),
-// expecting the bare acknowledgement.
-std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
-    if (const auto rc = call.require(false))
+// Checks the model, sends "@AA" and `zero` (slot 5 = 0) or `other` (any other value) and checks the
+// reply: '!' and `length` characters. `floats`: the function reads or writes the float block.
+std::uint16_t alarmExchange(Transaction& t, std::string_view zero, std::string_view other, std::size_t length,
+                            bool floats = false) noexcept {
+    if (const auto [row, rc] = serve(t.call(), kAlarmModels, floats); !row)
         return rc;
-    if (!findModel(kAlarmModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
+    t.begin('@').text(pick(t.call(), zero, other));
+    return t.run('!', length);
+}
+
+// An alarm command answered by the bare acknowledgement.
+std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
     Transaction t(call);
-    t.begin('@').text(pick(call, zero, other));
-    return t.run('!', 3);
+    return alarmExchange(t, zero, other, 3);
 }
 std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
     return alarmCommand(call, fields, fields);
 }
 
 template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel (&rows)[N]) noexcept {
-    if (const auto rc = call.require(false))
-        return rc;
-    const LedModel* row = findModel(rows, call.model());
+    const auto [row, rc] = serve(call, rows, false);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     Transaction t(call);
     t.begin('$').ch(row->command);
-    if (const auto rc = t.run('!', 4))
-        return rc;
+    if (const auto code = t.run('!', 4))
+        return code;
     call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
     return TEV_MODULE_OK;
 }
@@ -64,11 +66,9 @@ template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel 
 // Sends "$AA" and the row's digit and slot 5; `checked` refuses a channel the display lacks.
 template <std::size_t N>
 std::uint16_t setLed(const Call& call, const LedModel (&rows)[N], bool checked) noexcept {
-    if (const auto rc = call.require(false))
-        return rc;
-    const LedModel* row = findModel(rows, call.model());
+    const auto [row, rc] = serve(call, rows, false);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
     if (checked && channel >= row->channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
@@ -99,10 +99,8 @@ uint16_t ClearEventCounter(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t SetAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
+    if (const auto [row, rc] = serve(call, kAlarmModels, true); !row)
         return rc;
-    if (!findModel(kAlarmModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     const std::uint32_t type = call.arg(TEV_SLOT_ARG7);
     if (call.model() == 0x7016 && type > k7016TypeMax)
         return TEV_MODULE_ABOVE_RANGE;
@@ -119,13 +117,8 @@ uint16_t SetAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    if (!findModel(kAlarmModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin('@').text(pick(call, "RL", "RH"));
-    if (const auto rc = t.run('!', kAnyLength))
+    if (const auto rc = alarmExchange(t, "RL", "RH", kAnyLength, true))
         return rc;
     const auto limit = leadingDecimal(t.reply(), 3, 7);
     if (!limit)
@@ -136,13 +129,8 @@ uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    if (!findModel(kAlarmModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin('@').text("DI");
-    if (const auto rc = t.run('!', 8))
+    if (const auto rc = alarmExchange(t, "DI", "DI", 8))
         return rc;
     const Reply& reply = t.reply();
     const std::uint32_t outputs =
@@ -154,13 +142,8 @@ uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    if (!findModel(kAlarmModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin('@').text("RE");
-    if (const auto rc = t.run('!', 8))
+    if (const auto rc = alarmExchange(t, "RE", "RE", 8))
         return rc;
     const std::int32_t count = parseInteger(*t.reply().field(3, 5));
     call.slots.set(TEV_SLOT_ARG7,
