@@ -235,6 +235,10 @@ void SearchDialogTest::searchFindsConvertersAtTheirRates() {
 }
 
 void SearchDialogTest::badCrcIsNotListed() {
+    // A node of an earlier search, which the new search removes.
+    m_frame->converterFound(tev::link::MakeConverterEntry(kPort, 3, 9600, {}));
+    QTreeWidgetItem* root = nullptr;
+    QTRY_VERIFY((root = m_frame->treeBar()->tree()->topLevelItem(0)) && root->childCount() == 1);
     auto dialog = openDialog(OnTestLine({3}));
     dialog->search().setLastAddress(4);
     m_line->options().corruptReplies = -1;
@@ -242,6 +246,7 @@ void SearchDialogTest::badCrcIsNotListed() {
     QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
     QCOMPARE(m_frame->shared().foundFlag, 0);
     QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("搜索到0个模块")));
+    QCOMPARE(root->childCount(), 0); // only the root is left
 }
 
 void SearchDialogTest::stopThenSearchStartsAgainFromAddressOne() {
