@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "alarm_types.hpp"
+#include "family_steps.hpp"
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
@@ -34,29 +35,6 @@ char side(const Call& call) noexcept {
     return call.arg(TEV_SLOT_ARG8) == 0 ? 'L' : 'H';
 }
 
-// Starts "$AASsCc" for the card slot (slot 7) and channel (slot 5).
-Command& startChannel(Transaction& t) noexcept {
-    const Call& call = t.call();
-    return t.begin('$').ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(call.arg(TEV_SLOT_ARG));
-}
-
-// Checks model (and, when `checked`, channel) and starts "$AASsCc".
-template <std::size_t N>
-std::uint16_t beginAlarm(Transaction& t, const ChannelModel (&rows)[N], bool needsFloats,
-                         bool checked = true) noexcept {
-    const Call& call = t.call();
-    if (const auto rc = call.require(needsFloats))
-        return rc;
-    const ChannelModel* row = findModel(rows, call.model());
-    if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
-    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
-    if (checked && !channelFits(*row, channel))
-        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
-    startChannel(t);
-    return TEV_MODULE_OK;
-}
-
 } // namespace
 } // namespace tev::iomodule
 
@@ -67,7 +45,7 @@ extern "C" {
 uint16_t SetAlarmConnect_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmCards, false, false))
+    if (const auto rc = beginChannel(t, kAlarmCards, false, false))
         return rc;
     t.command().ch('A').ch(side(call)).ch('C');
     if (call.arg(TEV_SLOT_ARG9) == kNoTarget)
@@ -86,7 +64,7 @@ uint16_t SetAlarmConnect_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t SetAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmCards, true))
+    if (const auto rc = beginChannel(t, kAlarmCards, true))
         return rc;
     // The card takes the whole "%+07.2f" text; only a value that is no number is refused.
     const double limit = call.getFloat(0);
@@ -99,7 +77,7 @@ uint16_t SetAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t ReadAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmReadCards, true))
+    if (const auto rc = beginChannel(t, kAlarmReadCards, true))
         return rc;
     t.command().ch('R').ch(side(call)).ch('U');
     if (const auto rc = t.run('!', 10))
@@ -111,7 +89,7 @@ uint16_t ReadAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t ClearLatchAlarm_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmCards, false))
+    if (const auto rc = beginChannel(t, kAlarmCards, false))
         return rc;
     t.command().ch('C').ch(side(call));
     return t.run('!', 3);
@@ -120,7 +98,7 @@ uint16_t ClearLatchAlarm_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t ReadAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmReadCards, false))
+    if (const auto rc = beginChannel(t, kAlarmReadCards, false))
         return rc;
     t.command().ch('A').ch(side(call));
     if (const auto rc = t.run('!', 4))
@@ -135,7 +113,7 @@ uint16_t ReadAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t SetAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kAlarmCards, false))
+    if (const auto rc = beginChannel(t, kAlarmCards, false))
         return rc;
     const std::uint32_t mode = call.arg(TEV_SLOT_ARG9);
     t.command().ch('A').ch(side(call)).ch('E').ch(mode == 0 ? 'D' : 'E');
@@ -144,14 +122,15 @@ uint16_t SetAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
     if (mode == 0)
         return TEV_MODULE_OK;
     alarmPause(kModePause);
-    startChannel(t).ch('A').ch(side(call)).ch(mode == 1 ? 'M' : 'L');
+    beginChannel(t, kAlarmCards, false); // checked above: starts "$AASsCc" again
+    t.command().ch('A').ch(side(call)).ch(mode == 1 ? 'M' : 'L');
     return t.run('!', 3);
 }
 
 uint16_t ReadAlarmStatus_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginAlarm(t, kStatusCards, false))
+    if (const auto rc = beginChannel(t, kStatusCards, false))
         return rc;
     t.command().ch('S');
     if (const auto rc = t.run('!', 5))

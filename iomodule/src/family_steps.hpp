@@ -3,9 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 
+#include "models.hpp"
 #include "reply.hpp"
+#include "transaction.hpp"
 #include "wire.hpp"
 
 namespace tev::iomodule {
@@ -18,6 +21,25 @@ inline std::optional<double> leadingDecimal(const Reply& reply, std::size_t pos,
     if (!rest || rest->empty())
         return std::nullopt;
     return parseDecimal(rest->substr(0, n));
+}
+
+// The first steps of a command to one channel of an analog card: the arrays (`floats`: the
+// function reads or writes the float block), the model (rows of ChannelModel) and, when `checked`,
+// the channel in slot 5 (TEV_MODULE_CHANNEL_OUT_OF_RANGE); then "$AA" and, on an 8000 card, "S",
+// the card slot (slot 7), "C" and the channel, as one digit each.
+template <class Rows>
+std::uint16_t beginChannel(Transaction& t, const Rows& rows, bool floats, bool checked = true) noexcept {
+    const Call& call = t.call();
+    const auto [row, rc] = serve(call, rows, floats);
+    if (!row)
+        return rc;
+    const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
+    if (checked && !channelFits(*row, channel))
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    Command& command = t.begin('$');
+    if (call.family == Family::Card8K)
+        command.ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(channel);
+    return TEV_MODULE_OK;
 }
 
 } // namespace tev::iomodule

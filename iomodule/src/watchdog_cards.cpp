@@ -10,29 +10,11 @@ namespace {
 constexpr ChannelModel kCards8K[] = {{0x8022, 2}, {0x8024, 4}, {0x5024, 4}};
 constexpr ChannelModel kCards87K[] = {{0x87024, 4}};
 
-// Checks model and channel (slot 5), then starts the command: "$AASsCN" on an 8000 card (card slot
-// in slot 7), "$AA" on an 87K card.
-template <std::size_t N>
-std::uint16_t beginCard(Transaction& t, const ChannelModel (&rows)[N], bool needsFloats) noexcept {
-    const Call& call = t.call();
-    if (const auto rc = call.require(needsFloats))
-        return rc;
-    const ChannelModel* row = findModel(rows, call.model());
-    if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
-    if (!channelFits(*row, call.arg(TEV_SLOT_ARG)))
-        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
-    Command& command = t.begin('$');
-    if (call.family == Family::Card8K)
-        command.ch('S').digit(call.arg(TEV_SLOT_ARG7)).ch('C').digit(call.arg(TEV_SLOT_ARG));
-    return TEV_MODULE_OK;
-}
-
 // Slot 8 = the range code at position 3; slot 9 = the upper six bits of the format field at `format`.
 std::uint16_t readConfiguration(const Call& call, std::size_t format) noexcept {
     Transaction t(call);
     const bool card8K = call.family == Family::Card8K;
-    if (const auto rc = card8K ? beginCard(t, kCards8K, false) : beginCard(t, kCards87K, false))
+    if (const auto rc = card8K ? beginChannel(t, kCards8K, false) : beginChannel(t, kCards87K, false))
         return rc;
     t.command().ch(card8K ? 'B' : '2');
     if (const auto rc = t.run('!', card8K ? 7 : 9))
@@ -46,7 +28,7 @@ std::uint16_t readConfiguration(const Call& call, std::size_t format) noexcept {
 template <std::size_t N>
 std::uint16_t storeStartUp(const Call& call, const ChannelModel (&rows)[N]) noexcept {
     Transaction t(call);
-    if (const auto rc = beginCard(t, rows, false))
+    if (const auto rc = beginChannel(t, rows, false))
         return rc;
     t.command().ch('4');
     if (call.family == Family::Card87K)
@@ -57,7 +39,7 @@ std::uint16_t storeStartUp(const Call& call, const ChannelModel (&rows)[N]) noex
 // "$AASsCN6" (8000) or "$AA7N" (87K): float slot 0 = the six characters from position 3.
 template <std::size_t N> std::uint16_t readStartUp(const Call& call, const ChannelModel (&rows)[N]) noexcept {
     Transaction t(call);
-    if (const auto rc = beginCard(t, rows, true))
+    if (const auto rc = beginChannel(t, rows, true))
         return rc;
     if (call.family == Family::Card87K)
         t.command().ch('7').digit(call.arg(TEV_SLOT_ARG));
