@@ -27,27 +27,34 @@ constexpr auto kStorePause = 100ms;
 constexpr float kNotRead = 1.1F;
 constexpr std::size_t kMarkedFloats = 7;
 
+// Checks the model (`floats`: and the float block) and starts the command with the model's lead
+// character and the address.
+const MapModel* beginMap(Transaction& t, bool floats, std::uint16_t& code) noexcept {
+    const auto [row, rc] = serve(t.call(), kMapModels, floats);
+    code = rc;
+    if (row)
+        t.begin(row->lead);
+    return row;
+}
+
 // Sends the model's lead character, the address and `fields`, expecting the bare acknowledgement.
 std::uint16_t mapCommand(const Call& call, std::string_view fields) noexcept {
-    if (const auto rc = call.require(false))
-        return rc;
-    const MapModel* row = findModel(kMapModels, call.model());
-    if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin(row->lead).text(fields);
+    std::uint16_t code = 0;
+    if (!beginMap(t, false, code))
+        return code;
+    t.command().text(fields);
     return t.run('!', 3);
 }
 
 // Reads a range (two seven-character fields at positions 3 and 10) into float slots 0 and 1.
 std::uint16_t readRange(const Call& call, char MapModel::*digit) noexcept {
-    if (const auto rc = call.require(true))
-        return rc;
-    const MapModel* row = findModel(kMapModels, call.model());
-    if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin(row->lead).ch(row->*digit);
+    std::uint16_t code = 0;
+    const MapModel* row = beginMap(t, true, code);
+    if (!row)
+        return code;
+    t.command().ch(row->*digit);
     const std::uint16_t status = t.exchange();
     call.clearFloats(kMarkedFloats, kNotRead);
     if (status)
@@ -85,11 +92,9 @@ extern "C" {
 
 uint16_t SetupLinearMapping(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(true))
-        return rc;
-    const MapModel* row = findModel(kMapModels, call.model());
+    const auto [row, refused] = serve(call, kMapModels, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return refused;
     const InputType* input = nullptr;
     if (const auto rc = checkSource(call, call.getFloat(0), call.getFloat(1), input))
         return rc;
@@ -123,13 +128,11 @@ uint16_t DisableLinearMapping(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t ReadLinearMappingStatus(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
-        return rc;
-    const MapModel* row = findModel(kMapModels, call.model());
-    if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
-    t.begin(row->lead).ch('A');
+    std::uint16_t code = 0;
+    if (!beginMap(t, false, code))
+        return code;
+    t.command().ch('A');
     if (const auto rc = t.run('!', 4))
         return rc;
     call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
