@@ -38,11 +38,9 @@ constexpr std::size_t kDoValueReply = 7;
 
 // "~AA5S" or "~AA5P" after the port value of slot 5.
 std::uint16_t storeDo(const Call& call, char which) noexcept {
-    if (const auto rc = call.require(false))
-        return rc;
-    const DoModel* row = findModel(kDoModels, call.model());
+    const auto [row, refused] = serve(call, kDoModels, false);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return refused;
     const std::uint32_t value = call.arg(TEV_SLOT_ARG);
     if (value > row->max)
         return TEV_MODULE_VALUE_OUT_OF_RANGE;
@@ -55,11 +53,9 @@ std::uint16_t storeDo(const Call& call, char which) noexcept {
 }
 
 std::uint16_t readDo(const Call& call, char which) noexcept {
-    if (const auto rc = call.require(false))
-        return rc;
-    const DoModel* row = findModel(kDoModels, call.model());
+    const auto [row, refused] = serve(call, kDoModels, false);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return refused;
     Transaction t(call);
     t.begin('~').ch('4').ch(which);
     if (const auto status = t.exchange())
@@ -80,11 +76,9 @@ void beginAo(Transaction& t, const OutputModel& row, char lead, char digit) noex
 
 // Writes float slot 0 to the output, then stores it with "<lead>AA<digit>[N]".
 std::uint16_t storeAo(const Call& call, char lead, char digit) noexcept {
-    if (const auto rc = call.require(true))
-        return rc;
-    const OutputModel* row = findModel(kAoModels, call.model());
+    const auto [row, refused] = serve(call, kAoModels, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return refused;
     if (const auto rc = writeOutputValue(call, *row))
         return rc;
     Transaction t(call);
@@ -97,11 +91,9 @@ std::uint16_t storeAo(const Call& call, char lead, char digit) noexcept {
 template <std::size_t N>
 std::uint16_t readAo(const Call& call, const OutputModel (&rows)[N], char lead, char digit,
                      std::size_t length) noexcept {
-    if (const auto rc = call.require(true))
-        return rc;
-    const OutputModel* row = findModel(rows, call.model());
+    const auto [row, refused] = serve(call, rows, true);
     if (!row)
-        return TEV_MODULE_MODEL_NOT_SERVED;
+        return refused;
     if (row->channels != 0 && call.arg(TEV_SLOT_ARG) >= row->channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
     Transaction t(call);
@@ -137,10 +129,8 @@ uint16_t ReadPowerOnValueForDo(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t SetPowerOnSafeValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false))
+    if (const auto [row, rc] = serve(call, kAnalogDoModels, false); !row)
         return rc;
-    if (!findModel(kAnalogDoModels, call.model()))
-        return TEV_MODULE_MODEL_NOT_SERVED;
     const std::uint32_t powerOn = call.arg(TEV_SLOT_ARG);
     const std::uint32_t safe = call.arg(TEV_SLOT_ARG7);
     if (powerOn > kAnalogDoMax || safe > kAnalogDoMax)
