@@ -47,7 +47,9 @@ TEV_MODULE_API uint16_t In8_7017(WordArgs w, float* f, char* command_trace, char
 /* Exported as _AnalogInAllHex@16 on Win32. The reply's data as text fields, one per channel, at
  * character offsets 0, 100, 200 ... of `texts`: decimal data is cut before every '+' or '-', hex data
  * into four-character fields. No model check; the command trace is never written. The caller gives
- * 100 characters per channel (a reply holds at most 79 characters of data). */
+ * 100 characters per channel (a reply holds at most 79 characters of data); whatever the reply, no
+ * more than TEV_MODULE_HEX_TEXT_FIELDS fields (2000 characters) are written. */
+#define TEV_MODULE_HEX_TEXT_FIELDS 20
 TEV_MODULE_API uint16_t AnalogInAllHex(WordArgs w, char* texts, char* command_trace, char* reply_trace);
 /* Slot 5 = the open-thermocouple digit of a 7011 ("$AAB", reply "!AAd"). */
 TEV_MODULE_API uint16_t ThermocoupleOpen_7011(WordArgs w, float* f, char* command_trace, char* reply_trace);

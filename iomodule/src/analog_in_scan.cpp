@@ -81,13 +81,15 @@ double scaleHex(std::int64_t h, double fullScale) noexcept {
     return -(static_cast<double>(0xFFFF - h) / kPositiveFull * fullScale);
 }
 
-// Cuts the reply's data into the text fields of AnalogInAllHex, 100 characters apart.
+// Cuts the reply's data into the text fields of AnalogInAllHex, 100 characters apart. A reply never
+// fills more than TEV_MODULE_HEX_TEXT_FIELDS fields, however it is cut (a garbled "+-+-..." would
+// otherwise make one field of every character).
 void storeTexts(std::string_view data, char* texts) noexcept {
     constexpr std::size_t kTextField = 100;
     constexpr std::size_t kHexField = 4;
     const bool decimal = !data.empty() && (data.front() == '+' || data.front() == '-');
     std::size_t k = 0;
-    while (!data.empty()) {
+    while (!data.empty() && k < TEV_MODULE_HEX_TEXT_FIELDS) {
         std::size_t n = kHexField;
         if (decimal)
             n = std::min(data.find_first_of("+-", 1), data.size());

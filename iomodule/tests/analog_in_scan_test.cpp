@@ -179,6 +179,15 @@ TEST(AnalogInAllHex, CutsTextFields) {
     EXPECT_EQ(fr.replyTrace(), ""); // emptied before the exchange
 }
 
+TEST(AnalogInAllHex, AGarbledReplyFillsNoMoreThanTheFieldLimit) {
+    WordFrame fr(0x7017);
+    std::vector<char> texts((TEV_MODULE_HEX_TEXT_FIELDS + 1) * 100, 'x');
+    fake().answer(">" + std::string(78, '+')); // 78 one-character "fields"
+    EXPECT_EQ(AnalogInAllHex(fr.w.data(), texts.data(), fr.command.data(), fr.reply.data()), 0);
+    EXPECT_STREQ(texts.data() + 100 * (TEV_MODULE_HEX_TEXT_FIELDS - 1), "+");
+    EXPECT_EQ(texts[100 * TEV_MODULE_HEX_TEXT_FIELDS], 'x'); // nothing past the limit
+}
+
 TEST(AnalogInAllCards, AcceptFirstCharacterOrLength) {
     struct Case {
         std::string reply;
