@@ -1,13 +1,12 @@
 // CR-terminated ASCII responder, the frame format of I-7000 style modules.
 #include "tev/sim/line.hpp"
 
-#include <algorithm>
+#include "cr_line.hpp"
 
 namespace tev::sim {
 namespace {
 
-constexpr std::uint8_t kCr = 0x0D;
-constexpr std::size_t kMaxLine = 256; // longer input without CR is noise
+constexpr std::size_t kMaxLine = 255; // longer lines are noise
 
 class AsciiDevice final : public Device {
   public:
@@ -15,14 +14,11 @@ class AsciiDevice final : public Device {
         : m_answer(std::move(answer)) {}
 
     std::size_t frameLength(std::span<const std::uint8_t> bytes) const override {
-        const auto cr = std::find(bytes.begin(), bytes.end(), kCr);
-        if (cr != bytes.end())
-            return static_cast<std::size_t>(cr - bytes.begin()) + 1;
-        return bytes.size() >= kMaxLine ? kNotAFrame : 0;
+        return detail::crLineLength(bytes);
     }
 
     Reply answer(std::span<const std::uint8_t> frame, const LineState&) override {
-        if (!m_answer || frame.empty())
+        if (!m_answer || frame.empty() || frame.size() > kMaxLine + 1)
             return {};
         const std::string_view text(reinterpret_cast<const char*>(frame.data()), frame.size() - 1);
         const auto reply = m_answer(text);
@@ -30,7 +26,7 @@ class AsciiDevice final : public Device {
             return {};
         Reply out;
         out.bytes.assign(reply->begin(), reply->end());
-        out.bytes.push_back(kCr);
+        out.bytes.push_back(detail::kCr);
         out.checksumAt = out.bytes.size() >= 2 ? out.bytes.size() - 2 : 0;
         return out;
     }

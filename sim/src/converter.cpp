@@ -66,6 +66,7 @@ Converter::Converter(ConverterConfig config, const std::vector<MeterRecord>& ent
 std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
     if (bytes.size() < 2)
         return 0;
+    std::size_t length = 0;
     switch (bytes[1]) {
     case 0x01:
     case 0x02:
@@ -73,15 +74,29 @@ std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
     case 0x04:
     case 0x05:
     case 0x06:
-        return 8;
+        length = 8;
+        break;
     case 0x0F:
     case kWriteMultiple:
-        return bytes.size() < 7 ? 0 : 9 + std::size_t{bytes[6]};
+        if (bytes.size() < 7)
+            return 0;
+        length = 9 + std::size_t{bytes[6]};
+        break;
     default:
         break;
     }
-    // A function this converter does not know: the frame ends where a valid CRC closes it, as the
-    // silence after it would tell a real slave.
+    if (length != 0) {
+        // Bytes whose CRC fails where the frame would end do not start a frame here: the line
+        // resynchronises on the next byte, so noise ahead of a request does not swallow it.
+        if (bytes.size() < length)
+            return 0;
+        return crcValid(bytes.first(length)) ? length : kNotAFrame;
+    }
+    // A function this converter does not know. Addressed to another slave it cannot be told from
+    // noise, so the line moves on; addressed to this one, the frame ends where a valid CRC closes
+    // it, as the silence after it would tell a real slave.
+    if (bytes[0] != kBroadcast && bytes[0] != config().address)
+        return kNotAFrame;
     for (std::size_t n = 4; n <= bytes.size() && n <= kMaxFrame; ++n)
         if (crcValid(bytes.first(n)))
             return n;

@@ -54,20 +54,27 @@ std::size_t DomesticMeter::frameLength(std::span<const std::uint8_t> bytes) cons
     if (bytes.size() < s + kHeader)
         return 0;
     const std::size_t length = bytes[s + 10];
-    return length > kMaxData ? kNotAFrame : s + length + 13;
+    if (length > kMaxData)
+        return kNotAFrame;
+    const std::size_t end = s + length + 13;
+    if (bytes.size() < end)
+        return 0;
+    // A damaged frame is not one: the line resynchronises on the next byte.
+    const auto* data = bytes.data();
+    const bool intact =
+        bytes[end - 1] == kStop && detail::byteSum(data + s, data + end - 2) == bytes[end - 2];
+    return intact ? end : kNotAFrame;
 }
 
 Reply DomesticMeter::answer(std::span<const std::uint8_t> frame, const LineState& line) {
     if (frame.empty() || frameLength(frame) != frame.size())
         return {};
-    if (line.baud != m_spec.baud || frame.back() != kStop)
+    if (line.baud != m_spec.baud)
         return {};
     std::size_t s = 0;
     while (frame[s] == kWakeUp)
         ++s;
     const auto body = frame.subspan(s, frame.size() - s - 2); // 0x68 up to the last data byte
-    if (detail::byteSum(body.data(), body.data() + body.size()) != frame[frame.size() - 2])
-        return {};
     if (body[1] != m_spec.type && body[1] != kWildcard)
         return {};
     for (std::size_t i = 0; i < 7; ++i)

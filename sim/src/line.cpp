@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kMaxPending = 1024;                      // bytes kept while a frame is incomplete
 constexpr auto kIncompleteGap = std::chrono::milliseconds(60); // silence that ends an incomplete frame
+constexpr auto kClosedPoll = std::chrono::milliseconds(5);     // look again for a reopened port
 
 // Takes one application of a fault counter (see LineOptions).
 bool consume(std::atomic<int>& counter) {
@@ -47,6 +48,7 @@ struct Line::Pending {
     std::vector<std::uint8_t> bytes;
     Clock::time_point firstAt{}; // arrival of the first byte still pending
     Clock::time_point lastAt{};  // arrival of the latest chunk
+    bool overflowed = false;     // more bytes than any frame: drop input until the line is quiet
 };
 
 Line::Line() {
@@ -102,10 +104,22 @@ bool Line::waitReadable(int timeoutMs) {
         return false;
     if ((fds[0].revents & POLLIN) != 0)
         return true;
-    if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-        // The program has closed its end: nothing to read until it opens it again.
+    if ((fds[0].revents & (POLLHUP | POLLERR)) != 0)
+        pauseUntil(Clock::now() + kClosedPoll); // the program has closed its end: nothing to read
+    return false;
+}
+
+bool Line::pauseUntil(Clock::time_point deadline) {
+    // ppoll rather than poll: pacing at 115200 bit/s needs waits far below a millisecond.
+    while (!m_stop) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return true;
+        const timespec wait{static_cast<time_t>(left / 1'000'000'000),
+                            static_cast<long>(left % 1'000'000'000)};
         pollfd wake{m_wake[0], POLLIN, 0};
-        ::poll(&wake, 1, 2);
+        ::ppoll(&wake, 1, &wait, nullptr);
     }
     return false;
 }
@@ -126,20 +140,30 @@ void Line::run() {
     while (!m_stop) {
         if (waitReadable(pending.bytes.empty() ? 100 : 5)) {
             const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
-            if (n > 0) {
-                const auto now = Clock::now();
-                if (pending.bytes.empty())
-                    pending.firstAt = now;
-                pending.lastAt = now;
-                if (pending.bytes.size() + static_cast<std::size_t>(n) > kMaxPending)
-                    pending.bytes.clear();
-                pending.bytes.insert(pending.bytes.end(), chunk, chunk + n);
-            }
+            if (n > 0)
+                take(pending, std::span<const std::uint8_t>(chunk, static_cast<std::size_t>(n)));
         }
         serveBytes(pending);
-        if (!pending.bytes.empty() && Clock::now() - pending.lastAt > kIncompleteGap)
+        if (Clock::now() - pending.lastAt > kIncompleteGap) {
             pending.bytes.clear();
+            pending.overflowed = false;
+        }
     }
+}
+
+void Line::take(Pending& pending, std::span<const std::uint8_t> chunk) {
+    const auto now = Clock::now();
+    pending.lastAt = now;
+    // A run longer than any frame is dropped whole, up to the next quiet moment, as a receiver
+    // whose buffer overflowed does; its tail must not pass for a frame of its own.
+    if (pending.overflowed || pending.bytes.size() + chunk.size() > kMaxPending) {
+        pending.bytes.clear();
+        pending.overflowed = true;
+        return;
+    }
+    if (pending.bytes.empty())
+        pending.firstAt = now;
+    pending.bytes.insert(pending.bytes.end(), chunk.begin(), chunk.end());
 }
 
 void Line::serveBytes(Pending& pending) {
@@ -164,8 +188,8 @@ void Line::serveBytes(Pending& pending) {
         }
         const LineState state = readState();
         ++m_options.framesHeard;
-        if (m_options.pacing)
-            std::this_thread::sleep_until(pending.firstAt + byteTime(state) * frame);
+        if (m_options.pacing && !pauseUntil(pending.firstAt + byteTime(state) * frame))
+            return;
         Reply reply;
         for (std::size_t i = 0; i < devices.size(); ++i) {
             if (lengths[i] != frame)
@@ -185,8 +209,9 @@ void Line::serveBytes(Pending& pending) {
 void Line::sendReply(Reply reply, const LineState& state) {
     if (consume(m_options.dropReplies))
         return;
-    if (const int delay = m_options.replyDelayMs; delay > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    if (const int delay = m_options.replyDelayMs;
+        delay > 0 && !pauseUntil(Clock::now() + std::chrono::milliseconds(delay)))
+        return;
     if (consume(m_options.corruptReplies) && reply.checksumAt < reply.bytes.size())
         reply.bytes[reply.checksumAt] ^= 0x5A;
     if (consume(m_options.truncateReplies))
@@ -207,7 +232,8 @@ void Line::writePaced(std::span<const std::uint8_t> bytes, const LineState& stat
     const auto start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        std::this_thread::sleep_until(start + perByte * (sent + 1));
+        if (!pauseUntil(start + perByte * (sent + 1)))
+            return; // stopping: the rest of the reply is never sent
         const auto due =
             std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((Clock::now() - start) / perByte));
         const std::size_t count = std::max<std::size_t>(due, sent + 1) - sent;

@@ -59,31 +59,33 @@ MbusMeterBank::MbusMeterBank(std::vector<MbusMeterSpec> meters) {
 std::size_t MbusMeterBank::frameLength(std::span<const std::uint8_t> bytes) const {
     if (bytes.empty())
         return 0;
-    if (bytes[0] == kShortStart)
-        return 5;
-    if (bytes[0] != kLongStart)
+    std::size_t length = 5;
+    std::size_t summed = 1; // first byte under the checksum
+    if (bytes[0] == kLongStart) {
+        if (bytes.size() < 4)
+            return 0;
+        if (bytes[1] != bytes[2] || bytes[3] != kLongStart || bytes[1] < 3)
+            return kNotAFrame;
+        length = std::size_t{bytes[1]} + 6;
+        summed = 4;
+    } else if (bytes[0] != kShortStart) {
         return kNotAFrame;
-    if (bytes.size() < 4)
+    }
+    if (bytes.size() < length)
         return 0;
-    if (bytes[1] != bytes[2] || bytes[3] != kLongStart || bytes[1] < 3)
-        return kNotAFrame;
-    return std::size_t{bytes[1]} + 6;
+    // A damaged frame is not one: the line resynchronises on the next byte.
+    const auto* data = bytes.data();
+    const bool intact =
+        bytes[length - 1] == kStop && detail::byteSum(data + summed, data + length - 2) == bytes[length - 2];
+    return intact ? length : kNotAFrame;
 }
 
 Reply MbusMeterBank::answer(std::span<const std::uint8_t> frame, const LineState& line) {
-    if (frameLength(frame) != frame.size())
-        return {};
-    if (frame.size() < 5 || frame.back() != kStop)
+    if (frameLength(frame) != frame.size()) // also checks the checksum and the stop byte
         return {};
     std::lock_guard lock(m_mutex);
-    const auto* data = frame.data();
-    if (frame[0] == kShortStart) {
-        if (detail::byteSum(data + 1, data + 3) != frame[3])
-            return {};
+    if (frame[0] == kShortStart)
         return shortFrame(frame[1], frame[2], line.baud);
-    }
-    if (detail::byteSum(data + 4, data + frame.size() - 2) != frame[frame.size() - 2])
-        return {};
     return longFrame(frame, line.baud);
 }
 

@@ -1,6 +1,7 @@
 #include "tev/sim/measuring_module.hpp"
 
 #include "bcd.hpp"
+#include "cr_line.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +10,7 @@
 namespace tev::sim {
 namespace {
 
-constexpr std::uint8_t kCr = 0x0D;
-constexpr std::size_t kMaxLine = 64;
+using detail::kCr;
 constexpr std::uint8_t kMaxSensors = 64;
 
 } // namespace
@@ -21,10 +21,7 @@ MeasuringModule::MeasuringModule(MeasuringModuleSpec spec) : m_spec(std::move(sp
 }
 
 std::size_t MeasuringModule::frameLength(std::span<const std::uint8_t> bytes) const {
-    const auto cr = std::find(bytes.begin(), bytes.end(), kCr);
-    if (cr != bytes.end())
-        return static_cast<std::size_t>(cr - bytes.begin()) + 1;
-    return bytes.size() >= kMaxLine ? kNotAFrame : 0;
+    return detail::crLineLength(bytes);
 }
 
 double MeasuringModule::temperature(int channel, int sensor, double seconds) {

@@ -9,6 +9,8 @@ namespace {
 
 using Fields = std::map<std::string, std::string, std::less<>>;
 
+constexpr double kMaxDecimal = 1e9;
+
 std::string_view trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
@@ -55,8 +57,9 @@ class Reader {
         try {
             std::size_t used = 0;
             out = std::stod(it->second, &used);
-            if (used != it->second.size() || out < 0)
-                fail(std::string(key) + " is not a number");
+            // Volumes become BCD digits: a NaN, an infinity or a value past 10^9 has none.
+            if (used != it->second.size() || !(out >= 0 && out <= kMaxDecimal))
+                fail(std::string(key) + " is not a number from 0 to 1e9");
         } catch (const std::exception&) {
             fail(std::string(key) + " is not a number");
         }

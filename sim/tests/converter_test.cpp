@@ -75,11 +75,8 @@ TEST_F(ConverterTest, RefusesWhatARealSlaveRefuses) {
         Bytes request;
         Bytes reply; // empty: silence
     };
-    Bytes badCrc = read(1, 6000, 5);
-    badCrc.back() ^= 1;
     const Case cases[] = {
         {"other address", read(2, 6000, 5), {}},
-        {"damaged CRC", badCrc, {}},
         {"read input registers", withCrc({1, 0x04, 0, 0, 0, 1}), withCrc({1, 0x84, 0x01})},
         {"unknown function", withCrc({1, 0x2B, 0x0E, 0x01, 0x00}), withCrc({1, 0xAB, 0x01})},
         {"register after the configuration", read(1, 6005, 1), withCrc({1, 0x83, 0x02})},
@@ -98,10 +95,20 @@ TEST_F(ConverterTest, RefusesWhatARealSlaveRefuses) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(ask(c.request), c.reply) << c.what;
-    Bytes wrongByteCount = writeMultiple(1, 8000, {1, 2});
-    wrongByteCount[6] = 4;
-    EXPECT_EQ(m_converter.frameLength(wrongByteCount), 13u) << "waits for the announced bytes";
     EXPECT_EQ(m_converter.config().acquisitionTime, 60) << "refused writes change nothing";
+}
+
+TEST_F(ConverterTest, DamagedRequestsAreNoFrameAndGetNoAnswer) {
+    Bytes badCrc = read(1, 6000, 5);
+    badCrc.back() ^= 1;
+    EXPECT_EQ(m_converter.frameLength(badCrc), kNotAFrame);
+    EXPECT_TRUE(m_converter.answer(badCrc, m_line).bytes.empty());
+    Bytes wrongByteCount = writeMultiple(1, 6001, {0, 90});
+    wrongByteCount[6] = 4; // announces two more bytes than the frame holds
+    EXPECT_EQ(m_converter.frameLength(wrongByteCount), 0u) << "waits for the announced bytes";
+    wrongByteCount.insert(wrongByteCount.end(), {0, 0});
+    EXPECT_EQ(m_converter.frameLength(wrongByteCount), kNotAFrame);
+    EXPECT_EQ(m_converter.config().acquisitionTime, 60);
 }
 
 TEST_F(ConverterTest, AnswersOnlyAtItsOwnRate) {
@@ -189,12 +196,27 @@ TEST_F(ConverterTest, AccumulatedFlowAdvances) {
 
 TEST(ConverterFraming, FindsTheEndOfEachRequest) {
     const Converter converter;
+    const auto withTail = [](Bytes frame) {
+        frame.insert(frame.end(), {0x01, 0x03});
+        return frame;
+    };
+    const Bytes readFrame = read(1, 6000, 5);
+    const Bytes writeFrame = writeMultiple(1, 8000, {1, 2});
     EXPECT_EQ(converter.frameLength(Bytes{0x01}), 0u);
-    EXPECT_EQ(converter.frameLength(Bytes{0x01, 0x03, 0x17}), 8u);
-    EXPECT_EQ(converter.frameLength(Bytes{0x01, 0x10, 0x1F, 0x40, 0x00}), 0u);
-    EXPECT_EQ(converter.frameLength(Bytes{0x01, 0x10, 0x1F, 0x40, 0x00, 0x01, 0x02}), 11u);
+    EXPECT_EQ(converter.frameLength(Bytes(readFrame.begin(), readFrame.begin() + 7)), 0u);
+    EXPECT_EQ(converter.frameLength(withTail(readFrame)), 8u)
+        << "the next request's bytes are not part of it";
+    EXPECT_EQ(converter.frameLength(Bytes(writeFrame.begin(), writeFrame.begin() + 5)), 0u);
+    EXPECT_EQ(converter.frameLength(Bytes(writeFrame.begin(), writeFrame.begin() + 10)), 0u);
+    EXPECT_EQ(converter.frameLength(withTail(writeFrame)), 11u);
     EXPECT_EQ(converter.frameLength(Bytes{0x01, 0x2B, 0x0E}), 0u) << "unknown function without its CRC yet";
+    EXPECT_EQ(converter.frameLength(Bytes{0x07, 0x2B, 0x0E}), kNotAFrame)
+        << "unknown function to another slave";
     EXPECT_EQ(converter.frameLength(Bytes(300, 0x2B)), kNotAFrame);
+    Bytes noiseFirst{0x01, 0x03};
+    noiseFirst.insert(noiseFirst.end(), readFrame.begin(), readFrame.end());
+    EXPECT_EQ(converter.frameLength(noiseFirst), kNotAFrame) << "noise ahead of a request";
+    EXPECT_EQ(converter.frameLength(std::span(noiseFirst).subspan(2)), 8u);
 }
 
 } // namespace

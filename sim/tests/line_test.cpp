@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 namespace tev::sim {
 namespace {
@@ -24,6 +25,11 @@ std::shared_ptr<Device> echoUpper() {
     });
 }
 
+// Sends `request` and collects a reply of the size of `expected`.
+std::vector<std::uint8_t> ask(TestPort& port, const std::string& request, const std::string& expected) {
+    return port.exchange(bytesOf(request), 3000, 300, expected.size());
+}
+
 class LineTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -36,17 +42,17 @@ class LineTest : public ::testing::Test {
 TEST_F(LineTest, AnswersEachCrTerminatedLineAndStaysSilentWhenAsked) {
     TestPort port(m_line.path(), B115200);
     ASSERT_TRUE(port.ok());
-    EXPECT_EQ(port.exchange(bytesOf("$01M\r")), bytesOf("!$01M\r"));
+    EXPECT_EQ(ask(port, "$01M\r", "!$01M\r"), bytesOf("!$01M\r"));
     EXPECT_TRUE(port.exchange(bytesOf("quiet\r"), 400).empty());
     // Two commands in one write get two replies, in order.
-    EXPECT_EQ(port.exchange(bytesOf("a\rb\r")), bytesOf("!A\r!B\r"));
+    EXPECT_EQ(ask(port, "a\rb\r", "!A\r!B\r"), bytesOf("!A\r!B\r"));
 }
 
 TEST_F(LineTest, KeepsServingAfterTheProgramClosesAndReopens) {
     for (int round = 0; round < 3; ++round) {
         TestPort port(m_line.path(), B9600);
         ASSERT_TRUE(port.ok());
-        EXPECT_EQ(port.exchange(bytesOf("x\r")), bytesOf("!X\r")) << "round " << round;
+        EXPECT_EQ(ask(port, "x\r", "!X\r"), bytesOf("!X\r")) << "round " << round;
     }
 }
 
@@ -54,7 +60,7 @@ TEST_F(LineTest, RepliesTakeAtLeastTheirWireTime) {
     TestPort port(m_line.path(), B2400);
     ASSERT_TRUE(port.ok());
     const auto start = std::chrono::steady_clock::now();
-    const auto reply = port.exchange(bytesOf("0123456789\r"), 3000, 100);
+    const auto reply = port.exchange(bytesOf("0123456789\r"), 3000, 300, 12);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(reply.size(), 12u);
     // 11 request bytes + 12 reply bytes at 10 bits each and 2400 bit/s: about 96 ms. Only the lower
@@ -67,27 +73,67 @@ TEST_F(LineTest, FaultsApplyToTheNextRepliesOnly) {
     ASSERT_TRUE(port.ok());
     m_line.options().dropReplies = 1;
     EXPECT_TRUE(port.exchange(bytesOf("a\r"), 400).empty());
-    EXPECT_EQ(port.exchange(bytesOf("a\r")), bytesOf("!A\r"));
+    EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r"));
 
     m_line.options().garbageReplies = 1;
     auto expected = std::vector<std::uint8_t>(std::begin(kGarbage), std::end(kGarbage));
     expected.insert(expected.end(), {'!', 'A', '\r'});
-    EXPECT_EQ(port.exchange(bytesOf("a\r")), expected);
+    EXPECT_EQ(port.exchange(bytesOf("a\r"), 3000, 300, expected.size()), expected);
 
     m_line.options().truncateReplies = 1;
     EXPECT_EQ(port.exchange(bytesOf("abc\r")), bytesOf("!A"));
 
     m_line.options().corruptReplies = 1;
-    const auto corrupted = port.exchange(bytesOf("ab\r"));
+    const auto corrupted = port.exchange(bytesOf("ab\r"), 3000, 300, 4);
     ASSERT_EQ(corrupted.size(), 4u);
     EXPECT_NE(corrupted[2], 'B');
-    EXPECT_EQ(port.exchange(bytesOf("ab\r")), bytesOf("!AB\r"));
+    EXPECT_EQ(ask(port, "ab\r", "!AB\r"), bytesOf("!AB\r"));
 
     m_line.options().dropReplies = -1;
     EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty());
     EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty());
     m_line.options().dropReplies = 0;
-    EXPECT_EQ(port.exchange(bytesOf("a\r")), bytesOf("!A\r"));
+    EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r"));
+}
+
+TEST_F(LineTest, DropsAnOverlongLineWholeAndServesTheNextOne) {
+    TestPort port(m_line.path(), B115200);
+    ASSERT_TRUE(port.ok());
+    // Longer than a module's line, and longer than the line's whole buffer: no piece of either may
+    // pass for a command of its own.
+    for (const std::size_t length : {300u, 3000u}) {
+        const std::string overlong = std::string(length, 'x') + "$01M\r";
+        ASSERT_TRUE(port.send(bytesOf(overlong))) << length;
+        EXPECT_TRUE(port.receive(500, 300).empty()) << length;
+        EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r")) << length;
+    }
+}
+
+TEST_F(LineTest, StopEndsAWaitingOrPacedReplyAtOnce) {
+    auto longReply = makeAsciiDevice([](std::string_view) { return std::string(200, 'y'); });
+    struct Case {
+        const char* what;
+        speed_t speed;
+        int delayMs;
+    };
+    // A 5 s reply delay; a 201-byte reply at 300 bit/s takes 6.7 s on the wire.
+    for (const Case c : {Case{"reply delay", B115200, 5000}, Case{"paced reply", B300, 0}}) {
+        Line line;
+        line.add(longReply);
+        line.options().replyDelayMs = c.delayMs;
+        line.start();
+        TestPort port(line.path(), c.speed);
+        ASSERT_TRUE(port.ok());
+        ASSERT_TRUE(port.send(bytesOf("a\r")));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (line.options().framesHeard == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_EQ(line.options().framesHeard, 1u) << c.what;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto start = std::chrono::steady_clock::now();
+        line.stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << c.what;
+    }
 }
 
 TEST(LineRealDevice, ReportsADeviceThatCannotBeOpened) {

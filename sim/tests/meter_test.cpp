@@ -76,9 +76,13 @@ TEST_F(MbusMeterTest, SelectionMatchesWithWildcardsOnly) {
 TEST_F(MbusMeterTest, IgnoresDamagedFramesAndOtherRates) {
     Bytes damaged = kSelect12345678;
     damaged[15] ^= 1;
-    EXPECT_TRUE(ask(damaged).empty());
+    Bytes noStop = kDeselect;
+    noStop[4] = 0x17;
+    for (const Bytes& frame : {damaged, noStop, Bytes{0x10, 0x40, 0x01, 0x42, 0x16}}) {
+        EXPECT_EQ(m_bank.frameLength(frame), kNotAFrame) << "the line resynchronises";
+        EXPECT_TRUE(m_bank.answer(frame, k2400).bytes.empty());
+    }
     EXPECT_TRUE(ask(kSelect12345678, {9600, 11}).empty());
-    EXPECT_TRUE(ask({0x10, 0x40, 0x01, 0x42, 0x16}).empty()) << "wrong short-frame checksum";
     EXPECT_EQ(ask({0x10, 0x40, 0x01, 0x41, 0x16}), kAck) << "SND_NKE to primary address 1";
     EXPECT_TRUE(ask({0x10, 0x40, 0xFF, 0x3F, 0x16}).empty()) << "broadcast is never answered";
     EXPECT_EQ(m_bank.frameLength(Bytes{0x68, 0x05, 0x06, 0x68}), kNotAFrame);
@@ -132,6 +136,10 @@ TEST(DomesticMeterTest, AnswersTheReadDataRequestBehindWakeUpBytes) {
     EXPECT_TRUE(meter.answer(request, {9600, 10}).bytes.empty());
     EXPECT_EQ(meter.frameLength(kSetAddress05), kNotAFrame) << "an M-Bus long frame is not ours";
     EXPECT_EQ(meter.frameLength(Bytes(40, 0xFE)), kNotAFrame);
+    Bytes damaged = request;
+    damaged[damaged.size() - 2] ^= 1;
+    EXPECT_EQ(meter.frameLength(damaged), kNotAFrame) << "the line resynchronises";
+    EXPECT_EQ(meter.frameLength(std::span(request).first(request.size() - 1)), 0u);
 }
 
 TEST(MeasuringModuleTest, StatusAndValueReplies) {

@@ -35,17 +35,22 @@ class TestPort {
 
     bool ok() const { return m_fd >= 0; }
 
-    // Sends `request` and returns what arrives until `silenceMs` pass without a byte or `timeoutMs`
-    // pass in all.
-    std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& request, int timeoutMs = 2000,
-                                       int silenceMs = 150) {
+    bool send(const std::vector<std::uint8_t>& request) {
         ::tcflush(m_fd, TCIFLUSH);
-        if (::write(m_fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
-            return {};
-        return receive(timeoutMs, silenceMs);
+        return ::write(m_fd, request.data(), request.size()) == static_cast<ssize_t>(request.size());
     }
 
-    std::vector<std::uint8_t> receive(int timeoutMs, int silenceMs) {
+    // Sends `request` and returns what arrives until `expected` bytes are in (when not 0),
+    // `silenceMs` pass without a byte, or `timeoutMs` pass in all. Give `expected` when the reply
+    // is known: a busy machine may pause the simulator longer than any silence.
+    std::vector<std::uint8_t> exchange(const std::vector<std::uint8_t>& request, int timeoutMs = 2000,
+                                       int silenceMs = 300, std::size_t expected = 0) {
+        if (!send(request))
+            return {};
+        return receive(timeoutMs, silenceMs, expected);
+    }
+
+    std::vector<std::uint8_t> receive(int timeoutMs, int silenceMs, std::size_t expected = 0) {
         std::vector<std::uint8_t> reply;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (std::chrono::steady_clock::now() < end) {
@@ -59,7 +64,7 @@ class TestPort {
             const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
             if (n > 0)
                 reply.insert(reply.end(), chunk, chunk + n);
-            if (reply.size() > 4096)
+            if (reply.size() > 4096 || (expected != 0 && reply.size() >= expected))
                 break;
         }
         return reply;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -80,7 +81,10 @@ class Line {
   private:
     struct Pending;
     void run();
+    void take(Pending& pending, std::span<const std::uint8_t> chunk);
     void serveBytes(Pending& pending);
+    // Sleeps until `deadline`; false as soon as stop() is called.
+    bool pauseUntil(std::chrono::steady_clock::time_point deadline);
     bool waitReadable(int timeoutMs);
     LineState readState() const;
     void sendReply(Reply reply, const LineState& state);
