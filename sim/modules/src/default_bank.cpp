@@ -13,8 +13,8 @@ struct Placement {
     DataFormat format = DataFormat::Engineering;
 };
 
-// I-7000 modules at 0x01-0x19, 87K cards at 0x30-0x47, a few variants (checksum on, other data
-// formats) at 0x50-0x54.
+// I-7000 modules at 0x01-0x19, 4000 twins at 0x1A-0x1B, 87K cards at 0x30-0x47, a few variants (checksum on,
+// other data formats) at 0x50-0x54.
 constexpr std::array kModules{
     Placement{"7011", 0x01},
     Placement{"7012", 0x02},
@@ -41,6 +41,8 @@ constexpr std::array kModules{
     Placement{"7067", 0x17},
     Placement{"7068", 0x18},
     Placement{"7080", 0x19},
+    Placement{"4033", 0x1A},
+    Placement{"4017", 0x1B},
     Placement{"87013", 0x30},
     Placement{"87017", 0x31},
     Placement{"87018", 0x32},

@@ -25,6 +25,10 @@ constexpr std::array kModels{
     ModelSpec{"7017", Common | AiMulti | AiHexScan, 0x08, 8},
     ModelSpec{"7018", Common | AiMulti, 0x0F, 8},
     ModelSpec{"7033", Common | AiMulti | Led7033, 0x20, 3},
+    // 4000 twins of the scanning models: the same commands under their own name
+    ModelSpec{"4017", Common | AiMulti | AiHexScan, 0x08, 8},
+    ModelSpec{"4018", Common | AiMulti, 0x0F, 8},
+    ModelSpec{"4033", Common | AiMulti | Led7033, 0x20, 3},
     // I-7000 analog output
     ModelSpec{"7021", Common | AoOut | SafeAo, 0x32, 0, 1, A::Digits5},
     ModelSpec{"7022", Common | AoOut | SafeAo, 0x30, 0, 2, A::Fixed6},

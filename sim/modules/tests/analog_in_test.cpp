@@ -44,6 +44,23 @@ TEST_F(AnalogIn, SingleChannelReadings) {
     });
 }
 
+TEST_F(AnalogIn, FourThousandTwinsAnswerAsTheirSevenThousandModels) {
+    add("4033", 0x0A);
+    add("4017", 0x0B);
+    for (int ch = 0; ch < 8; ++ch) {
+        m_bank.setAnalogInput(0x0A, ch % 3, 30.0 + ch % 3);
+        m_bank.setAnalogInput(0x0B, ch, 0.0);
+    }
+    run({
+        {"#0A", ">+030.00+031.00+032.00"},
+        {"#0A1", ">+031.00"}, // the library reads a 4033 channel by channel
+        {"#0A3", "?0A"},
+        {"$0AM", "!0A4033"},
+        {"$0BM", "!0B4017"},
+        {"#0B", ">+00.000+00.000+00.000+00.000+00.000+00.000+00.000+00.000"},
+    });
+}
+
 TEST_F(AnalogIn, OutOfRangeReadings) {
     m_bank.setAnalogInput(0x01, 0, 10.5);
     m_bank.setAnalogInput(0x02, 0, -11.0);
