@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace uart::detail {
@@ -26,8 +26,22 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// A ports file is a few short lines; more than this is not one.
+constexpr std::size_t kMaxPortsFileBytes = 64 * 1024;
+
+// Only a readable regular file counts: a FIFO or a device named by mistake would block or never end.
 bool readable(const std::string& path) {
-    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(path.c_str(), R_OK) == 0;
+}
+
+std::string readBounded(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(kMaxPortsFileBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
 }
 
 } // namespace
@@ -67,10 +81,7 @@ std::string devicePath(std::uint8_t port) {
     if (const char* env = std::getenv(var.c_str()); env && *env)
         return env;
     if (const std::string file = portsFilePath(); !file.empty()) {
-        std::ifstream in(file);
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (std::string found = lookUpPortsText(text.str(), port); !found.empty())
+        if (std::string found = lookUpPortsText(readBounded(file), port); !found.empty())
             return found;
     }
     return "/dev/ttyS" + std::to_string(port == 0 ? 0 : port - 1);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "port_map.hpp"
 #include "uart.hpp"
@@ -37,4 +39,32 @@ TEST(PortMap, EnvironmentThenFileThenDefault) {
     unsetenv("TEV_COM5");
     unsetenv("TEV_PORTS_FILE");
     std::remove(file.c_str());
+}
+
+TEST(PortMap, OnlyARegularPortsFileIsRead) {
+    // A FIFO named by mistake would block the open for good; a huge file would be read whole.
+    const std::string fifo = ::testing::TempDir() + "tev_ports_fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    unsetenv("TEV_COM7");
+    setenv("TEV_PORTS_FILE", fifo.c_str(), 1);
+    EXPECT_EQ(devicePath(7), "/dev/ttyS6");
+    EXPECT_EQ(portsFilePath(), "");
+    setenv("TEV_PORTS_FILE", ::testing::TempDir().c_str(), 1); // a directory
+    EXPECT_EQ(devicePath(7), "/dev/ttyS6");
+
+    const std::string big = ::testing::TempDir() + "tev_ports_big";
+    {
+        std::ofstream out(big);
+        out << "COM7=/dev/first\n";
+        for (int i = 0; i < 10000; ++i)
+            out << "# a long comment line of padding text\n";
+        out << "COM8=/dev/beyond-the-bound\n";
+    }
+    setenv("TEV_PORTS_FILE", big.c_str(), 1);
+    EXPECT_EQ(devicePath(7), "/dev/first");
+    EXPECT_EQ(devicePath(8), "/dev/ttyS7");
+    unsetenv("TEV_PORTS_FILE");
+    std::remove(fifo.c_str());
+    std::remove(big.c_str());
 }
