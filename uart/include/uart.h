@@ -4,7 +4,7 @@
  *   1. the environment variable TEV_COM<N>, e.g. TEV_COM3=/dev/ttyUSB0;
  *   2. a ports file with lines "COM<N>=<device>" ('#' or ';' start a comment): the file named by
  *      TEV_PORTS_FILE, else $XDG_CONFIG_HOME/tev/ports (~/.config/tev/ports), else /etc/tev/ports;
- *      the first file that exists is the only one read;
+ *      the first of them that is a readable regular file is the only one read (its first 64 KiB);
  *   3. the default /dev/ttyS<N-1>.
  *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
@@ -13,11 +13,14 @@
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
+ *     time spent waiting for another thread's call on the same port counts in;
  *   - the maximum byte count;
+ *   - a hang-up of the device (for a pseudo-terminal: its other end closed);
  *   - with a frame rule (ReceiveFrame): the moment the rule says the bytes form a complete frame;
- *   - a silence on the line after at least one byte: UART_GAP_MS plus 3.5 character times at the
- *     port's rate (34 ms at 9600 bit/s). USB-serial adapters hand over a frame in chunks up to about
- *     16 ms apart; the gap is long enough not to cut such a frame in two.
+ *     a silence does not end such a receive, so a frame delivered in slow chunks is not cut;
+ *   - without a frame rule: a silence on the line after at least one byte, UART_GAP_MS plus 3.5
+ *     character times at the port's rate (34 ms at 9600 bit/s). USB-serial adapters hand over a
+ *     frame in chunks up to about 16 ms apart; the gap is long enough not to cut such a frame.
  *
  * ASCII commands (ExchangeCommand, SendCommand): the command text, then with the checksum flag set
  * two upper-case hex digits of the byte sum of the command modulo 256, then CR (0x0D). The reply is
@@ -68,8 +71,9 @@ enum {
 #define UART_PARITY_ODD 2
 
 /* Opens port (1..255) and configures it: baud in bit/s (300..115200, any rate termios knows),
- * data_bits 8, parity UART_PARITY_*, stop_bits 0 (one stop bit). Opening an open port reconfigures
- * it. On a pseudo-terminal, where the kernel has no parity, the parity is accepted and ignored. */
+ * data_bits 8, parity UART_PARITY_*, stop_bits 0 (one stop bit) or 2 (two). Opening an open port
+ * reconfigures it; if that fails the port is closed. On a pseudo-terminal, where the kernel has no
+ * parity, the parity is accepted and ignored. */
 UART_API uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t data_bits, uint8_t parity, uint8_t stop_bits);
 
 /* Closes port; closing a port that is not open does nothing. */
@@ -85,7 +89,8 @@ UART_API uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeout_m
                                uint16_t* received);
 
 /* Frame rule: given the bytes received so far, returns the length of the complete frame they hold,
- * or 0 while more bytes are needed. It is called after every chunk that arrives. */
+ * or 0 while more bytes are needed. It is called after every chunk that arrives. A result larger
+ * than length counts as 0: the frame is not complete until its bytes have arrived. */
 typedef size_t (*UartFrameRule)(const uint8_t* data, size_t length, void* context);
 
 /* ReceiveBytes that ends as soon as rule reports a complete frame. *received gets the bytes kept:

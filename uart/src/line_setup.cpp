@@ -47,11 +47,13 @@ std::string describeOpenError(int err) {
 
 void applySettings(termios& tio, const LineSettings& s, bool withParity) {
     cfmakeraw(&tio);
-    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR);
+    tio.c_iflag &=
+        ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR | IUCLC);
     tio.c_iflag |= IGNBRK;
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    // CMSPAR left behind by another program would turn even/odd into space/mark parity.
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     if (withParity && s.parity != 0)
         tio.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
@@ -117,7 +119,7 @@ SetupResult configureLine(int fd, const LineSettings& s) {
     if (cfgetospeed(&now) != speedCode(s.baud))
         return {UART_BAUD_ERROR, "the device does not take " + std::to_string(s.baud) + " bit/s"};
     const bool wantParity = s.parity != 0;
-    if (!pty && (((now.c_cflag & PARENB) != 0) != wantParity ||
+    if (!pty && (((now.c_cflag & PARENB) != 0) != wantParity || (now.c_cflag & CMSPAR) != 0 ||
                  (wantParity && ((now.c_cflag & PARODD) != 0) != (s.parity == 2))))
         return {UART_PARITY_ERROR, "the device does not take this parity"};
     tcflush(fd, TCIOFLUSH);

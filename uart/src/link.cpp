@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 using uart::detail::LineSettings;
 
 struct Port {
-    std::mutex mutex;
+    std::timed_mutex mutex;
     int fd = -1;
     std::string path;
     LineSettings settings;
@@ -70,12 +70,11 @@ struct Received {
     std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
 };
 
-// Reads into buffer until the timeout, max bytes, a complete frame (rule) or, without a rule,
+// Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,
 // a silence after the last byte.
-Received receive(Port& p, uint8_t* buffer, std::size_t max, uint16_t timeoutMs, UartFrameRule rule,
+Received receive(Port& p, uint8_t* buffer, std::size_t max, Clock::time_point deadline, UartFrameRule rule,
                  void* context) {
     Received r;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     const auto gap = silenceGap(p.settings);
     auto lastByte = Clock::now();
     while (r.count < max) {
@@ -96,12 +95,11 @@ Received receive(Port& p, uint8_t* buffer, std::size_t max, uint16_t timeoutMs, 
         }
         r.count += static_cast<std::size_t>(n);
         lastByte = Clock::now();
-        if (rule) {
-            if (const std::size_t end = rule(buffer, r.count, context); end > 0) {
-                r.frame = std::min(end, r.count);
-                r.count = r.frame;
-                break;
-            }
+        // A rule that claims more bytes than arrived has not seen a complete frame yet.
+        if (const std::size_t end = rule ? rule(buffer, r.count, context) : 0; end > 0 && end <= r.count) {
+            r.frame = end;
+            r.count = end;
+            break;
         }
     }
     return r;
@@ -131,6 +129,24 @@ std::size_t asciiRule(const uint8_t* data, std::size_t length, void*) {
     return uart::detail::asciiReplyEnd({data, length});
 }
 
+// UART_OK when OpenLink's arguments are ones the library supports, else the status and why.
+uint16_t checkSettings(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity, uint8_t stopBits,
+                       std::string& why) {
+    if (port == 0) {
+        why = "port 0 does not exist; ports count from 1 (COM1)";
+        return UART_PORT_ERROR;
+    }
+    if (!uart::detail::supportedRate(baud)) {
+        why = std::to_string(baud) + " bit/s is not a rate the line can be set to";
+        return UART_BAUD_ERROR;
+    }
+    if (dataBits != 8 || parity > 2 || (stopBits != 0 && stopBits != 2)) {
+        why = "only 8 data bits, parity none/even/odd and one or two stop bits are supported";
+        return UART_PARITY_ERROR;
+    }
+    return UART_OK;
+}
+
 } // namespace
 
 extern "C" {
@@ -139,17 +155,10 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
     Port& p = g_ports[port];
     std::lock_guard lock(p.mutex);
     p.openError.clear();
-    if (port == 0) {
-        p.openError = "port 0 does not exist; ports count from 1 (COM1)";
-        return UART_PORT_ERROR;
-    }
-    if (!uart::detail::supportedRate(baud)) {
-        p.openError = std::to_string(baud) + " bit/s is not a rate the line can be set to";
-        return UART_BAUD_ERROR;
-    }
-    if (dataBits != 8 || parity > 2 || (stopBits != 0 && stopBits != 2)) {
-        p.openError = "only 8 data bits, parity none/even/odd and one or two stop bits are supported";
-        return UART_PARITY_ERROR;
+    // A failed open never leaves the port open with its former settings.
+    if (const uint16_t status = checkSettings(port, baud, dataBits, parity, stopBits, p.openError)) {
+        closePort(p);
+        return status;
     }
     const std::string path = uart::detail::devicePath(port);
     if (p.fd >= 0 && p.path != path)
@@ -193,13 +202,17 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
                       uint16_t* received, UartFrameRule rule, void* context) {
     if (received)
         *received = 0;
-    std::lock_guard lock(g_ports[port].mutex);
+    // The timeout runs from the call, waiting for another caller of this port included.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::unique_lock lock(g_ports[port].mutex, deadline);
+    if (!lock)
+        return UART_TIMEOUT; // another call held the port for the whole timeout
     Port* p = portIfOpen(port);
     if (!p)
         return UART_NOT_OPEN;
     if (!buffer || maxCount == 0)
         return UART_TIMEOUT;
-    const Received r = receive(*p, buffer, maxCount, timeoutMs, rule, context);
+    const Received r = receive(*p, buffer, maxCount, deadline, rule, context);
     if (received)
         *received = static_cast<uint16_t>(r.count);
     if (rule)
@@ -218,17 +231,23 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
         *replyLength = 0;
     if (reply)
         reply[0] = '\0';
-    std::lock_guard lock(g_ports[port].mutex);
+    // The timeout runs from the call; the time spent writing the command is added to it.
+    const auto start = Clock::now();
+    std::unique_lock lock(g_ports[port].mutex, start + std::chrono::milliseconds(timeoutMs));
+    if (!lock)
+        return UART_TIMEOUT; // another call held the port for the whole timeout
     Port* p = portIfOpen(port);
     if (!p)
         return UART_NOT_OPEN;
     if (!command || !reply)
         return UART_WRITE_ERROR;
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
+    const auto writeStart = Clock::now();
     if (const uint16_t status = writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
         return status;
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
-    const Received r = receive(*p, raw.data(), raw.size(), timeoutMs, asciiRule, nullptr);
+    const Received r = receive(*p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
     const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);

@@ -163,6 +163,8 @@ struct AsciiCase {
     const char* text;
 };
 
+const std::string kLongest(UART_REPLY_MAX - 1, '7');
+
 class Ascii : public Link, public ::testing::WithParamInterface<AsciiCase> {};
 
 TEST_P(Ascii, Exchange) {
@@ -192,7 +194,12 @@ INSTANTIATE_TEST_SUITE_P(
         AsciiCase{"bad checksum", 1, "$012B7\r", "!01400600AD\r", UART_CHECKSUM_ERROR, ""},
         AsciiCase{"no reply", 0, "$012\r", "", UART_TIMEOUT, ""},
         AsciiCase{"no CR", 0, "$012\r", "!01", UART_TIMEOUT, ""},
-        AsciiCase{"too long", 0, "$012\r", std::string(200, '7') + "\r", UART_REPLY_TOO_LONG, ""}),
+        AsciiCase{"too long", 0, "$012\r", std::string(200, '7') + "\r", UART_REPLY_TOO_LONG, ""},
+        AsciiCase{"longest that fits", 0, "$012\r", std::string(UART_REPLY_MAX - 1, '7') + "\r", UART_OK,
+                  kLongest.c_str()},
+        AsciiCase{"one more is too long", 0, "$012\r", std::string(UART_REPLY_MAX, '7') + "\r",
+                  UART_REPLY_TOO_LONG, ""},
+        AsciiCase{"checksum characters missing", 1, "$012B7\r", "!\r", UART_CHECKSUM_ERROR, ""}),
     [](const auto& info) {
         std::string n = info.param.name;
         for (char& ch : n)

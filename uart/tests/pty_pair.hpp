@@ -24,12 +24,19 @@ class PtyPair {
     }
     ~PtyPair() {
         unsetenv(("TEV_COM" + std::to_string(m_port)).c_str());
-        close(m_master);
+        hangUp();
     }
     PtyPair(const PtyPair&) = delete;
     PtyPair& operator=(const PtyPair&) = delete;
 
     const std::string& path() const { return m_path; }
+
+    // Closes the device side, as when a device goes away: the library's end sees a hang-up.
+    void hangUp() {
+        if (m_master >= 0)
+            close(m_master);
+        m_master = -1;
+    }
     int master() const { return m_master; }
 
     void write(const std::vector<std::uint8_t>& bytes) const {
