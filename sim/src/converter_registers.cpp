@@ -2,6 +2,8 @@
 #include "tev/sim/converter.hpp"
 
 #include <bit>
+#include <type_traits>
+#include <utility>
 
 namespace tev::sim {
 namespace {
@@ -31,6 +33,22 @@ std::uint16_t low(std::uint32_t bits) {
     return static_cast<std::uint16_t>(bits & 0xFFFF);
 }
 
+// The two bytes behind a meter-list register (secondary addresses or type numbers), high first;
+// nothing for other registers. Serves reads (const entries) and writes alike.
+template <typename Entries> auto listBytes(Entries& entries, std::uint16_t reg) {
+    using Byte = std::remove_reference_t<decltype((entries[0].type))>;
+    std::optional<std::pair<Byte*, Byte*>> out;
+    if (reg >= kSecondaryFirst && reg < kSecondaryEnd) {
+        auto& bytes = entries[(reg - kSecondaryFirst) / 3].secondary;
+        const std::size_t at = 2 * ((reg - kSecondaryFirst) % 3);
+        out.emplace(&bytes[at], &bytes[at + 1]);
+    } else if (reg >= kTypesFirst && reg < kTypesEnd) {
+        const std::size_t meter = 2 * std::size_t{static_cast<std::uint16_t>(reg - kTypesFirst)};
+        out.emplace(&entries[meter].type, &entries[meter + 1].type);
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<std::uint32_t> converterBaud(std::uint8_t code) {
@@ -55,8 +73,7 @@ float Converter::flowAt(std::size_t index, Clock::time_point at) const {
 std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::time_point at) const {
     if (reg < kValuesEnd) {
         const std::size_t index = reg / 4;
-        // A meter beyond the configured count is not collected: it reads as zeros.
-        const bool active = index >= kConverterMeters || index < m_config.meterCount;
+        const bool active = collected(index);
         const MeterRecord& record = m_entries[index];
         const auto serial = active ? static_cast<std::uint32_t>(record.serial) : 0U;
         const auto flow = active ? std::bit_cast<std::uint32_t>(flowOf(record, m_started, at)) : 0U;
@@ -65,9 +82,9 @@ std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::t
     }
     if (reg >= kStatusFirst && reg < kStatusFirst + kConverterEntries) {
         const std::size_t index = reg - kStatusFirst;
-        const bool active = index >= kConverterMeters || index < m_config.meterCount;
         const MeterRecord& record = m_entries[index];
-        return active ? static_cast<std::uint16_t>(record.link << 8 | record.status) : std::uint16_t{0};
+        return collected(index) ? static_cast<std::uint16_t>(record.link << 8 | record.status)
+                                : std::uint16_t{0};
     }
     switch (reg) {
     case 6000:
@@ -83,21 +100,18 @@ std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::t
     default:
         break;
     }
-    if (reg >= kSecondaryFirst && reg < kSecondaryEnd) {
-        const auto& bytes = m_entries[(reg - kSecondaryFirst) / 3].secondary;
-        const std::size_t at2 = 2 * ((reg - kSecondaryFirst) % 3);
-        return static_cast<std::uint16_t>(bytes[at2] << 8 | bytes[at2 + 1]);
-    }
-    if (reg >= kTypesFirst && reg < kTypesEnd) {
-        const std::size_t meter = 2 * std::size_t{static_cast<std::uint16_t>(reg - kTypesFirst)};
-        return static_cast<std::uint16_t>(m_entries[meter].type << 8 | m_entries[meter + 1].type);
-    }
+    if (const auto bytes = listBytes(m_entries, reg))
+        return static_cast<std::uint16_t>(*bytes->first << 8 | *bytes->second);
     return std::nullopt;
 }
 
+bool Converter::collected(std::size_t index) const {
+    // A meter beyond the configured count is not collected: it reads as zeros. Counters always are.
+    return index >= kConverterMeters || index < m_config.meterCount;
+}
+
 bool Converter::writable(std::uint16_t reg) const {
-    return (reg >= kConfigFirst && reg <= kConfigLast) || (reg >= kSecondaryFirst && reg < kSecondaryEnd) ||
-           (reg >= kTypesFirst && reg < kTypesEnd);
+    return (reg >= kConfigFirst && reg <= kConfigLast) || listBytes(m_entries, reg).has_value();
 }
 
 bool Converter::validValue(std::uint16_t reg, std::uint16_t value) const {
@@ -143,15 +157,9 @@ void Converter::writeRegister(std::uint16_t reg, std::uint16_t value) {
     default:
         break;
     }
-    if (reg >= kSecondaryFirst && reg < kSecondaryEnd) {
-        auto& bytes = m_entries[(reg - kSecondaryFirst) / 3].secondary;
-        const std::size_t at2 = 2 * ((reg - kSecondaryFirst) % 3);
-        bytes[at2] = hi;
-        bytes[at2 + 1] = lo;
-    } else if (reg >= kTypesFirst && reg < kTypesEnd) {
-        const std::size_t meter = 2 * std::size_t{static_cast<std::uint16_t>(reg - kTypesFirst)};
-        m_entries[meter].type = hi;
-        m_entries[meter + 1].type = lo;
+    if (const auto bytes = listBytes(m_entries, reg)) {
+        *bytes->first = hi;
+        *bytes->second = lo;
     }
 }
 

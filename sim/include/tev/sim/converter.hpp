@@ -67,6 +67,7 @@ class Converter final : public Device {
     Reply writeSingle(const Request& request);
     Reply writeMultiple(const Request& request);
     std::optional<std::uint16_t> readRegister(std::uint16_t reg, Clock::time_point at) const;
+    bool collected(std::size_t index) const;
     bool writable(std::uint16_t reg) const;
     bool validValue(std::uint16_t reg, std::uint16_t value) const;
     void writeRegister(std::uint16_t reg, std::uint16_t value);
