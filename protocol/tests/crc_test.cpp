@@ -13,7 +13,10 @@ TEST(ModbusCrc16, CheckValueAndKnownFrames) {
     std::vector<std::uint8_t> bytes(digits.begin(), digits.end());
     EXPECT_EQ(ModbusCrc16(bytes), 0x4B37);
 
-    struct Row { std::vector<std::uint8_t> body; std::uint8_t lo, hi; };
+    struct Row {
+        std::vector<std::uint8_t> body;
+        std::uint8_t lo, hi;
+    };
     const Row rows[] = {
         {{0x01, 0x03, 0x17, 0x70, 0x00, 0x05}, 0x81, 0xA6}, // configuration read of converter 1
         {{0x01, 0x03, 0x13, 0x88, 0x00, 0x01}, 0x00, 0xA4}, // status of meter 0

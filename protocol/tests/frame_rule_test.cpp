@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "bytes.hpp"
+#include "tev/protocol/mbus_frame.hpp"
 #include "tev/protocol/mbus_frame_rule.hpp"
 #include "tev/protocol/modbus_frame_rule.hpp"
 
@@ -24,15 +26,28 @@ std::vector<std::uint8_t> Filled(std::vector<std::uint8_t> head, std::size_t tot
     return head;
 }
 
+template <std::size_t N> std::vector<std::uint8_t> Vec(const std::array<std::uint8_t, N>& a) {
+    return {a.begin(), a.end()};
+}
+
+// `size` zero bytes with a 0x68 at `at` and a length byte of 0x68 behind it.
+std::vector<std::uint8_t> FrameStartAt(std::size_t at, std::size_t size) {
+    std::vector<std::uint8_t> bytes(size, 0x00);
+    bytes[at] = 0x68;
+    bytes[at + 1] = 0x68;
+    return bytes;
+}
+
+struct LengthRow {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    std::size_t length;
+};
+
 } // namespace
 
 TEST(ModbusReplyLength, EachFunctionForm) {
-    struct Row {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
-        std::size_t length;
-    };
-    const Row rows[] = {
+    const LengthRow rows[] = {
         {"read of 5 registers", Filled(Bytes("01 03 0A"), 17), 15},
         {"read input", Filled(Bytes("01 04 02"), 7), 7},
         {"read of nothing", Filled(Bytes("01 03 00"), 5), 5},
@@ -42,7 +57,7 @@ TEST(ModbusReplyLength, EachFunctionForm) {
         {"write coils", Filled(Bytes("01 0F"), 8), 8},
         {"exception", Filled(Bytes("01 83 02"), 5), 5},
     };
-    for (const Row& r : rows) {
+    for (const LengthRow& r : rows) {
         SCOPED_TRACE(r.what);
         ExpectCompleteOnlyAtEnd(ModbusReplyLength, r.bytes, r.length);
     }
@@ -61,12 +76,7 @@ TEST(ModbusReplyLength, CAdapterMatches) {
 }
 
 TEST(MbusReplyLength, EachFrameKind) {
-    struct Row {
-        const char* what;
-        std::vector<std::uint8_t> bytes;
-        std::size_t length;
-    };
-    const Row rows[] = {
+    const LengthRow rows[] = {
         {"acknowledgement", Bytes("E5"), 1},
         {"short frame", Bytes("10 40 FD 3D 16"), 5},
         {"long frame", Filled(Bytes("68 04 04 68"), 10), 10},
@@ -74,8 +84,13 @@ TEST(MbusReplyLength, EachFrameKind) {
         {"domestic frame", Filled(Bytes("68 20 11 22 33 44 55 66 77 81 16"), 35), 35},
         {"domestic frame after wake-up", Filled(Bytes("FE 68 20 11 22 33 44 55 66 77 81 16"), 36), 36},
         {"acknowledgement after wake-up", Bytes("FE E5"), 2},
+        {"built select frame", Vec(BuildSelectFrame({0x12, 0x34, 0x56, 0x78}, {0xFF, 0xFF, 0xFF, 0xFF})), 17},
+        {"built address frame", Vec(BuildSetAddressFrame(0x05)), 12},
+        {"built deselect frame", Vec(BuildDeselectFrame()), 5},
+        {"largest long frame", *BuildLongFrame(0x08, 0x01, 0x72, std::vector<std::uint8_t>(252, 0xFE)), 261},
+        {"domestic frame of 255 data bytes", Filled(Bytes("68 20 11 22 33 44 55 66 77 81 FF"), 268), 268},
     };
-    for (const Row& r : rows) {
+    for (const LengthRow& r : rows) {
         SCOPED_TRACE(r.what);
         ExpectCompleteOnlyAtEnd(MbusReplyLength, r.bytes, r.length);
     }
@@ -104,6 +119,16 @@ TEST(TerminalReplyLength, ShownBytesStayWithinTheReply) {
         {"frame longer than the reply", Filled(Bytes("68 FF FF 68"), 30), MeterOrigin::imported, 30},
         {"length byte missing", Bytes("68 20 11 22"), MeterOrigin::domestic, 4},
         {"no 0x68: length from byte 1", Bytes("AA 02 00 00 00 00 00 00 00 00"), MeterOrigin::imported, 8},
+        {"no 0x68: length from byte 10", Filled(Bytes("AA 00 00 00 00 00 00 00 00 00 02"), 20),
+         MeterOrigin::domestic, 15},
+        {"garbage ahead of the frame is shown", Filled(Bytes("00 33 68 04 04 68"), 12), MeterOrigin::imported,
+         12},
+        {"domestic length byte 0x16", Filled(Bytes("68 20 11 22 33 44 55 66 77 81 16"), 300),
+         MeterOrigin::domestic, 35},
+        {"length byte beyond a 300-byte buffer", FrameStartAt(295, 300), MeterOrigin::domestic, 300},
+        {"frame end beyond a 300-byte buffer", FrameStartAt(280, 300), MeterOrigin::imported, 300},
+        {"built select frame, bytes behind", Filled(Vec(BuildSelectFrame({1, 2, 3, 4}, {5, 6, 7, 8})), 300),
+         MeterOrigin::imported, 17},
         {"empty", {}, MeterOrigin::domestic, 0},
     };
     for (const Row& r : rows)

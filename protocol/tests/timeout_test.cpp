@@ -42,3 +42,20 @@ TEST(Timeout, ExtraTimeIsAddedAndClampedTo16Bits) {
     EXPECT_EQ(ReceiveTimeoutMsFromText("2400", 100), 1300);
     EXPECT_EQ(ReceiveTimeoutMsFromText("x", 100), 400);
 }
+
+TEST(Timeout, ReceiveTimeoutsOfTheExchanges) {
+    // The terminal waits T + 100 ms at each rate of its list; the converter requests add their
+    // own extra time to T.
+    struct Row {
+        const char* baud;
+        std::uint32_t extra;
+        std::uint16_t ms;
+    };
+    const Row rows[] = {
+        {"300", 100, 9700}, {"600", 100, 4900},   {"1200", 100, 2500},    {"2400", 100, 1300},
+        {"4800", 100, 700}, {"9600", 100, 400},   {"19200", 100, 250},    {"38400", 100, 100},
+        {"9600", 300, 600}, {"2400", 2000, 3200}, {"115200", 1000, 1000}, {"", 100, 400},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(ReceiveTimeoutMsFromText(r.baud, r.extra), r.ms) << r.baud << " + " << r.extra;
+}
