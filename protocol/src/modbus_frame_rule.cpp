@@ -1,5 +1,6 @@
 #include "tev/protocol/modbus_frame_rule.hpp"
 
+#include "tev/protocol/crc.hpp"
 #include "tev/protocol/modbus_request.hpp"
 
 namespace tev::protocol {
@@ -40,6 +41,33 @@ std::size_t ModbusReplyRule(const std::uint8_t* data, std::size_t length, void* 
     if (data == nullptr)
         return 0;
     return ModbusReplyLength(std::span<const std::uint8_t>(data, length));
+}
+
+ModbusReplyMatch ModbusMatchFor(std::span<const std::uint8_t> request) noexcept {
+    if (request.size() < 2)
+        return {};
+    return {request[0], request[1]};
+}
+
+std::size_t ModbusMatchedReplyEnd(std::span<const std::uint8_t> bytes,
+                                  const ModbusReplyMatch& match) noexcept {
+    for (std::size_t offset = 0; offset + 2 <= bytes.size(); ++offset) {
+        const auto rest = bytes.subspan(offset);
+        if (rest[0] != match.slave || (rest[1] & ~kExceptionFlag & 0xFFu) != match.function)
+            continue;
+        // A candidate that is incomplete or fails its CRC may be noise: look further.
+        if (const std::size_t length = ModbusReplyLength(rest);
+            length != 0 && ModbusCrcValid(rest.first(length)))
+            return offset + length;
+    }
+    return 0;
+}
+
+std::size_t ModbusMatchedReplyRule(const std::uint8_t* data, std::size_t length, void* context) noexcept {
+    if (data == nullptr || context == nullptr)
+        return 0;
+    return ModbusMatchedReplyEnd(std::span<const std::uint8_t>(data, length),
+                                 *static_cast<const ModbusReplyMatch*>(context));
 }
 
 } // namespace tev::protocol

@@ -29,14 +29,6 @@ bool ParseRequest(std::span<const std::uint8_t> request, RequestHeader& header) 
            header.function == kWriteMultipleRegisters;
 }
 
-bool CrcMatches(std::span<const std::uint8_t> frame) noexcept {
-    if (frame.size() < 3)
-        return false;
-    const std::size_t body = frame.size() - 2;
-    const std::uint16_t crc = ModbusCrc16(frame.first(body));
-    return frame[body] == (crc & 0xFFu) && frame[body + 1] == (crc >> 8);
-}
-
 // A CRC-valid reply of the request's slave and function starting at `offset`; its length or 0.
 std::size_t FrameAt(std::span<const std::uint8_t> reply, std::size_t offset,
                     const RequestHeader& header) noexcept {
@@ -46,7 +38,7 @@ std::size_t FrameAt(std::span<const std::uint8_t> reply, std::size_t offset,
     if (rest[1] != header.function && rest[1] != (header.function | kExceptionFlag))
         return 0;
     const std::size_t length = ModbusReplyLength(rest);
-    return length != 0 && CrcMatches(rest.first(length)) ? length : 0;
+    return length != 0 && ModbusCrcValid(rest.first(length)) ? length : 0;
 }
 
 ModbusReply Fail(ReplyError error, std::size_t frameLength = 0) noexcept {
@@ -70,7 +62,7 @@ ModbusReply CheckAddress(std::span<const std::uint8_t> reply, const RequestHeade
 ModbusReply CheckException(std::span<const std::uint8_t> reply) noexcept {
     if (reply.size() < 5)
         return Fail(ReplyError::tooShort);
-    if (!CrcMatches(reply.first(5)))
+    if (!ModbusCrcValid(reply.first(5)))
         return Fail(ReplyError::badCrc, 5);
     if (reply.size() > 5)
         return Fail(ReplyError::trailingBytes, 5);
@@ -109,7 +101,7 @@ ModbusReply CheckModbusReply(std::span<const std::uint8_t> request,
     if (length == 0)
         return Fail(ReplyError::tooShort);
     const auto frame = reply.first(length);
-    if (!CrcMatches(frame))
+    if (!ModbusCrcValid(frame))
         return Fail(ReplyError::badCrc, length);
     if (const ReplyError body = CheckBody(request, frame, header); body != ReplyError::ok)
         return Fail(body, length);

@@ -31,6 +31,15 @@ TEST(ModbusCrc16, CheckValueAndKnownFrames) {
     EXPECT_EQ(ModbusCrc16({}), 0xFFFF);
 }
 
+TEST(ModbusCrc16, FrameEndsWithItsCrc) {
+    std::vector<std::uint8_t> frame{0x01, 0x03, 0x17, 0x70, 0x00, 0x05, 0x81, 0xA6};
+    EXPECT_TRUE(tev::protocol::ModbusCrcValid(frame));
+    std::swap(frame[6], frame[7]); // high byte first is wrong
+    EXPECT_FALSE(tev::protocol::ModbusCrcValid(frame));
+    EXPECT_FALSE(tev::protocol::ModbusCrcValid(std::vector<std::uint8_t>{0xFF, 0xFF}));
+    EXPECT_TRUE(tev::protocol::ModbusCrcValid(std::vector<std::uint8_t>{0x00, 0xBF, 0x40}));
+}
+
 TEST(MbusChecksum, SumModulo256) {
     const std::vector<std::uint8_t> deselect{0x40, 0xFD};
     EXPECT_EQ(MbusChecksum(deselect), 0x3D);

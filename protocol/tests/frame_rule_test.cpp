@@ -7,6 +7,7 @@
 #include "tev/protocol/mbus_frame.hpp"
 #include "tev/protocol/mbus_frame_rule.hpp"
 #include "tev/protocol/modbus_frame_rule.hpp"
+#include "tev/protocol/modbus_request.hpp"
 
 using namespace tev::protocol;
 
@@ -133,4 +134,42 @@ TEST(TerminalReplyLength, ShownBytesStayWithinTheReply) {
     };
     for (const Row& r : rows)
         EXPECT_EQ(TerminalReplyLength(r.reply, r.origin), r.shown) << r.what;
+}
+
+TEST(ModbusMatchedReplyEnd, NoiseAheadOfTheReplyCannotCutIt) {
+    const auto request = Bytes("01 03 17 70 00 05 81 A6");
+    const ModbusReplyMatch match = ModbusMatchFor(request);
+    auto reply = Bytes("01 03 0A 01 36 00 3C 02 28 00 01 00 01");
+    AppendModbusCrc(reply);
+    auto exception = Bytes("01 83 02");
+    AppendModbusCrc(exception);
+    auto corrupt = reply;
+    corrupt[5] ^= 0x10;
+    auto join = [](std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const LengthRow rows[] = {
+        {"clean reply", reply, 15},
+        {"one noise byte ahead", join(Bytes("00"), reply), 16},
+        {"noise and a false start announcing 255 bytes", join(Bytes("FF 01 03 FF 00"), reply), 20},
+        {"bytes behind are not counted", join(reply, Bytes("01 03")), 15},
+        {"exception reply", exception, 5},
+        {"another slave", join(Bytes("02"), std::vector<std::uint8_t>(reply.begin() + 1, reply.end())), 0},
+        {"corrupt reply", corrupt, 0},
+        {"nothing", {}, 0},
+    };
+    for (const LengthRow& r : rows)
+        EXPECT_EQ(ModbusMatchedReplyEnd(r.bytes, match), r.length) << r.what;
+    for (std::size_t n = 0; n < reply.size(); ++n)
+        EXPECT_EQ(ModbusMatchedReplyEnd(std::span(reply).first(n), match), 0u) << "prefix " << n;
+
+    // The plain rule takes the noise byte for a slave address and ends after 8 bytes.
+    EXPECT_EQ(ModbusReplyLength(join(Bytes("00"), reply)), 8u);
+
+    const FrameRule rule = &ModbusMatchedReplyRule;
+    auto context = match;
+    EXPECT_EQ(rule(reply.data(), reply.size(), &context), 15u);
+    EXPECT_EQ(ModbusMatchedReplyRule(reply.data(), reply.size(), nullptr), 0u);
+    EXPECT_EQ(ModbusMatchFor(Bytes("01")).function, 0);
 }
