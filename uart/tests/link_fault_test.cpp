@@ -73,6 +73,10 @@ TEST_F(Fault, HangUpEndsCallsAtOnce) {
     char reply[UART_REPLY_MAX];
     EXPECT_NE(ExchangeCommand(kPort, "$012", reply, 3000, 0, nullptr), UART_OK);
     EXPECT_LT(msSince(start), 1000);
+    // Reconfiguring the dead line fails and closes it, so a later open starts afresh.
+    EXPECT_NE(OpenLink(kPort, 9600, 8, UART_PARITY_EVEN, 0), UART_OK);
+    EXPECT_NE(uart::openError(kPort), "");
+    EXPECT_EQ(SendBytes(kPort, request, sizeof request), UART_NOT_OPEN);
 }
 
 void onSignal(int) {}
