@@ -30,7 +30,9 @@
  * into the reply buffer; a longer reply gives UART_REPLY_TOO_LONG and an empty text.
  *
  * No call blocks longer than its timeout plus the time needed to write the request.
- * All functions are safe to call from several threads; calls on one port are serialised.
+ * All functions are safe to call from several threads; calls on one port are serialised: receives
+ * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
+ * other calls wait until the call holding the port has ended.
  */
 #ifndef TEV_UART_H
 #define TEV_UART_H
