@@ -18,8 +18,9 @@ constexpr ChannelModel kAnalogIn87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8
 constexpr ChannelModel kAnalogInFsr87K[] = {{0x87013, 4}, {0x87017, 8}, {0x87018, 8}};
 constexpr ChannelModel kThermocouple[] = {{0x7011, 0}};
 
-// Length of the out-of-range replies ">-0000" and ">+9999" (cards add one character).
-constexpr std::size_t kRangeReply = 6;
+// Length of the out-of-range replies ">-0000" and ">+9999". The 8000 and 87K readings also take
+// them with one more character, as that is how the card readings have been answered before; the
+// cards themselves send the six characters, which must not pass as a reading of 0.
 
 // Float slot 0 holds the reading, or is cleared by it: all but the I-7000 hex reading.
 bool usesFloat(const Call& call, Reading reading) noexcept {
@@ -37,8 +38,10 @@ template <class Rows> std::uint16_t readSingle(const Call& call, const Rows& row
 }
 
 std::uint16_t checkRange(const Call& call, const Reply& reply) noexcept {
-    const std::size_t length = kRangeReply + (call.family == Family::I7000 ? 0 : 1);
-    if (reply.data().size() != length)
+    constexpr std::size_t kRangeReply = 6;
+    const std::size_t length = reply.data().size();
+    const bool card = call.family != Family::I7000;
+    if (length != kRangeReply && !(card && length == kRangeReply + 1))
         return TEV_MODULE_OK;
     if (reply.data().starts_with(">-0000"))
         return TEV_MODULE_BELOW_RANGE;

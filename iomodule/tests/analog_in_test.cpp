@@ -114,7 +114,7 @@ TEST(AnalogIn8K, Readings) {
             {"8017 channel 8", 0x8017, 8, "", nullptr, TEV_MODULE_CHANNEL_OUT_OF_RANGE, kUntouched},
             {"7017 not a card", 0x7017, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched},
             {"below range has 7 characters", 0x8017, 0, ">-0000 ", "#01S3C0", TEV_MODULE_BELOW_RANGE, 0.0F},
-            {"6 characters are a value", 0x8017, 0, ">-0000", "#01S3C0", 0, 0.0F},
+            {"below range as the card sends it", 0x8017, 0, ">-0000", "#01S3C0", TEV_MODULE_BELOW_RANGE, 0.0F},
         },
         3);
     runReadCases(AnalogInFsr_8K, {{"8033", 0x8033, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched}},
@@ -141,6 +141,7 @@ TEST(AnalogIn87K, Readings) {
             {"87013 channel 4", 0x87013, 4, "", nullptr, TEV_MODULE_CHANNEL_OUT_OF_RANGE, kUntouched},
             {"0x7017 is not an 87K", 0x7017, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched},
             {"above range", 0x87018, 0, ">+9999 ", "#010", TEV_MODULE_ABOVE_RANGE, 0.0F},
+            {"above range as the card sends it", 0x87018, 0, ">+9999", "#010", TEV_MODULE_ABOVE_RANGE, 0.0F},
         });
     runReadCases(AnalogInFsr_87K,
                  {{"87033", 0x87033, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched}});
