@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the benchmarks: the exchange against libmodbus, and the time a receive
+# takes after a frame's last byte. Arguments go to tev-bench-exchange (exchanges per side and rate).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target tev-bench-exchange uart-receive-latency -j "$(nproc)"
+build/default/bench/tev-bench-exchange "$@"
+build/default/uart/uart-receive-latency
