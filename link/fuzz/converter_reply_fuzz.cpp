@@ -7,8 +7,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tev::link;
     const std::span<const std::uint8_t> reply(data, size);
     if (IsConverterReply(reply)) {
-        const tev::ConverterEntry e = MakeConverterEntry(1, reply[0], 9600, reply);
-        if (e[tev::kFieldConfiguration].size() != 18)
+        const Converter c = MakeConverter({}, reply[0], reply);
+        if (c.configText.size() != 18)
             std::abort();
     }
     return 0;

@@ -1,20 +1,13 @@
 #include "tev/link/converter_probe.hpp"
 
-#include <cstdio>
-
 #include "tev/link/serial_link.hpp"
 #include "tev/protocol/crc.hpp"
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/protocol/register_map.hpp"
+#include "tev/protocol/values.hpp"
 
 namespace tev::link {
 namespace {
-
-std::string Hex2(unsigned value) {
-    char text[3] = {};
-    std::snprintf(text, sizeof text, "%02X", value & 0xFFu);
-    return text;
-}
 
 // Ends the receive once the 15 bytes the check looks at are in. The byte count inside the reply is
 // not used to find its end: a reply is judged by its CRC alone, whatever it says it carries.
@@ -35,23 +28,19 @@ bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept {
     return reply[13] == (crc & 0xFF) && reply[14] == (crc >> 8);
 }
 
-ConverterEntry MakeConverterEntry(std::uint8_t port, std::uint8_t address, std::uint32_t baud,
-                                  std::span<const std::uint8_t> reply) {
-    ConverterEntry e;
-    e[kFieldPort] = std::to_string(port);
-    e[kFieldName] = kConverterName;
-    e[kFieldShownAddress] = Hex2(address);
-    std::string config;
-    for (std::size_t i = 3; i <= 10 && i < reply.size(); ++i)
-        config += Hex2(reply[i]);
-    if (reply.size() > 12)
-        config += Hex2(reply[12]);
-    e[kFieldConfiguration] = config;
-    e[kFieldZero] = "0";
-    e[kFieldPoll] = "j";
-    e[kFieldModbusAddress] = Hex2(address);
-    e[kFieldBaud] = std::to_string(baud);
-    return e;
+Converter MakeConverter(const SerialSettings& settings, std::uint8_t address,
+                        std::span<const std::uint8_t> reply) {
+    Converter c;
+    c.port = settings.port;
+    c.address = address;
+    c.baud = settings.baud;
+    c.parity = settings.parity;
+    if (reply.size() >= kConfigurationReplySize) {
+        const auto data = reply.subspan(3, protocol::kConfigDataBytes);
+        c.configText = protocol::ConfigText(data);
+        c.config = protocol::DecodeConfig(data).value_or(protocol::ConverterConfig{});
+    }
+    return c;
 }
 
 ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs) {

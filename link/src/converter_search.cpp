@@ -33,11 +33,10 @@ std::optional<Probe> ConverterSearch::next() {
     return probe;
 }
 
-std::optional<ConverterEntry> ConverterSearch::record(const Probe& probe,
-                                                      std::span<const std::uint8_t> reply) {
+std::optional<Converter> ConverterSearch::record(const Probe& probe, std::span<const std::uint8_t> reply) {
     if (!m_running || !IsConverterReply(reply))
         return std::nullopt;
-    m_found.push_back(MakeConverterEntry(m_options.port, probe.address, probe.baud, reply));
+    m_found.push_back(MakeConverter(settingsFor(probe), probe.address, reply));
     return m_found.back();
 }
 
@@ -61,19 +60,22 @@ std::string CountMessage(std::size_t count) {
     return "搜索到" + std::to_string(count) + "个模块";
 }
 
-FoundRow MakeFoundRow(const ConverterEntry& entry) {
-    int address = 0;
-    try {
-        address = std::stoi(entry[kFieldShownAddress], nullptr, 16);
-    } catch (const std::exception&) {
-        address = 0;
-    }
-    return {entry[kFieldName], entry[kFieldShownAddress] + "(" + std::to_string(address) + ")",
-            entry[kFieldBaud]};
+FoundRow MakeFoundRow(const Converter& converter) {
+    return {converter.name, ShownAddress(converter) + "(" + std::to_string(converter.address) + ")",
+            std::to_string(converter.baud)};
 }
 
-std::string TreeLabel(const ConverterEntry& entry) {
-    return entry[kFieldName] + " ( 地址:" + entry[kFieldShownAddress] + "  波特率:" + entry[kFieldBaud] +
+bool HasConverterPages(const Converter& converter) {
+    return converter.name.find("ZEDU") != std::string::npos;
+}
+
+std::string ShownAddress(const Converter& converter) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[converter.address >> 4], kDigits[converter.address & 0xF]};
+}
+
+std::string TreeLabel(const Converter& converter) {
+    return converter.name + " ( 地址:" + ShownAddress(converter) + "  波特率:" + std::to_string(converter.baud) +
            " )";
 }
 

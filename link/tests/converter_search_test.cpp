@@ -54,22 +54,24 @@ TEST(ConverterReply, OnlyAWholeReplyWithMatchingCrcCounts) {
     EXPECT_TRUE(IsConverterReply(reply));
 }
 
-TEST(ConverterReply, EntryHoldsPortNameAddressConfigurationAndRate) {
-    const ConverterEntry e = MakeConverterEntry(3, 0x0A, 9600, Reply(0x0A));
-    EXPECT_EQ(e[kFieldPort], "3");
-    EXPECT_EQ(e[kFieldName], "ZEDU-MODBUS模块");
-    EXPECT_EQ(e[kFieldShownAddress], "0A");
+TEST(ConverterReply, ConverterHoldsPortAddressRateParityAndConfiguration) {
+    const Converter c = MakeConverter({3, 9600, 1, 8, 0}, 0x0A, Reply(0x0A));
+    EXPECT_EQ(c.port, 3);
+    EXPECT_EQ(c.name, "ZEDU-MODBUS模块");
+    EXPECT_EQ(c.address, 0x0A);
+    EXPECT_EQ(c.parity, 1);
+    EXPECT_TRUE(c.polled);
     // bytes 3..10 and byte 12; byte 11 (0x00 here, 0x01 at 10) is left out
-    EXPECT_EQ(e[kFieldConfiguration], "0A36003C0110000100");
-    EXPECT_EQ(e[kFieldConfiguration].size(), 18u);
-    EXPECT_EQ(e[kFieldZero], "0");
-    EXPECT_EQ(e[kFieldPoll], "j");
-    EXPECT_EQ(e[kFieldModbusAddress], "0A");
-    EXPECT_EQ(e[kFieldBaud], "9600");
-    for (std::size_t i : {3u, 5u, 9u, 10u, 12u, 16u, 26u})
-        EXPECT_TRUE(e[i].empty()) << i;
-    EXPECT_EQ(TreeLabel(e), "ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )");
-    const FoundRow row = MakeFoundRow(MakeConverterEntry(1, 0x1A, 19200, Reply(0x1A)));
+    EXPECT_EQ(c.configText, "0A36003C0110000100");
+    EXPECT_EQ(c.config.baudCode, 0x36);
+    EXPECT_EQ(c.config.acquisitionTime, 60);
+    EXPECT_EQ(c.settings(), (SerialSettings{3, 9600, 1, 8, 0}));
+    EXPECT_EQ(TreeLabel(c), "ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )");
+    EXPECT_TRUE(HasConverterPages(c));
+    Converter other = c;
+    other.name = "MODBUS";
+    EXPECT_FALSE(HasConverterPages(other));
+    const FoundRow row = MakeFoundRow(MakeConverter({1, 19200, 0, 8, 0}, 0x1A, Reply(0x1A)));
     EXPECT_EQ(row.address, "1A(26)");
     EXPECT_EQ(row.baud, "19200");
 }
@@ -118,7 +120,7 @@ TEST(ConverterSearchFound, RecordsConvertersAndCountsThem) {
     EXPECT_FALSE(search.record(*search.next(), Reply(1, false)));
     EXPECT_FALSE(search.record(*search.next(), {}));
     ASSERT_EQ(search.found().size(), 1u);
-    EXPECT_EQ(search.found()[0][kFieldPort], "2");
+    EXPECT_EQ(search.found()[0].port, 2);
     EXPECT_EQ(search.stop(), "搜索到1个模块");
     EXPECT_FALSE(search.record(p1, Reply(1))); // nothing is recorded after the stop
 }

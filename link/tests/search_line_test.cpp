@@ -41,7 +41,7 @@ SearchOptions NineteenTwoAndNineSix() {
 }
 
 // Runs the search to its end the way the dialog does, one probe after the other.
-std::vector<ConverterEntry> RunSearch(ConverterSearch& search, const SearchOptions& options) {
+std::vector<Converter> RunSearch(ConverterSearch& search, const SearchOptions& options) {
     EXPECT_EQ(search.start(options), ConverterSearch::Start::Started);
     while (auto probe = search.next()) {
         const ProbeOutcome outcome =
@@ -80,8 +80,8 @@ TEST_F(SearchLine, FindsEveryConverterAtEveryRateItAnswers) {
     EXPECT_EQ(TreeLabel(found[1]), "ZEDU-MODBUS模块 ( 地址:03  波特率:19200 )");
     EXPECT_EQ(TreeLabel(found[2]), "ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )");
     // 6000 = 0A36, 6001 = 003C, 6002 = 1002, 6003 = 0002, low byte of 6004 = 01
-    EXPECT_EQ(found[2][kFieldConfiguration], "0A36003C1002000201");
-    EXPECT_EQ(found[2][kFieldPort], "9");
+    EXPECT_EQ(found[2].configText, "0A36003C1002000201");
+    EXPECT_EQ(found[2].port, 9);
     EXPECT_EQ(m_search.stop(), "搜索到3个模块");
 }
 
@@ -142,7 +142,7 @@ TEST(SearchReply, OnlyTheCrcDecidesNotAddressFunctionOrByteCount) {
         EXPECT_TRUE(outcome.answered) << c.what;
         EXPECT_EQ(outcome.reply.size(), kConfigurationReplySize) << c.what;
         if (outcome.answered)
-            EXPECT_EQ(MakeConverterEntry(10, 1, 9600, outcome.reply)[kFieldConfiguration],
+            EXPECT_EQ(MakeConverter(s, 1, outcome.reply).configText,
                       "0A36003C1002000201")
                 << c.what;
         line.stop();

@@ -9,12 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "tev/link/converter_entry.hpp"
+#include "tev/link/converter.hpp"
 #include "tev/link/serial_settings.hpp"
 
 namespace tev::link {
 
-inline constexpr std::string_view kConverterName = "ZEDU-MODBUS模块";
 // Size of the reply buffer of a probe.
 inline constexpr std::uint16_t kProbeReplyMax = 166;
 // A configuration reply: address, function, byte count, 5 registers (10 bytes), CRC.
@@ -28,10 +27,10 @@ std::array<std::uint8_t, 8> SearchRequest(std::uint8_t address);
 // count are not compared with the request.
 bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept;
 
-// The entry of a converter found at port, address and rate; field 4 holds reply bytes 3..10 and 12 as
-// hex (byte 11 is left out). The reply must pass IsConverterReply.
-ConverterEntry MakeConverterEntry(std::uint8_t port, std::uint8_t address, std::uint32_t baud,
-                                  std::span<const std::uint8_t> reply);
+// The converter found at these settings and address; its configuration text holds reply bytes 3..10
+// and 12 as hex (byte 11 is left out). The reply must pass IsConverterReply.
+Converter MakeConverter(const SerialSettings& settings, std::uint8_t address,
+                        std::span<const std::uint8_t> reply);
 
 struct ProbeOutcome {
     bool opened = false;     // the port could be opened (at the first or the second try)

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tev/link/converter_entry.hpp"
+#include "tev/link/converter.hpp"
 #include "tev/link/serial_settings.hpp"
 
 namespace tev::link {
@@ -44,12 +44,12 @@ class ConverterSearch {
     // Returns nothing once the last address is done; the search then has to be stopped.
     std::optional<Probe> next();
     // Records the reply of a probe; a converter's reply adds an entry and returns it.
-    std::optional<ConverterEntry> record(const Probe& probe, std::span<const std::uint8_t> reply);
+    std::optional<Converter> record(const Probe& probe, std::span<const std::uint8_t> reply);
     // Ends the search (also when none runs) and returns "搜索到<N>个模块", N the number of found rows.
     std::string stop();
 
     bool running() const { return m_running; }
-    const std::vector<ConverterEntry>& found() const { return m_found; }
+    const std::vector<Converter>& found() const { return m_found; }
     SerialSettings settingsFor(const Probe& probe) const;
     std::uint16_t timeoutMs() const { return m_options.timeoutMs; }
     // Period of the probe timer: the receive timeout plus a pause between probes.
@@ -63,7 +63,7 @@ class ConverterSearch {
   private:
     SearchOptions m_options{};
     std::vector<std::uint32_t> m_rates;
-    std::vector<ConverterEntry> m_found;
+    std::vector<Converter> m_found;
     int m_address = 1;
     std::size_t m_rateCounter = 0;
     int m_pauseMs = 500;
@@ -72,8 +72,6 @@ class ConverterSearch {
 };
 
 std::string CountMessage(std::size_t count);
-FoundRow MakeFoundRow(const ConverterEntry& entry);
-// The tree label: "ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )".
-std::string TreeLabel(const ConverterEntry& entry);
+FoundRow MakeFoundRow(const Converter& converter);
 
 } // namespace tev::link

@@ -1,0 +1,77 @@
+// A serial client for continuous use: keeps one port open while one user works on it (the probes of a
+// search, a page's polls, a tool's exchanges) and does request -> frame rule -> reply check in one
+// call, handing back the reply bytes it owns or a typed error. Not thread-safe: one client belongs to
+// the one serial thread. Cancel() may be called from any thread.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tev/link/serial_settings.hpp"
+#include "uart.h"
+
+namespace tev::link {
+
+enum class ExchangeError {
+    none,
+    notOpen,    // open() failed or was not called
+    writeFailed,
+    timeout,    // nothing, or no complete frame, within the timeout
+    badFrame,   // a frame arrived but its CRC/checksum or shape is wrong
+    mismatch,   // a frame that does not answer this request (other slave, function or byte count)
+    exception,  // a Modbus exception reply; exceptionCode holds its code
+    cancelled,  // cancel() woke the receive
+};
+
+// Short Chinese text of an error, for the message bar.
+const char* ExchangeErrorText(ExchangeError error) noexcept;
+
+struct ExchangeResult {
+    ExchangeError error = ExchangeError::timeout;
+    std::uint8_t exceptionCode = 0;
+    std::vector<std::uint8_t> reply; // the complete frame (all bytes received when there is none)
+    std::vector<std::uint8_t> data;  // Modbus read: the register bytes; empty otherwise
+    double elapsedMs = 0;            // from the start of the send to the end of the receive
+    explicit operator bool() const noexcept { return error == ExchangeError::none; }
+};
+
+class SerialClient {
+  public:
+    SerialClient() = default;
+    SerialClient(const SerialClient&) = delete;
+    SerialClient& operator=(const SerialClient&) = delete;
+    ~SerialClient(); // closes the port
+
+    // Opens the port with these settings; a port already open with the same settings is kept as it
+    // is, other settings reopen it. Returns the uart status (0 = open); openFailure() says why not.
+    std::uint16_t open(const SerialSettings& settings);
+    void close();
+    bool isOpen() const noexcept { return m_open; }
+    const SerialSettings& settings() const noexcept { return m_settings; }
+    // "COM3 (/dev/pts/4): 权限不够 ..." for the last failed open; empty after a successful one.
+    std::string openFailure() const { return m_openFailure; }
+
+    // Modbus RTU: sends request (address, function, ..., CRC), receives until the CRC-valid reply of
+    // the addressed slave to that function is in (ModbusMatchedReplyRule), and checks it with
+    // CheckModbusReply (address, function, byte count or echo, CRC). An exception reply gives
+    // ExchangeError::exception.
+    ExchangeResult modbus(std::span<const std::uint8_t> request, std::uint16_t timeoutMs);
+
+    // Any other frame: sends request and receives at most maxCount bytes, ending when rule (may be
+    // null: a silence ends it) reports a complete frame. Error none when a frame (or, without a rule,
+    // any byte) arrived.
+    ExchangeResult exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
+                            std::uint16_t maxCount, UartFrameRule rule = nullptr, void* context = nullptr);
+
+    // Wakes a receive blocked on this client's port at once (from any thread).
+    void cancel() noexcept;
+
+  private:
+    SerialSettings m_settings{};
+    bool m_open = false;
+    std::string m_openFailure;
+};
+
+} // namespace tev::link
