@@ -92,11 +92,16 @@ int openDevice(const std::string& path, SetupResult& result) {
     }
     if (ioctl(fd, TIOCEXCL) != 0) {
         const int err = errno;
-        ::close(fd);
+        closeDevice(fd);
         result = {UART_PORT_ERROR, path + ": " + describeOpenError(err)};
         return -1;
     }
     return fd;
+}
+
+void closeDevice(int fd) {
+    ioctl(fd, TIOCNXCL);
+    ::close(fd);
 }
 
 SetupResult configureLine(int fd, const LineSettings& s) {

@@ -24,6 +24,10 @@ bool supportedRate(std::uint32_t baud);
 // Returns the descriptor, or -1 with result filled in.
 int openDevice(const std::string& path, SetupResult& result);
 
+// Gives up exclusive use and closes fd. The exclusive flag belongs to the device, not to the
+// descriptor: left set, it outlives the close and refuses the next open of a user without privileges.
+void closeDevice(int fd);
+
 // Raw mode, 8 data bits, the given rate, parity and stop bits; discards pending data.
 SetupResult configureLine(int fd, const LineSettings& settings);
 

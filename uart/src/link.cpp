@@ -112,8 +112,20 @@ Port* portIfOpen(uint8_t port) {
 
 void closePort(Port& p) {
     if (p.fd >= 0)
-        ::close(p.fd);
+        uart::detail::closeDevice(p.fd);
     p.fd = -1;
+}
+
+// Opens the device afresh; UART_OK or the status with p.openError set.
+uint16_t openPort(Port& p, const std::string& path) {
+    uart::detail::SetupResult failed;
+    p.fd = uart::detail::openDevice(path, failed);
+    if (p.fd < 0) {
+        p.openError = failed.error;
+        return failed.status;
+    }
+    p.path = path;
+    return UART_OK;
 }
 
 size_t copyText(const std::string& text, char* buffer, size_t size) {
@@ -163,17 +175,20 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
     const std::string path = uart::detail::devicePath(port);
     if (p.fd >= 0 && p.path != path)
         closePort(p);
-    if (p.fd < 0) {
-        uart::detail::SetupResult failed;
-        p.fd = uart::detail::openDevice(path, failed);
-        if (p.fd < 0) {
-            p.openError = failed.error;
-            return failed.status;
-        }
-        p.path = path;
-    }
+    const bool reused = p.fd >= 0;
+    if (!reused)
+        if (const uint16_t status = openPort(p, path))
+            return status;
     p.settings = {baud, parity, stopBits};
-    const auto result = uart::detail::configureLine(p.fd, p.settings);
+    auto result = uart::detail::configureLine(p.fd, p.settings);
+    if (result.status == UART_PORT_ERROR && reused) {
+        // The descriptor kept open may belong to a device that has gone (hang-up) while a new one
+        // took its name: open the name afresh.
+        closePort(p);
+        if (const uint16_t status = openPort(p, path))
+            return status;
+        result = uart::detail::configureLine(p.fd, p.settings);
+    }
     if (result.status != UART_OK) {
         p.openError = path + ": " + result.error;
         closePort(p);

@@ -1,0 +1,63 @@
+// Who holds a device: exclusive use while open, nothing left behind after a close, a hung-up
+// line replaced in one open.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "pty_pair.hpp"
+#include "uart.hpp"
+
+namespace {
+
+constexpr std::uint8_t kPort = 70;
+constexpr std::uint8_t kOtherPort = 71;
+
+int openDevice(const std::string& path) {
+    return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+}
+
+TEST(Ownership, ClosingLeavesTheDeviceFreeForAnyUser) {
+    PtyPair pty(kPort);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+        ASSERT_EQ(CloseLink(kPort), UART_OK);
+        // The other end stays open, so the device keeps its state: an exclusive flag left set would
+        // refuse every later open by a user without privileges.
+        const int fd = openDevice(pty.path());
+        ASSERT_GE(fd, 0) << std::strerror(errno);
+        int exclusive = -1;
+        EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0);
+        ::close(fd);
+    }
+}
+
+TEST(Ownership, OneOpenRecoversFromAHangUp) {
+    // The port names a link that is moved to a new device, as a re-plugged adapter keeps its name.
+    char dir[] = "/tmp/tev-uart-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "/com";
+    PtyPair first(kPort);
+    ASSERT_EQ(symlink(first.path().c_str(), link.c_str()), 0);
+    setenv("TEV_COM70", link.c_str(), 1);
+    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    first.hangUp();
+
+    PtyPair second(kOtherPort);
+    ASSERT_EQ(unlink(link.c_str()), 0);
+    ASSERT_EQ(symlink(second.path().c_str(), link.c_str()), 0);
+    EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    const std::uint8_t b = 0x5A;
+    EXPECT_EQ(SendBytes(kPort, &b, 1), UART_OK);
+    EXPECT_EQ(second.read(1), std::vector<std::uint8_t>{0x5A});
+    CloseLink(kPort);
+    unlink(link.c_str());
+    rmdir(dir);
+}
+
+} // namespace
