@@ -8,7 +8,11 @@
  *   3. the default /dev/ttyS<N-1>.
  *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
- * CR/LF translation, no echo). The device is opened with O_NOCTTY and made exclusive (TIOCEXCL).
+ * CR/LF translation, no echo). The device is opened with O_NOCTTY and held exclusively while the port
+ * is open: an advisory lock (flock LOCK_EX) that refuses any other opener taking it, this library in
+ * another process or under another port number included, privileged or not, and the exclusive flag
+ * (TIOCEXCL) that refuses other unprivileged openers. Both are given up by CloseLink. A device held
+ * elsewhere gives UART_PORT_ERROR, and UartOpenError says "busy".
  * Pending input is discarded before every send, so a reply always belongs to the last request.
  *
  * Receiving ends at the first of:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -90,6 +91,14 @@ int openDevice(const std::string& path, SetupResult& result) {
         result = {UART_PORT_ERROR, path + ": not a serial device"};
         return -1;
     }
+    // The exclusive flag does not stop a privileged user; the advisory lock stops every program
+    // that takes it too, this library in another process or on another port number included.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        result = {UART_PORT_ERROR, path + ": " + describeOpenError(err)};
+        return -1;
+    }
     if (ioctl(fd, TIOCEXCL) != 0) {
         const int err = errno;
         closeDevice(fd);
@@ -101,7 +110,7 @@ int openDevice(const std::string& path, SetupResult& result) {
 
 void closeDevice(int fd) {
     ioctl(fd, TIOCNXCL);
-    ::close(fd);
+    ::close(fd); // releases the lock
 }
 
 SetupResult configureLine(int fd, const LineSettings& s) {

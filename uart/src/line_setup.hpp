@@ -20,8 +20,10 @@ struct SetupResult {
 // True when rate is one termios can set.
 bool supportedRate(std::uint32_t baud);
 
-// Opens path non-blocking, without becoming its controlling terminal, and takes it exclusively.
-// Returns the descriptor, or -1 with result filled in.
+// Opens path non-blocking, without becoming its controlling terminal, and takes it exclusively:
+// an advisory lock (flock) and the exclusive flag (TIOCEXCL). A device another descriptor has
+// locked gives UART_PORT_ERROR with "busy" in the error. Returns the descriptor, or -1 with result
+// filled in.
 int openDevice(const std::string& path, SetupResult& result);
 
 // Gives up exclusive use and closes fd. The exclusive flag belongs to the device, not to the

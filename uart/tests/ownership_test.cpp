@@ -1,11 +1,12 @@
-// Who holds a device: exclusive use while open, nothing left behind after a close, a hung-up
-// line replaced in one open.
+// Who holds a device: exclusive use while open, nothing left behind after a close, a second
+// opener refused as busy, a hung-up line replaced in one open.
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -33,8 +34,30 @@ TEST(Ownership, ClosingLeavesTheDeviceFreeForAnyUser) {
         int exclusive = -1;
         EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
         EXPECT_EQ(exclusive, 0);
+        EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock must go with the close";
         ::close(fd);
     }
+}
+
+TEST(Ownership, ASecondOpenerIsRefusedAsBusy) {
+    PtyPair pty(kPort);
+    setenv("TEV_COM71", pty.path().c_str(), 1);
+    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    // Refused whoever runs the test: root is not stopped by the exclusive flag, only by the lock.
+    EXPECT_EQ(OpenLink(kOtherPort, 9600, 8, 0, 0), UART_PORT_ERROR);
+    EXPECT_NE(uart::openError(kOtherPort).find("busy"), std::string::npos) << uart::openError(kOtherPort);
+    CloseLink(kPort);
+    EXPECT_EQ(OpenLink(kOtherPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kOtherPort);
+    CloseLink(kOtherPort);
+
+    // Another program's lock on the device refuses the open the same way.
+    const int fd = openDevice(pty.path());
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_PORT_ERROR);
+    EXPECT_NE(uart::openError(kPort).find("busy"), std::string::npos) << uart::openError(kPort);
+    ::close(fd);
+    unsetenv("TEV_COM71");
 }
 
 TEST(Ownership, OneOpenRecoversFromAHangUp) {
