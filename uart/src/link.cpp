@@ -1,109 +1,27 @@
 // The exported operations: a table of ports, each with its descriptor and settings.
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
-#include <poll.h>
 #include <span>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
 
 #include "ascii_frame.hpp"
 #include "line_setup.hpp"
+#include "port_io.hpp"
 #include "port_map.hpp"
 #include "uart.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using uart::detail::LineSettings;
-
-struct Port {
-    std::timed_mutex mutex;
-    int fd = -1;
-    std::string path;
-    LineSettings settings;
-    std::string openError;
-};
+using uart::detail::Clock;
+using uart::detail::Port;
+using uart::detail::Received;
+using uart::detail::receive;
+using uart::detail::writeAll;
 
 std::array<Port, 256> g_ports;
-
-// Milliseconds left until deadline, never negative.
-int msLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Silence after the last byte that ends a receive without a frame rule.
-Clock::duration silenceGap(const LineSettings& s) {
-    return std::chrono::milliseconds(UART_GAP_MS) +
-           std::chrono::microseconds(uart::detail::characterMicros(s) * 7 / 2);
-}
-
-uint16_t writeAll(Port& p, const uint8_t* data, std::size_t count) {
-    tcflush(p.fd, TCIFLUSH); // what is pending belongs to no request of ours
-    // Allow twice the wire time and one second for the driver's queue to take the bytes.
-    const auto wire = std::chrono::microseconds(uart::detail::characterMicros(p.settings) * count);
-    const auto deadline = Clock::now() + 2 * wire + std::chrono::seconds(1);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t n = ::write(p.fd, data + done, count - done);
-        if (n > 0) {
-            done += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return UART_WRITE_ERROR;
-        pollfd pfd{p.fd, POLLOUT, 0};
-        if (msLeft(deadline) == 0 || (::poll(&pfd, 1, msLeft(deadline)) < 0 && errno != EINTR))
-            return UART_WRITE_ERROR;
-    }
-    tcdrain(p.fd);
-    return UART_OK;
-}
-
-struct Received {
-    std::size_t count = 0;
-    std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
-};
-
-// Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,
-// a silence after the last byte.
-Received receive(Port& p, uint8_t* buffer, std::size_t max, Clock::time_point deadline, UartFrameRule rule,
-                 void* context) {
-    Received r;
-    const auto gap = silenceGap(p.settings);
-    auto lastByte = Clock::now();
-    while (r.count < max) {
-        auto until = deadline;
-        if (r.count > 0 && !rule)
-            until = std::min(deadline, lastByte + gap);
-        pollfd pfd{p.fd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, msLeft(until));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0 || (pfd.revents & POLLIN) == 0)
-            break;
-        const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
-        if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue;
-            break; // hang-up or error: what arrived is all there is
-        }
-        r.count += static_cast<std::size_t>(n);
-        lastByte = Clock::now();
-        // A rule that claims more bytes than arrived has not seen a complete frame yet.
-        if (const std::size_t end = rule ? rule(buffer, r.count, context) : 0; end > 0 && end <= r.count) {
-            r.frame = end;
-            r.count = end;
-            break;
-        }
-    }
-    return r;
-}
 
 Port* portIfOpen(uint8_t port) {
     Port& p = g_ports[port];

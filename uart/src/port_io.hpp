@@ -1,0 +1,28 @@
+// Moving bytes over an open port: the write of a request and the receive of its reply.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "port.hpp"
+#include "uart.h"
+
+namespace uart::detail {
+
+// Milliseconds left until deadline, never negative.
+int msLeft(Clock::time_point deadline);
+
+// Discards pending input and writes count bytes. UART_OK or UART_WRITE_ERROR.
+std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count);
+
+struct Received {
+    std::size_t count = 0;
+    std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
+};
+
+// Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,
+// a silence after the last byte.
+Received receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
+                 UartFrameRule rule, void* context);
+
+} // namespace uart::detail
