@@ -6,9 +6,9 @@
 #include <QMessageBox>
 #include <cstdio>
 
-#include "demo.hpp"
-#include "main_frame.hpp"
-#include "screenshot.hpp"
+#include "demo/demo.hpp"
+#include "frame/main_frame.hpp"
+#include "frame/screenshot.hpp"
 
 namespace {
 

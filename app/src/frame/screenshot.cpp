@@ -5,11 +5,11 @@
 #include <QEventLoop>
 #include <QPixmap>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include "converter_tree_model.hpp"
 #include "main_frame.hpp"
-#include "search_dialog.hpp"
-#include "tree_bar.hpp"
+#include "search/search_dialog.hpp"
 
 namespace {
 
@@ -24,11 +24,12 @@ void Settle(int ms) {
 
 bool SaveSearchScreenshot(MainFrame& frame, const std::vector<std::size_t>& rateBoxes, const QString& file) {
     auto dialog = frame.createSearchDialog();
-    for (std::size_t i = 0; i < 8; ++i)
-        dialog->rateBox(i)->setChecked(false);
+    tev::link::SearchSettings settings = dialog->currentSettings();
+    settings.rates = {};
     for (auto box : rateBoxes)
-        dialog->rateBox(box)->setChecked(true);
-    dialog->timeoutList()->setCurrentIndex(0);
+        settings.rates.at(box) = true;
+    settings.timeoutIndex = 0;
+    dialog->applySettings(settings);
     dialog->search().setPauseMs(5);
     dialog->show();
     QEventLoop loop;
@@ -37,9 +38,10 @@ bool SaveSearchScreenshot(MainFrame& frame, const std::vector<std::size_t>& rate
     loop.exec();
     dialog->close();
     Settle(200);
-    QTreeWidget* tree = frame.treeBar()->tree();
-    if (tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->childCount() > 0)
-        tree->setCurrentItem(tree->topLevelItem(0)->child(tree->topLevelItem(0)->childCount() - 1));
+    auto* tree = frame.findChild<QTreeView*>(QStringLiteral("moduleTree"));
+    auto* model = frame.findChild<ConverterTreeModel*>();
+    if (tree && model && model->converterCount() > 0)
+        tree->setCurrentIndex(model->index(model->converterCount() - 1, 0, model->rootIndex()));
     Settle(300);
     return frame.grab().save(file, "PNG");
 }

@@ -9,8 +9,9 @@
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
 #include "tev/link/settings_file.hpp"
+#include "serial/serial_worker.hpp"
 
-class MainFrame;
+class Notifier;
 class QCheckBox;
 class QComboBox;
 class QLayout;
@@ -23,7 +24,7 @@ class SearchDialog final : public QDialog {
     Q_OBJECT
   public:
     // settingsPath: the tev_module.ini to load now and to write on "保存".
-    SearchDialog(MainFrame& frame, QString settingsPath, QWidget* parent = nullptr);
+    SearchDialog(SerialWorker& worker, Notifier& notifier, QString settingsPath, QWidget* parent = nullptr);
     ~SearchDialog() override;
 
     // The search logic, for a shorter pause or range in tests and demos.
@@ -33,22 +34,14 @@ class SearchDialog final : public QDialog {
     tev::link::SearchSettings currentSettings() const;
     void applySettings(const tev::link::SearchSettings& settings);
 
-    QComboBox* portList() const { return m_port; }
-    QComboBox* timeoutList() const { return m_timeout; }
-    QComboBox* parityList() const { return m_parity; }
-    QCheckBox* rateBox(std::size_t index) const { return m_rates.at(index); }
-    QTreeWidget* foundList() const { return m_found; }
-    QProgressBar* progress() const { return m_progress; }
-    QLineEdit* addressField() const { return m_addressField; }
-    QLineEdit* rateField() const { return m_rateField; }
-    QPushButton* searchButton() const { return m_searchButton; }
-    QPushButton* stopButton() const { return m_stopButton; }
-    QPushButton* saveButton() const { return m_saveButton; }
-    QPushButton* cancelButton() const { return m_cancelButton; }
-
   signals:
+    // A search starts with this parity: converters found before are gone, pages stop.
+    void searchStarted(int parity);
+    void converterFound(const tev::link::Converter& converter);
     // The search ended (stop, end of the range, or the start of a new one).
     void searchStopped();
+    // A line for the message bar.
+    void message(const QString& text);
 
   public slots:
     void startSearch();
@@ -66,18 +59,17 @@ class SearchDialog final : public QDialog {
     void loadSettings();
     void setSearching(bool searching);
     void onTick();
-    void onProbeDone(quint64 generation, const tev::link::Probe& probe,
-                     const tev::link::ProbeOutcome& outcome);
-    void addFound(const tev::ConverterEntry& entry);
+    void onProbeDone(const tev::link::Probe& probe, const tev::link::ProbeOutcome& outcome);
+    void addFound(const tev::link::Converter& converter);
     void updatePortHint();
 
-    MainFrame& m_frame;
+    SerialWorker& m_worker;
+    Notifier& m_notifier;
     QString m_settingsPath;
     tev::link::ConverterSearch m_search;
     tev::link::SearchSettings m_hidden{}; // carries the meter lists the dialog does not show
     QTimer m_timer;
-    quint64 m_generation = 0;
-    bool m_probeRunning = false;
+    JobToken m_probe;
     bool m_everStarted = false;
     QString m_lastOpenFailure;
 

@@ -13,10 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "main_frame.hpp"
-#include "notifier.hpp"
-#include "serial_worker.hpp"
-#include "shared_state.hpp"
+#include "frame/notifier.hpp"
 #include "tev/link/serial_link.hpp"
 
 using tev::link::kSearchRates;
@@ -27,8 +24,8 @@ const QString kInfo = QStringLiteral("INFO");
 
 } // namespace
 
-SearchDialog::SearchDialog(MainFrame& frame, QString settingsPath, QWidget* parent)
-    : QDialog(parent), m_frame(frame), m_settingsPath(std::move(settingsPath)) {
+SearchDialog::SearchDialog(SerialWorker& worker, Notifier& notifier, QString settingsPath, QWidget* parent)
+    : QDialog(parent), m_worker(worker), m_notifier(notifier), m_settingsPath(std::move(settingsPath)) {
     setWindowTitle(QStringLiteral("查询"));
     buildControls();
     connect(&m_timer, &QTimer::timeout, this, &SearchDialog::onTick);
@@ -38,6 +35,7 @@ SearchDialog::SearchDialog(MainFrame& frame, QString settingsPath, QWidget* pare
 
 SearchDialog::~SearchDialog() {
     m_timer.stop();
+    m_probe.cancel();
 }
 
 void SearchDialog::buildControls() {
@@ -53,14 +51,17 @@ void SearchDialog::buildControls() {
 
 QLayout* SearchDialog::buildLineRow() {
     m_port = new QComboBox(this);
+    m_port->setObjectName(QStringLiteral("portList"));
     for (int port = tev::link::kFirstPort; port <= tev::link::kLastPort; ++port) {
         m_port->addItem(QString::fromStdString(tev::link::PortName(port)));
         m_port->setItemData(port - 1, QString::fromStdString(tev::link::PortDevice(port)), Qt::ToolTipRole);
     }
     m_timeout = new QComboBox(this);
+    m_timeout->setObjectName(QStringLiteral("timeoutList"));
     for (auto ms : tev::link::kSearchTimeouts)
         m_timeout->addItem(QStringLiteral("%1ms").arg(ms));
     m_parity = new QComboBox(this);
+    m_parity->setObjectName(QStringLiteral("parityList"));
     m_parity->addItems({QStringLiteral("无校验"), QStringLiteral("偶校验"), QStringLiteral("奇校验")});
     m_deviceField = new QLineEdit(this);
     m_deviceField->setReadOnly(true);
@@ -80,10 +81,13 @@ QLayout* SearchDialog::buildLineRow() {
 
 QLayout* SearchDialog::buildProgressRow() {
     m_addressField = new QLineEdit(this);
+    m_addressField->setObjectName(QStringLiteral("addressField"));
     m_addressField->setEnabled(false);
     m_rateField = new QLineEdit(this);
+    m_rateField->setObjectName(QStringLiteral("rateField"));
     m_rateField->setEnabled(false);
     m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progress"));
     m_progress->setRange(0, 255);
     m_progress->setValue(0);
     auto* progressRow = new QHBoxLayout;
@@ -100,6 +104,10 @@ QLayout* SearchDialog::buildButtons() {
     m_stopButton = new QPushButton(QStringLiteral("停止"), this);
     m_saveButton = new QPushButton(QStringLiteral("保存"), this);
     m_cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    m_searchButton->setObjectName(QStringLiteral("searchButton"));
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_saveButton->setObjectName(QStringLiteral("saveButton"));
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     m_searchButton->setAutoDefault(false);
     m_stopButton->setAutoDefault(false);
     connect(m_searchButton, &QPushButton::clicked, this, &SearchDialog::startSearch);
@@ -118,6 +126,7 @@ QWidget* SearchDialog::buildRateGroup() {
     auto* grid = new QGridLayout(group);
     for (std::size_t i = 0; i < kSearchRates.size(); ++i) {
         m_rates[i] = new QCheckBox(QString::number(kSearchRates[i]), group);
+        m_rates[i]->setObjectName(QStringLiteral("rate%1").arg(kSearchRates[i]));
         // Two rows, fastest first: 115200 57600 38400 19200 / 9600 4800 2400 1200.
         const int place = static_cast<int>(kSearchRates.size() - 1 - i);
         grid->addWidget(m_rates[i], place / 4, place % 4);
@@ -127,6 +136,7 @@ QWidget* SearchDialog::buildRateGroup() {
 
 QWidget* SearchDialog::buildFoundList() {
     m_found = new QTreeWidget(this);
+    m_found->setObjectName(QStringLiteral("foundList"));
     m_found->setRootIsDecorated(false);
     m_found->setHeaderLabels({QStringLiteral("名称"), QStringLiteral("地址(括号内十进制)"),
                               QStringLiteral("波特率"), QStringLiteral("报警"), QStringLiteral("校验"),
@@ -176,7 +186,7 @@ void SearchDialog::applySettings(const tev::link::SearchSettings& s) {
 void SearchDialog::loadSettings() {
     const auto load = tev::link::LoadSettingsFile(m_settingsPath.toStdString());
     if (!load) {
-        m_frame.notifier().notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsLoadError.data()),
+        m_notifier.notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsLoadError.data()),
                                   Notifier::Icon::Warning);
         return;
     }
@@ -186,6 +196,6 @@ void SearchDialog::loadSettings() {
 void SearchDialog::saveSettings() {
     if (tev::link::SaveSettingsFile(m_settingsPath.toStdString(), currentSettings()) !=
         tev::link::SettingsError::None)
-        m_frame.notifier().notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsSaveError.data()),
+        m_notifier.notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsSaveError.data()),
                                   Notifier::Icon::Warning);
 }

@@ -4,16 +4,14 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "module_model.hpp"
-#include "shared_state.hpp"
-#include "tev/link/converter_search.hpp"
+#include "workspace.hpp"
 
 namespace {
 
 const QString kDataTab = QStringLiteral("模块显示");
 const QString kSettingsTab = QStringLiteral("模块设置");
 
-// Shows the converter's record until the real pages are plugged in.
+// Shows the converter's record where no page of that kind is plugged in.
 class RecordPage final : public ConverterPage {
   public:
     explicit RecordPage(QWidget* parent) : ConverterPage(parent), m_label(new QLabel(this)) {
@@ -21,11 +19,11 @@ class RecordPage final : public ConverterPage {
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(m_label);
     }
-    void start(PagesBar* bar) override {
-        const tev::ConverterEntry& e = bar->shared().currentConverter;
-        m_label->setText(QString::fromStdString(tev::link::TreeLabel(e)) + QStringLiteral("\n") +
-                         QString::fromStdString(e[tev::kFieldConfiguration]));
+    void start(const tev::link::Converter& c, const PageContext&) override {
+        m_label->setText(QString::fromStdString(tev::link::TreeLabel(c)) + QStringLiteral("\n") +
+                         QString::fromStdString(c.configText));
     }
+    void stop() override {}
 
   private:
     QLabel* m_label;
@@ -33,8 +31,9 @@ class RecordPage final : public ConverterPage {
 
 } // namespace
 
-PagesBar::PagesBar(SharedState& shared, QWidget* parent) : QWidget(parent), m_shared(shared) {
+PagesBar::PagesBar(const PageContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
     m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("pageTabs"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);
@@ -57,36 +56,48 @@ void PagesBar::showEmptyPage() {
     m_tabs->addTab(m_emptySettings, kSettingsTab);
 }
 
-void PagesBar::buildPages(int, MOD_item* item) {
+ConverterPage* PagesBar::makePage(PageKind kind) {
+    ConverterPage* page = m_factory(kind, m_tabs);
+    if (!page)
+        page = new RecordPage(m_tabs);
+    page->setObjectName(kind == PageKind::Data ? QStringLiteral("dataPage") : QStringLiteral("settingsPage"));
+    connect(page, &ConverterPage::message, this, &PagesBar::message);
+    connect(page, &ConverterPage::converterChanged, this, &PagesBar::converterChanged);
+    return page;
+}
+
+void PagesBar::buildPages(const tev::link::Converter& converter) {
     m_tabs->clear();
     hideAll();
-    if (m_shared.foundFlag == 0 || !item) {
+    Workspace& workspace = m_context.workspace;
+    if (!workspace.found()) {
         showEmptyPage();
         m_tabs->setCurrentIndex(0);
         emit titleChanged(QStringLiteral("模块信息"));
         return;
     }
-    m_item = item;
-    m_entry = item->entry;
-    m_shared.currentConverter = m_entry;
-    if (m_entry[tev::kFieldName].find("ZEDU") != std::string::npos) {
-        delete m_dataPage;
-        delete m_settingsPage;
-        m_dataPage = m_factory(PageKind::Data, m_tabs);
-        m_settingsPage = m_factory(PageKind::Settings, m_tabs);
+    workspace.setCurrentConverter(converter);
+    if (tev::link::HasConverterPages(converter)) {
+        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
+            if (page) {
+                page->stop();
+                delete page;
+            }
+        m_dataPage = makePage(PageKind::Data);
+        m_settingsPage = makePage(PageKind::Settings);
         m_tabs->addTab(m_dataPage, kDataTab);
         m_tabs->addTab(m_settingsPage, kSettingsTab);
-        // The pages start after this call returns, as they would on a posted message.
+        // The pages start after this call returns.
         for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
             QMetaObject::invokeMethod(
                 this,
-                [this, page] {
-                    if (page)
-                        page->start(this);
+                [this, page, converter] {
+                    if (page && !m_stopped)
+                        page->start(converter, m_context);
                 },
                 Qt::QueuedConnection);
         m_stopped = false;
-        m_shared.pagesRunning = 2;
+        workspace.setPagesRunning(true);
     }
     m_tabs->setCurrentIndex(0);
     emit titleChanged(QStringLiteral("模块信息"));
@@ -94,6 +105,9 @@ void PagesBar::buildPages(int, MOD_item* item) {
 
 void PagesBar::stopPages() {
     hideAll();
-    m_shared.pagesRunning = 0;
+    for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
+        if (page)
+            page->stop();
+    m_context.workspace.setPagesRunning(false);
     m_stopped = true;
 }

@@ -6,11 +6,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "main_frame.hpp"
-#include "notifier.hpp"
+#include "frame/notifier.hpp"
 #include "search_dialog.hpp"
-#include "serial_worker.hpp"
-#include "shared_state.hpp"
 
 using tev::link::ConverterSearch;
 using tev::link::Probe;
@@ -33,44 +30,39 @@ void SearchDialog::startSearch() {
         tev::link::kSearchTimeouts.at(static_cast<std::size_t>(std::max(0, m_timeout->currentIndex())));
     options.parity = static_cast<std::uint8_t>(std::max(0, m_parity->currentIndex()));
     if (std::none_of(options.rates.begin(), options.rates.end(), [](bool b) { return b; })) {
-        m_frame.notifier().notify(this, QStringLiteral("INFO"), QStringLiteral("请至少选择一个波特率!"),
+        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("请至少选择一个波特率!"),
                                   Notifier::Icon::Warning);
         return;
     }
     stopSearch(); // ends a running search and reports its count
-    SharedState& shared = m_frame.shared();
-    shared.foundFlag = 0;
-    m_frame.stopPages();
-    m_frame.searchStarted();
+    emit searchStarted(options.parity);
     m_everStarted = true;
     m_found->clear();
     m_lastOpenFailure.clear();
     m_search.start(options);
-    shared.parityIndex = options.parity;
     setSearching(true);
     m_timer.start(m_search.tickIntervalMs());
 }
 
 void SearchDialog::stopSearch() {
     m_timer.stop();
-    ++m_generation; // a probe still on the line reports to nobody
-    m_probeRunning = false;
+    m_probe.cancel(); // a probe still on the line reports to nobody
     setSearching(false);
     m_progress->setValue(0);
-    m_frame.postMessage(QString::fromStdString(m_search.stop()));
+    emit message(QString::fromStdString(m_search.stop()));
     emit searchStopped();
 }
 
 void SearchDialog::reject() {
     if (m_everStarted) {
         m_timer.stop();
-        ++m_generation;
+        m_probe.cancel();
     }
     QDialog::reject();
 }
 
 void SearchDialog::onTick() {
-    if (m_probeRunning)
+    if (m_probe.active())
         return; // the line is still busy with the previous probe
     const std::optional<Probe> probe = m_search.next();
     if (!probe) {
@@ -79,40 +71,34 @@ void SearchDialog::onTick() {
     }
     m_addressField->setText(Hex2(probe->address));
     m_rateField->setText(QString::number(probe->baud));
-    m_probeRunning = true;
     const tev::SerialSettings settings = m_search.settingsFor(*probe);
     const std::uint16_t timeoutMs = m_search.timeoutMs();
-    const quint64 generation = m_generation;
-    m_frame.worker().run<ProbeOutcome>(
+    m_probe = m_worker.run<ProbeOutcome>(
         this,
         [settings, address = probe->address, timeoutMs] {
             return tev::link::ProbeConverter(settings, address, timeoutMs);
         },
-        [this, generation, p = *probe](ProbeOutcome outcome) { onProbeDone(generation, p, outcome); });
+        [this, p = *probe](ProbeOutcome outcome) { onProbeDone(p, outcome); });
 }
 
-void SearchDialog::onProbeDone(quint64 generation, const Probe& probe, const ProbeOutcome& outcome) {
-    if (generation != m_generation)
-        return;
-    m_probeRunning = false;
+void SearchDialog::onProbeDone(const Probe& probe, const ProbeOutcome& outcome) {
     if (!outcome.opened) {
         // The probe goes on without a message box; the reason shows once in the message bar.
         const QString failure = QString::fromStdString(outcome.openFailure);
         if (failure != m_lastOpenFailure)
-            m_frame.postMessage(failure);
+            emit message(failure);
         m_lastOpenFailure = failure;
     }
-    if (const auto entry = m_search.record(probe, outcome.reply))
-        addFound(*entry);
+    if (const auto converter = m_search.record(probe, outcome.reply))
+        addFound(*converter);
     m_progress->setValue(probe.address);
 }
 
-void SearchDialog::addFound(const tev::ConverterEntry& entry) {
-    const tev::link::FoundRow row = tev::link::MakeFoundRow(entry);
+void SearchDialog::addFound(const tev::link::Converter& converter) {
+    const tev::link::FoundRow row = tev::link::MakeFoundRow(converter);
     auto* item = new QTreeWidgetItem(m_found);
     item->setText(0, QString::fromStdString(row.name));
     item->setText(1, QString::fromStdString(row.address));
     item->setText(2, QString::fromStdString(row.baud));
-    m_frame.shared().foundFlag = 1;
-    m_frame.converterFound(entry); // the frame copies the entry at once
+    emit converterFound(converter);
 }

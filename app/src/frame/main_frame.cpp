@@ -11,12 +11,18 @@
 #include <QToolBar>
 
 #include "about_dialog.hpp"
+#include "converter_tree_model.hpp"
 #include "message_bar.hpp"
 #include "notifier.hpp"
 #include "pages_bar.hpp"
-#include "search_dialog.hpp"
-#include "serial_worker.hpp"
+#include "search/search_dialog.hpp"
+#include "serial/serial_worker.hpp"
+#include "tev/link/settings_file.hpp"
+#include "pages/page_factory.hpp"
+#include "tools/tool_commands.hpp"
+#include "tools/tool_dialog.hpp"
 #include "tree_bar.hpp"
+#include "workspace.hpp"
 
 namespace {
 
@@ -28,21 +34,33 @@ QSettings LayoutStore() {
     return QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO"));
 }
 
+// Forwards message boxes to whichever notifier the frame holds now.
+class FrameNotifier final : public Notifier {
+  public:
+    explicit FrameNotifier(std::unique_ptr<Notifier>& target) : m_target(target) {}
+    void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
+        m_target->notify(parent, caption, text, icon);
+    }
+
+  private:
+    std::unique_ptr<Notifier>& m_target;
+};
+
 } // namespace
 
 MainFrame::MainFrame(QWidget* parent)
-    : QMainWindow(parent), m_notifier(std::make_unique<BoxNotifier>()), m_worker(new SerialWorker(this)),
-      m_programFolder(QCoreApplication::applicationDirPath()) {
+    : QMainWindow(parent), m_workspace(new Workspace(this)), m_tree(new ConverterTreeModel(this)),
+      m_notifier(std::make_unique<BoxNotifier>()), m_forwarder(std::make_unique<FrameNotifier>(m_notifier)),
+      m_worker(new SerialWorker(this)) {
     setWindowTitle(QStringLiteral("VORNIX工具软件"));
     setObjectName(QStringLiteral("MainFrame"));
-    m_group = m_server->addGroup();
+    m_workspace->setProgramFolder(QCoreApplication::applicationDirPath());
     buildMenus();
     buildStatusBar();
     buildDocks();
-    connectRelays();
-    // The tree gets its root, and the message bar its first line, once the event loop runs.
-    QMetaObject::invokeMethod(
-        m_treeBar, [this] { m_treeBar->setModel(m_server.get()); }, Qt::QueuedConnection);
+    connectBars();
+    m_pagesBar->setPageFactory(MakeConverterPage);
+    RegisterTools(*this);
     postMessage(QStringLiteral("222222222"));
     placeCentred();
 }
@@ -53,14 +71,20 @@ void MainFrame::setNotifier(std::unique_ptr<Notifier> notifier) {
     m_notifier = std::move(notifier);
 }
 
+void MainFrame::setProgramFolder(const QString& folder) {
+    m_workspace->setProgramFolder(folder);
+}
+
 QString MainFrame::settingsPath() const {
-    return m_programFolder + QLatin1Char('/') + QString::fromUtf8(tev::link::kSettingsFileName.data());
+    return m_workspace->programFolder() + QLatin1Char('/') +
+           QString::fromUtf8(tev::link::kSettingsFileName.data());
 }
 
 void MainFrame::buildMenus() {
     QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&Q)"));
-    m_searchAction = query->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                      QStringLiteral("查询转换模块(&M)"), this, &MainFrame::openSearchDialog);
+    QAction* search = query->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                       QStringLiteral("查询转换模块(&M)"), this, &MainFrame::openSearchDialog);
+    search->setObjectName(QStringLiteral("searchAction"));
     QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     QAction* statusAction = view->addAction(QStringLiteral("状态栏(&S)"));
     statusAction->setCheckable(true);
@@ -81,7 +105,7 @@ void MainFrame::buildMenus() {
     connect(about, &QAction::triggered, this, &MainFrame::openAboutBox);
     QToolBar* toolbar = addToolBar(QStringLiteral("工具栏"));
     toolbar->setObjectName(QStringLiteral("toolbar"));
-    toolbar->addAction(m_searchAction);
+    toolbar->addAction(search);
     toolbar->addAction(about);
 }
 
@@ -103,32 +127,30 @@ void MainFrame::buildDocks() {
         addDockWidget(area, dock);
         return dock;
     };
-    m_treeBar = new TreeBar(this);
-    m_pagesBar = new PagesBar(m_shared, this);
+    m_treeBar = new TreeBar(*m_tree, this);
+    m_pagesBar = new PagesBar(PageContext{*m_workspace, *m_worker, *m_forwarder}, this);
     m_messageBar = new MessageBar(this);
-    m_treeDock = makeDock(QStringLiteral("搜索转换模块"), m_treeBar, Qt::LeftDockWidgetArea);
-    m_pagesDock = makeDock(QStringLiteral("模块信息"), m_pagesBar, Qt::LeftDockWidgetArea);
-    m_messageDock = makeDock(QStringLiteral("系统提示"), m_messageBar, Qt::BottomDockWidgetArea);
+    QDockWidget* treeDock = makeDock(QStringLiteral("搜索转换模块"), m_treeBar, Qt::LeftDockWidgetArea);
+    QDockWidget* pagesDock = makeDock(QStringLiteral("模块信息"), m_pagesBar, Qt::LeftDockWidgetArea);
+    QDockWidget* messageDock = makeDock(QStringLiteral("系统提示"), m_messageBar, Qt::BottomDockWidgetArea);
     // The left bars share the width; the message bar runs beneath them.
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
-    resizeDocks({m_treeDock, m_pagesDock}, {300, 300}, Qt::Horizontal);
-    resizeDocks({m_messageDock}, {150}, Qt::Vertical);
+    resizeDocks({treeDock, pagesDock}, {300, 300}, Qt::Horizontal);
+    resizeDocks({messageDock}, {150}, Qt::Vertical);
+    connect(m_pagesBar, &PagesBar::titleChanged, pagesDock, &QDockWidget::setWindowTitle);
     auto* centre = new QWidget(this);
     centre->setMaximumWidth(0);
     setCentralWidget(centre);
 }
 
-void MainFrame::connectRelays() {
-    connect(this, &MainFrame::converterItemAdded, m_treeBar, &TreeBar::addConverter, Qt::QueuedConnection);
-    connect(this, &MainFrame::converterNodesRemoveRequested, m_treeBar, &TreeBar::removeConverters,
-            Qt::QueuedConnection);
-    connect(this, &MainFrame::converterRelabelRequested, m_treeBar, &TreeBar::relabelSelected,
-            Qt::QueuedConnection);
-    connect(this, &MainFrame::pagesBuildRequested, m_pagesBar, &PagesBar::buildPages, Qt::QueuedConnection);
-    connect(this, &MainFrame::pagesStopRequested, m_pagesBar, &PagesBar::stopPages, Qt::QueuedConnection);
-    connect(this, &MainFrame::messageRelayed, m_messageBar, &MessageBar::appendMessage, Qt::QueuedConnection);
-    connect(m_treeBar, &TreeBar::converterSelected, this, &MainFrame::nodeSelected);
-    connect(m_pagesBar, &PagesBar::titleChanged, m_pagesDock, &QDockWidget::setWindowTitle);
+void MainFrame::connectBars() {
+    connect(m_treeBar, &TreeBar::converterSelected, m_pagesBar, &PagesBar::buildPages, Qt::QueuedConnection);
+    connect(m_pagesBar, &PagesBar::message, this, &MainFrame::postMessage);
+    connect(m_pagesBar, &PagesBar::converterChanged, this, [this](const tev::link::Converter& c) {
+        m_workspace->setCurrentConverter(c);
+        QMetaObject::invokeMethod(
+            m_treeBar, [this, c] { m_treeBar->relabelSelected(c); }, Qt::QueuedConnection);
+    });
 }
 
 void MainFrame::placeCentred() {
@@ -174,8 +196,18 @@ void MainFrame::setStatusNote(const QString& text) {
     m_statusNote->setText(text);
 }
 
+void MainFrame::connectTool(ToolDialog* tool) {
+    connect(tool, &ToolDialog::stopPagesRequested, m_pagesBar, &PagesBar::stopPages, Qt::QueuedConnection);
+    connect(tool, &ToolDialog::message, this, &MainFrame::postMessage);
+}
+
 std::unique_ptr<SearchDialog> MainFrame::createSearchDialog() {
-    return std::make_unique<SearchDialog>(*this, settingsPath(), this);
+    auto dialog = std::make_unique<SearchDialog>(*m_worker, *m_forwarder, settingsPath(), this);
+    SearchDialog* d = dialog.get();
+    connect(d, &SearchDialog::searchStarted, this, &MainFrame::onSearchStarted);
+    connect(d, &SearchDialog::converterFound, this, &MainFrame::onConverterFound);
+    connect(d, &SearchDialog::message, this, &MainFrame::postMessage);
+    return dialog;
 }
 
 void MainFrame::openSearchDialog() {
@@ -187,27 +219,20 @@ void MainFrame::openAboutBox() {
     about.exec();
 }
 
-void MainFrame::converterFound(const tev::ConverterEntry& entry) {
-    MOD_item* item = m_group->addItem();
-    item->entry = entry;
-    emit converterItemAdded(item);
+void MainFrame::onSearchStarted(int parity) {
+    m_workspace->setFound(false);
+    m_workspace->setSearchParity(parity);
+    QMetaObject::invokeMethod(m_pagesBar, &PagesBar::stopPages, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_treeBar, &TreeBar::removeConverters, Qt::QueuedConnection);
 }
 
-void MainFrame::nodeSelected(int code, MOD_item* item) {
-    emit pagesBuildRequested(code, item);
-}
-void MainFrame::searchStarted() {
-    emit converterNodesRemoveRequested();
+void MainFrame::onConverterFound(const tev::link::Converter& converter) {
+    m_workspace->setFound(true);
+    QMetaObject::invokeMethod(
+        m_treeBar, [this, converter] { m_treeBar->addConverter(converter); }, Qt::QueuedConnection);
 }
 
 void MainFrame::postMessage(const QString& text) {
-    m_shared.messageText = text;
-    emit messageRelayed(text);
-}
-
-void MainFrame::stopPages() {
-    emit pagesStopRequested();
-}
-void MainFrame::converterChanged() {
-    emit converterRelabelRequested();
+    QMetaObject::invokeMethod(
+        m_messageBar, [this, text] { m_messageBar->appendMessage(text); }, Qt::QueuedConnection);
 }

@@ -1,0 +1,90 @@
+// The main window: menu, toolbar, status bar and the three docking bars. It owns what the windows
+// share (workspace, converter tree, serial worker, notifier) and wires the dialogs, pages and tools
+// to the bars; it does no work of its own. Bars are reached queued, so a bar handles a notification
+// after its sender has returned.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "tev/link/converter.hpp"
+
+class ConverterTreeModel;
+class MessageBar;
+class Notifier;
+class PagesBar;
+class QAction;
+class QLabel;
+class SearchDialog;
+class SerialWorker;
+class ToolDialog;
+class TreeBar;
+class Workspace;
+
+class MainFrame final : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Tools opened from the "工具(&T)" menu.
+    enum class Command { Terminal, Graph, MeterAddress };
+
+    explicit MainFrame(QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    Workspace& workspace() { return *m_workspace; }
+    SerialWorker& worker() { return *m_worker; }
+    Notifier& notifier() { return *m_forwarder; }
+    // Tests replace the message boxes with a recorder.
+    void setNotifier(std::unique_ptr<Notifier> notifier);
+    PagesBar& pagesBar() { return *m_pagesBar; }
+
+    // The folder that holds tev_module.ini and type.txt: the program's own folder unless set.
+    void setProgramFolder(const QString& folder);
+    QString settingsPath() const;
+
+    // Makes a tool reachable from the "工具" menu.
+    void setCommand(Command command, std::function<void()> open);
+    // A note that stays in the status bar (the demo line, for one).
+    void setStatusNote(const QString& text);
+    // Puts the docking bars and the toolbar where they were when the window was last closed (kept in
+    // the user's QSettings of VORNIX/TEV_IO); a missing or unusable layout keeps the default one.
+    bool restoreLayout();
+
+    // The search dialog, wired to the bars, not yet shown; the caller owns it.
+    std::unique_ptr<SearchDialog> createSearchDialog();
+    // Wires a tool dialog: its requests to stop the pages and its messages reach the bars.
+    void connectTool(ToolDialog* tool);
+
+  public slots:
+    void openSearchDialog();
+    void openAboutBox();
+    // A line for the message bar.
+    void postMessage(const QString& text);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    // Keeps the layout of the bars for the next start.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildMenus();
+    void buildStatusBar();
+    void buildDocks();
+    void connectBars();
+    void placeCentred();
+    void onSearchStarted(int parity);
+    void onConverterFound(const tev::link::Converter& converter);
+
+    Workspace* m_workspace = nullptr;
+    ConverterTreeModel* m_tree = nullptr;
+    std::unique_ptr<Notifier> m_notifier;
+    std::unique_ptr<Notifier> m_forwarder; // handed to windows: always reaches m_notifier
+    SerialWorker* m_worker = nullptr;
+
+    TreeBar* m_treeBar = nullptr;
+    PagesBar* m_pagesBar = nullptr;
+    MessageBar* m_messageBar = nullptr;
+    QAction* m_commandActions[3] = {};
+    QLabel* m_statusNote = nullptr;
+    bool m_placed = false;
+};
