@@ -13,7 +13,16 @@
  * another process or under another port number included, privileged or not, and the exclusive flag
  * (TIOCEXCL) that refuses other unprivileged openers. Both are given up by CloseLink. A device held
  * elsewhere gives UART_PORT_ERROR, and UartOpenError says "busy".
- * Pending input is discarded before every send, so a reply always belongs to the last request.
+ *
+ * A reply always belongs to its request. Pending input is discarded before every send (SendBytes,
+ * SendCommand, ExchangeCommand). A receive or exchange that ends without a clean end - on its timeout,
+ * with a reply too long, at the maximum byte count, or with bytes after the frame its rule reported -
+ * leaves the port unsettled: the rest of that reply may still be on its way. The next send on the
+ * port then first waits until the line has been quiet for the guard, min(that call's timeout,
+ * UART_GUARD_MAX_MS) + UART_GUARD_CHARS character times (at 9600 bit/s without parity: 104 ms after
+ * a 100 ms timeout, 9 ms after a 5 ms one), counted from the end of that call, and drops what came;
+ * a line that never falls quiet is given up on after twice the guard. A send long after the
+ * unsettled call, or after a clean one, does not wait.
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
@@ -33,7 +42,8 @@
  * text handed back. A reply never writes more than UART_REPLY_MAX bytes (text plus terminating zero)
  * into the reply buffer; a longer reply gives UART_REPLY_TOO_LONG and an empty text.
  *
- * No call blocks longer than its timeout plus the time needed to write the request.
+ * No call blocks longer than its timeout plus the time needed to write the request, plus for a send
+ * on an unsettled port twice the guard.
  * All functions are safe to call from several threads; calls on one port are serialised: receives
  * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
  * other calls wait until the call holding the port has ended.
@@ -71,6 +81,10 @@ enum {
 #define UART_REPLY_MAX 80
 /* Fixed part of the silence that ends a receive without a frame rule, in milliseconds. */
 #define UART_GAP_MS 30
+/* The guard before a send on an unsettled port: at most this many milliseconds of the last call's
+ * timeout, plus this many character times. */
+#define UART_GUARD_MAX_MS 100
+#define UART_GUARD_CHARS 4
 /* Parity values of OpenLink. */
 #define UART_PARITY_NONE 0
 #define UART_PARITY_EVEN 1
@@ -85,7 +99,8 @@ UART_API uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t data_bits, uint8
 /* Closes port; closing a port that is not open does nothing. */
 UART_API uint16_t CloseLink(uint8_t port);
 
-/* Discards pending input and writes count bytes. Returns once the bytes are written. */
+/* Discards pending input (after the guard on an unsettled port) and writes count bytes. Returns once
+ * the bytes are written. */
 UART_API uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count);
 
 /* Receives up to max_count bytes into buffer, ending as described above. *received (may be NULL)

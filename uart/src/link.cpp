@@ -17,8 +17,8 @@ namespace {
 
 using uart::detail::Clock;
 using uart::detail::Port;
-using uart::detail::Received;
 using uart::detail::receive;
+using uart::detail::Received;
 using uart::detail::writeAll;
 
 std::array<Port, 256> g_ports;
@@ -36,6 +36,8 @@ void closePort(Port& p) {
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
 uint16_t openPort(Port& p, const std::string& path) {
+    if (path != p.path)
+        p.guard = Clock::duration::zero(); // a late reply on another device is no concern of this one
     uart::detail::SetupResult failed;
     p.fd = uart::detail::openDevice(path, failed);
     if (p.fd < 0) {
@@ -146,6 +148,8 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
     if (!buffer || maxCount == 0)
         return UART_TIMEOUT;
     const Received r = receive(*p, buffer, maxCount, deadline, rule, context);
+    if (!r.settled)
+        uart::detail::leaveUnsettled(*p, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
     if (rule)
@@ -181,6 +185,8 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = receive(*p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
+    if (!r.settled)
+        uart::detail::leaveUnsettled(*p, timeoutMs);
     const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);

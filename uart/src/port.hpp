@@ -18,6 +18,9 @@ struct Port {
     std::string path;
     LineSettings settings;
     std::string openError;
+    // Quiet time the next write waits for, counted from quietSince; zero while the line is settled.
+    Clock::duration guard{};
+    Clock::time_point quietSince{};
 };
 
 } // namespace uart::detail

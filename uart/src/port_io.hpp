@@ -12,13 +12,20 @@ namespace uart::detail {
 // Milliseconds left until deadline, never negative.
 int msLeft(Clock::time_point deadline);
 
-// Discards pending input and writes count bytes. UART_OK or UART_WRITE_ERROR.
+// Waits for a port left unsettled to be quiet (see leaveUnsettled), discards pending input and
+// writes count bytes. UART_OK or UART_WRITE_ERROR.
 std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count);
 
 struct Received {
     std::size_t count = 0;
     std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
+    bool settled = false;  // ended by a frame with nothing after it, or by the silence after the bytes
 };
+
+// Notes that bytes of the last request's reply may still be on their way: a receive that timed out,
+// or ended with bytes it did not use. The next write waits until the line has been quiet for
+// min(timeoutMs, UART_GUARD_MAX_MS) + UART_GUARD_CHARS character times, and drops what came.
+void leaveUnsettled(Port& p, std::uint16_t timeoutMs);
 
 // Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,
 // a silence after the last byte.
