@@ -23,12 +23,18 @@ void SerialLink::close() {
     CloseLink(m_port);
 }
 
-std::string SerialLink::openFailure() const {
-    std::string text = PortName(m_port) + " (" + uart::portDevice(m_port) + ")";
-    const std::string why = uart::openError(m_port);
+std::string OpenFailureText(int port) {
+    std::string text = PortName(port) + " (" + PortDevice(port) + ")";
+    if (port < 1 || port > 255)
+        return text;
+    const std::string why = uart::openError(static_cast<std::uint8_t>(port));
     if (!why.empty())
         text += ": " + why;
     return text;
+}
+
+std::string SerialLink::openFailure() const {
+    return OpenFailureText(m_port);
 }
 
 std::vector<std::uint8_t> SerialLink::exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,

@@ -14,15 +14,18 @@
 
 namespace tev::link {
 
+// Largest Modbus RTU reply modbus() receives (Modbus over Serial Line V1.02, 2.5.1).
+inline constexpr std::uint16_t kModbusReplyMax = 256;
+
 enum class ExchangeError {
     none,
-    notOpen,    // open() failed or was not called
-    writeFailed,
-    timeout,    // nothing, or no complete frame, within the timeout
-    badFrame,   // a frame arrived but its CRC/checksum or shape is wrong
-    mismatch,   // a frame that does not answer this request (other slave, function or byte count)
-    exception,  // a Modbus exception reply; exceptionCode holds its code
-    cancelled,  // cancel() woke the receive
+    notOpen,     // open() failed or was not called
+    writeFailed, // the request could not be written (or, for modbus(), is no request it can check)
+    timeout,     // nothing, or (exchange() with a rule) no complete frame, within the timeout
+    badFrame,    // bytes arrived but hold no well-formed frame: CRC, cut short, noise before or after
+    mismatch,    // a frame that does not answer this request (other slave, function or byte count)
+    exception,   // a Modbus exception reply; exceptionCode holds its code
+    cancelled,   // cancel() woke the receive
 };
 
 // Short Chinese text of an error, for the message bar.
@@ -56,7 +59,8 @@ class SerialClient {
     // Modbus RTU: sends request (address, function, ..., CRC), receives until the CRC-valid reply of
     // the addressed slave to that function is in (ModbusMatchedReplyRule), and checks it with
     // CheckModbusReply (address, function, byte count or echo, CRC). An exception reply gives
-    // ExchangeError::exception.
+    // ExchangeError::exception. Receives at most kModbusReplyMax bytes. A request other than a 0x03,
+    // 0x04, 0x06 or 0x10 request of at least 6 bytes is not sent (writeFailed).
     ExchangeResult modbus(std::span<const std::uint8_t> request, std::uint16_t timeoutMs);
 
     // Any other frame: sends request and receives at most maxCount bytes, ending when rule (may be

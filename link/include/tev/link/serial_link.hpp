@@ -18,6 +18,9 @@ inline constexpr int kLastPort = 16;
 std::string PortName(int port);
 // The Linux device that port n means (TEV_COM<n>, the ports file, else /dev/ttyS<n-1>).
 std::string PortDevice(int port);
+// Why the last open of port n failed, with the port and its device: "COM3 (/dev/pts/4): Permission
+// denied"; only the port and its device when no reason is known.
+std::string OpenFailureText(int port);
 
 class SerialLink {
   public:

@@ -1,0 +1,155 @@
+#include "tev/link/serial_client.hpp"
+
+#include <chrono>
+
+#include "tev/link/serial_link.hpp"
+#include "tev/protocol/modbus_frame_rule.hpp"
+#include "tev/protocol/modbus_reply.hpp"
+#include "tev/protocol/modbus_request.hpp"
+
+namespace tev::link {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+ExchangeError ReceiveError(std::uint16_t status) noexcept {
+    switch (status) {
+    case UART_OK:
+        return ExchangeError::none;
+    case UART_NOT_OPEN:
+        return ExchangeError::notOpen;
+    default:
+        return ExchangeError::timeout;
+    }
+}
+
+ExchangeError ReplyErrorOf(protocol::ReplyError error) noexcept {
+    using protocol::ReplyError;
+    switch (error) {
+    case ReplyError::ok:
+        return ExchangeError::none;
+    case ReplyError::noReply:
+        return ExchangeError::timeout;
+    case ReplyError::exception:
+        return ExchangeError::exception;
+    case ReplyError::wrongAddress:
+    case ReplyError::wrongFunction:
+    case ReplyError::badByteCount:
+    case ReplyError::echoMismatch:
+        return ExchangeError::mismatch;
+    case ReplyError::badRequest:
+        return ExchangeError::writeFailed;
+    case ReplyError::tooShort:
+    case ReplyError::garbageBeforeFrame:
+    case ReplyError::badCrc:
+    case ReplyError::trailingBytes:
+        break;
+    }
+    return ExchangeError::badFrame;
+}
+
+// Judges the bytes a Modbus receive brought against the request.
+void JudgeModbusReply(std::span<const std::uint8_t> request, ExchangeResult& result) {
+    const protocol::ModbusReply check = protocol::CheckModbusReply(request, result.reply);
+    result.error = ReplyErrorOf(check.error);
+    result.exceptionCode = check.exceptionCode;
+    result.data.assign(check.data.begin(), check.data.end());
+}
+
+} // namespace
+
+const char* ExchangeErrorText(ExchangeError error) noexcept {
+    switch (error) {
+    case ExchangeError::none:
+        return "成功";
+    case ExchangeError::notOpen:
+        return "串口未打开";
+    case ExchangeError::writeFailed:
+        return "发送失败";
+    case ExchangeError::timeout:
+        return "无应答";
+    case ExchangeError::badFrame:
+        return "校验错误";
+    case ExchangeError::mismatch:
+        return "应答不符";
+    case ExchangeError::exception:
+        return "异常应答";
+    case ExchangeError::cancelled:
+        return "已取消";
+    }
+    return "未知错误";
+}
+
+SerialClient::~SerialClient() {
+    close();
+}
+
+std::uint16_t SerialClient::open(const SerialSettings& settings) {
+    if (m_open && settings == m_settings)
+        return UART_OK;
+    if (m_open && settings.port != m_settings.port)
+        close();
+    m_settings = settings;
+    // Opening an open port reconfigures it; a failed reconfigure leaves it closed.
+    const std::uint16_t status =
+        OpenLink(settings.port, settings.baud, settings.dataBits, settings.parity, settings.stopBits);
+    m_open = status == UART_OK;
+    m_openFailure = m_open ? std::string() : OpenFailureText(settings.port);
+    return status;
+}
+
+void SerialClient::close() {
+    if (!m_open)
+        return;
+    CloseLink(m_settings.port);
+    m_open = false;
+}
+
+ExchangeResult SerialClient::modbus(std::span<const std::uint8_t> request, std::uint16_t timeoutMs) {
+    ExchangeResult result;
+    if (protocol::CheckModbusReply(request, {}).error == protocol::ReplyError::badRequest) {
+        result.error = ExchangeError::writeFailed; // a request no reply could be checked against
+        return result;
+    }
+    protocol::ModbusReplyMatch match = protocol::ModbusMatchFor(request);
+    result = exchange(request, timeoutMs, kModbusReplyMax, protocol::ModbusMatchedReplyRule, &match);
+    const bool received = result.error == ExchangeError::none || result.error == ExchangeError::timeout;
+    if (received)
+        JudgeModbusReply(request, result);
+    return result;
+}
+
+ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
+                                      std::uint16_t maxCount, UartFrameRule rule, void* context) {
+    ExchangeResult result;
+    if (!m_open) {
+        result.error = ExchangeError::notOpen;
+        return result;
+    }
+    if (request.size() > UINT16_MAX) {
+        result.error = ExchangeError::writeFailed;
+        return result;
+    }
+    const auto start = Clock::now();
+    const std::uint16_t sent =
+        SendBytes(m_settings.port, request.data(), static_cast<std::uint16_t>(request.size()));
+    if (sent != UART_OK) {
+        result.error = sent == UART_NOT_OPEN ? ExchangeError::notOpen : ExchangeError::writeFailed;
+        return result;
+    }
+    result.reply.assign(maxCount > 0 ? maxCount : 1, 0); // never hand uart an empty buffer
+    std::uint16_t received = 0;
+    const std::uint16_t status =
+        ReceiveFrame(m_settings.port, result.reply.data(), timeoutMs, maxCount, &received, rule, context);
+    result.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    result.reply.resize(received <= maxCount ? received : maxCount);
+    result.error = ReceiveError(status);
+    return result;
+}
+
+void SerialClient::cancel() noexcept {
+    // libuart has no call yet that wakes a receive from another thread; a blocked receive ends at
+    // its timeout, which bounds every exchange.
+}
+
+} // namespace tev::link

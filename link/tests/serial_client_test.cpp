@@ -1,0 +1,124 @@
+// The serial client against a simulated converter on a pseudo-terminal, through uart.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "tev/link/serial_client.hpp"
+#include "tev/protocol/modbus_request.hpp"
+#include "tev/sim/converter.hpp"
+#include "tev/sim/line.hpp"
+
+using namespace tev;
+using namespace tev::link;
+
+namespace {
+
+constexpr std::uint8_t kPort = 12;
+
+// Answers requests to address 5 as the converter at address 2 would answer them: a slave that takes
+// requests meant for another one.
+class OtherSlave final : public sim::Device {
+  public:
+    std::size_t frameLength(std::span<const std::uint8_t> bytes) const override {
+        return m_inner.frameLength(bytes);
+    }
+    sim::Reply answer(std::span<const std::uint8_t> frame, const sim::LineState& line) override {
+        if (frame[0] != 5)
+            return {};
+        std::vector<std::uint8_t> relabelled(frame.begin(), frame.end() - 2);
+        relabelled[0] = 2;
+        protocol::AppendModbusCrc(relabelled);
+        return m_inner.answer(relabelled, line);
+    }
+
+  private:
+    sim::Converter m_inner{sim::ConverterConfig{.address = 2}};
+};
+
+class ClientLine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_line.add(std::make_shared<sim::Converter>(sim::ConverterConfig{.address = 1, .meterCount = 2},
+                                                    sim::sampleMeters(2, 1000)));
+        m_line.add(std::make_shared<OtherSlave>());
+        m_line.start();
+        ::setenv("TEV_COM12", m_line.path().c_str(), 1);
+    }
+    void TearDown() override { m_line.stop(); }
+
+    sim::Line m_line;
+};
+
+} // namespace
+
+TEST_F(ClientLine, ModbusReadsAreJudgedAgainstTheirRequest) {
+    struct Case {
+        const char* what;
+        protocol::ModbusRequest8 request;
+        int corrupt; // replies with a flipped CRC byte
+        ExchangeError error;
+        std::uint8_t exceptionCode;
+        std::size_t dataBytes;
+    };
+    const Case cases[] = {
+        {"configuration read", protocol::BuildReadRequest(1, 6000, 5), 0, ExchangeError::none, 0, 10},
+        {"register that does not exist", protocol::BuildReadRequest(1, 9000, 1), 0, ExchangeError::exception,
+         0x02, 0},
+        {"reply from another slave", protocol::BuildReadRequest(5, 6000, 5), 0, ExchangeError::mismatch, 0,
+         0},
+        {"corrupted CRC", protocol::BuildReadRequest(1, 6000, 5), 1, ExchangeError::badFrame, 0, 0},
+        {"silence", protocol::BuildReadRequest(7, 6000, 5), 0, ExchangeError::timeout, 0, 0},
+    };
+    SerialClient client;
+    ASSERT_EQ(client.open({kPort, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
+    for (const Case& c : cases) {
+        m_line.options().corruptReplies = c.corrupt;
+        constexpr std::uint16_t kTimeoutMs = 400;
+        const ExchangeResult r = client.modbus(c.request, kTimeoutMs);
+        EXPECT_EQ(r.error, c.error) << c.what << ": " << ExchangeErrorText(r.error);
+        EXPECT_EQ(r.exceptionCode, c.exceptionCode) << c.what;
+        EXPECT_EQ(r.data.size(), c.dataBytes) << c.what;
+        EXPECT_LE(r.reply.size(), kModbusReplyMax) << c.what;
+        EXPECT_GT(r.elapsedMs, 0.0) << c.what;
+        // A matching reply ends the receive at once: 23 bytes take 24 ms on the wire at 9600 bit/s.
+        if (c.error == ExchangeError::none || c.error == ExchangeError::exception)
+            EXPECT_LT(r.elapsedMs, kTimeoutMs / 2) << c.what;
+        else
+            EXPECT_GE(r.elapsedMs, kTimeoutMs - 1) << c.what;
+    }
+}
+
+TEST_F(ClientLine, ReopensOnlyForOtherSettingsAndNamesAPortItCannotOpen) {
+    const auto request = protocol::BuildReadRequest(1, 6000, 5);
+    SerialClient client;
+    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::notOpen);
+    // The converter talks at 9600 bit/s only, so a reply shows which rate the line was set to.
+    struct Step {
+        std::uint32_t baud;
+        ExchangeError error;
+    };
+    for (const Step s : {Step{9600, ExchangeError::none}, Step{9600, ExchangeError::none},
+                         Step{19200, ExchangeError::timeout}, Step{9600, ExchangeError::none}}) {
+        ASSERT_EQ(client.open({kPort, s.baud, 0, 8, 0}), UART_OK) << client.openFailure();
+        EXPECT_TRUE(client.isOpen());
+        EXPECT_EQ(client.settings().baud, s.baud);
+        EXPECT_EQ(client.modbus(request, 200).error, s.error) << s.baud;
+    }
+    // Any other frame: without a rule the silence after the reply ends the receive.
+    const ExchangeResult plain = client.exchange(request, 400, 300);
+    EXPECT_TRUE(plain);
+    EXPECT_EQ(plain.reply.size(), 15u);
+    EXPECT_TRUE(plain.data.empty());
+
+    ::setenv("TEV_COM14", "/nonexistent/tev-tty", 1);
+    EXPECT_NE(client.open({14, 9600, 0, 8, 0}), UART_OK);
+    EXPECT_FALSE(client.isOpen());
+    EXPECT_EQ(client.openFailure().rfind("COM14 (/nonexistent/tev-tty)", 0), 0u) << client.openFailure();
+    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::notOpen);
+    // The port left behind was closed: another client can have it.
+    SerialClient other;
+    EXPECT_EQ(other.open({kPort, 9600, 0, 8, 0}), UART_OK) << other.openFailure();
+    EXPECT_TRUE(other.openFailure().empty());
+}
