@@ -34,7 +34,7 @@ std::optional<Probe> ConverterSearch::next() {
 }
 
 std::optional<Converter> ConverterSearch::record(const Probe& probe, std::span<const std::uint8_t> reply) {
-    if (!m_running || !IsConverterReply(reply))
+    if (!m_running || !IsConverterReply(probe.address, reply))
         return std::nullopt;
     m_found.push_back(MakeConverter(settingsFor(probe), probe.address, reply));
     return m_found.back();
@@ -75,8 +75,8 @@ std::string ShownAddress(const Converter& converter) {
 }
 
 std::string TreeLabel(const Converter& converter) {
-    return converter.name + " ( 地址:" + ShownAddress(converter) + "  波特率:" + std::to_string(converter.baud) +
-           " )";
+    return converter.name + " ( 地址:" + ShownAddress(converter) +
+           "  波特率:" + std::to_string(converter.baud) + " )";
 }
 
 } // namespace tev::link

@@ -12,9 +12,10 @@ using namespace tev::link;
 namespace {
 
 // A configuration reply of converter `address` with the CRC appended.
-std::vector<std::uint8_t> Reply(std::uint8_t address, bool goodCrc = true) {
-    std::vector<std::uint8_t> r = {address, 0x03, 0x0A, 0x0A, 0x36, 0x00, 0x3C,
-                                   0x01,    0x10, 0x00, 0x01, 0x00, 0x00};
+std::vector<std::uint8_t> Reply(std::uint8_t address, bool goodCrc = true, std::uint8_t function = 0x03,
+                                std::uint8_t byteCount = 0x0A) {
+    std::vector<std::uint8_t> r = {address, function, byteCount, 0x0A, 0x36, 0x00, 0x3C,
+                                   0x01,    0x10,     0x00,      0x01, 0x00, 0x00};
     const std::uint16_t crc = protocol::ModbusCrc16(r);
     r.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     r.push_back(static_cast<std::uint8_t>((crc >> 8) ^ (goodCrc ? 0 : 1)));
@@ -38,20 +39,32 @@ TEST(SearchRequest, ReadsFiveRegistersFrom6000) {
     EXPECT_EQ(protocol::ModbusCrc16(std::span(r).first(6)), r[6] | (r[7] << 8));
 }
 
-TEST(ConverterReply, OnlyAWholeReplyWithMatchingCrcCounts) {
-    auto reply = Reply(0x0A);
-    EXPECT_TRUE(IsConverterReply(reply));
-    EXPECT_FALSE(IsConverterReply(Reply(0x0A, false)));
-    EXPECT_FALSE(IsConverterReply(std::span(reply).first(14)));
-    EXPECT_FALSE(IsConverterReply({}));
-    // Address and function are not compared with the request: a reply that carries another address
-    // but a matching CRC still counts, as it did in the original tool.
-    EXPECT_TRUE(IsConverterReply(Reply(0x22)));
-    // A first byte of 0 is "no reply".
-    EXPECT_FALSE(IsConverterReply(Reply(0x00)));
-    // Bytes after the 15 of the reply are not looked at.
-    reply.push_back(0x55);
-    EXPECT_TRUE(IsConverterReply(reply));
+TEST(ConverterReply, OnlyTheWholeReplyOfTheProbedAddressCounts) {
+    struct Case {
+        const char* what;
+        std::uint8_t probed;
+        std::vector<std::uint8_t> reply;
+        bool counts;
+    };
+    auto longer = Reply(0x0A);
+    longer.push_back(0x55);
+    auto shorter = Reply(0x0A);
+    shorter.pop_back();
+    const Case cases[] = {
+        {"reply of the probed address", 0x0A, Reply(0x0A), true},
+        {"bad CRC", 0x0A, Reply(0x0A, false), false},
+        {"14 bytes", 0x0A, shorter, false},
+        {"nothing", 0x0A, {}, false},
+        // A late reply of the address probed before lands in the next probe: it is not a converter there.
+        {"reply of another address", 0x0B, Reply(0x0A), false},
+        {"first byte 0", 0x01, Reply(0x00), false},
+        {"byte after the reply", 0x0A, longer, false},
+        // CRC-valid 15 bytes, but not the answer to a read of 5 holding registers.
+        {"function 0x04", 0x0A, Reply(0x0A, true, 0x04), false},
+        {"byte count 8", 0x0A, Reply(0x0A, true, 0x03, 0x08), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsConverterReply(c.probed, c.reply), c.counts) << c.what;
 }
 
 TEST(ConverterReply, ConverterHoldsPortAddressRateParityAndConfiguration) {

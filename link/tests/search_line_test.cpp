@@ -115,10 +115,11 @@ class FixedReplier final : public sim::Device {
 
 } // namespace
 
-TEST(SearchReply, OnlyTheCrcDecidesNotAddressFunctionOrByteCount) {
+TEST(SearchReply, AddressFunctionByteCountAndCrcMustAnswerTheProbe) {
     struct Case {
         const char* what;
         std::vector<std::uint8_t> head; // bytes 0..12
+        bool answered;
     };
     const std::vector<std::uint8_t> data = {0x0A, 0x36, 0x00, 0x3C, 0x10, 0x02, 0x00, 0x02, 0x00, 0x01};
     const auto head = [&](std::uint8_t address, std::uint8_t function, std::uint8_t count) {
@@ -126,10 +127,11 @@ TEST(SearchReply, OnlyTheCrcDecidesNotAddressFunctionOrByteCount) {
         h.insert(h.end(), data.begin(), data.end());
         return h;
     };
+    // Each reply carries a valid CRC over its 13 bytes.
     const Case cases[] = {
-        {"plain reply", head(0x01, 0x03, 0x0A)},    {"byte count 8", head(0x01, 0x03, 0x08)},
-        {"byte count 0", head(0x01, 0x03, 0x00)},   {"other address", head(0x22, 0x03, 0x0A)},
-        {"other function", head(0x01, 0x04, 0x0A)},
+        {"plain reply", head(0x01, 0x03, 0x0A), true},     {"byte count 8", head(0x01, 0x03, 0x08), false},
+        {"byte count 0", head(0x01, 0x03, 0x00), false},   {"other address", head(0x22, 0x03, 0x0A), false},
+        {"other function", head(0x01, 0x04, 0x0A), false},
     };
     for (const Case& c : cases) {
         sim::Line line;
@@ -138,13 +140,11 @@ TEST(SearchReply, OnlyTheCrcDecidesNotAddressFunctionOrByteCount) {
         ::setenv("TEV_COM10", line.path().c_str(), 1);
         SerialSettings s;
         s.port = 10;
-        const ProbeOutcome outcome = ProbeConverter(s, 1, 300);
-        EXPECT_TRUE(outcome.answered) << c.what;
+        const ProbeOutcome outcome = ProbeConverter(s, 1, 150);
+        EXPECT_EQ(outcome.answered, c.answered) << c.what;
         EXPECT_EQ(outcome.reply.size(), kConfigurationReplySize) << c.what;
         if (outcome.answered)
-            EXPECT_EQ(MakeConverter(s, 1, outcome.reply).configText,
-                      "0A36003C1002000201")
-                << c.what;
+            EXPECT_EQ(MakeConverter(s, 1, outcome.reply).configText, "0A36003C1002000201") << c.what;
         line.stop();
     }
 }
@@ -159,4 +159,32 @@ TEST(SearchPort, PortThatCannotOpenNamesItsDeviceAndFindsNothing) {
     EXPECT_NE(outcome.openFailure.find("COM15 (/nonexistent/tev-tty)"), std::string::npos)
         << outcome.openFailure;
     EXPECT_EQ(PortDevice(15), "/nonexistent/tev-tty");
+}
+
+TEST(SearchLate, ReplyAfterTheTimeoutIsNotListedUnderTheNextAddress) {
+    // Address 1 answers 150 ms after the request: too late for a 100 ms probe, so its reply lands in
+    // the probe of address 2, which must not take it for a converter at address 2.
+    struct Case {
+        std::uint16_t timeoutMs;
+        std::vector<int> addresses; // listed
+    };
+    for (const Case& c : {Case{100, {}}, Case{500, {1}}}) {
+        sim::Line line;
+        line.add(MakeConverter(0x01, 0x36, 0));
+        line.options().replyDelayMs = 150;
+        line.start();
+        ::setenv("TEV_COM11", line.path().c_str(), 1);
+        SearchOptions options;
+        options.port = 11;
+        options.rates[3] = true; // 9600
+        options.timeoutMs = c.timeoutMs;
+        ConverterSearch search;
+        search.setLastAddress(2);
+        search.setPauseMs(0);
+        std::vector<int> listed;
+        for (const Converter& found : RunSearch(search, options))
+            listed.push_back(found.address);
+        EXPECT_EQ(listed, c.addresses) << "timeout " << c.timeoutMs;
+        line.stop();
+    }
 }

@@ -14,21 +14,20 @@
 
 namespace tev::link {
 
-// Size of the reply buffer of a probe.
-inline constexpr std::uint16_t kProbeReplyMax = 166;
 // A configuration reply: address, function, byte count, 5 registers (10 bytes), CRC.
 inline constexpr std::size_t kConfigurationReplySize = 15;
 
 // The request: read 5 holding registers (function 0x03) from register 6000, CRC low byte first.
 std::array<std::uint8_t, 8> SearchRequest(std::uint8_t address);
 
-// A converter answered when the reply holds the 15 bytes of a configuration reply, its first byte is
-// not 0 and the CRC-16 of bytes 0..12 matches bytes 13 (low) and 14 (high). Address, function and byte
-// count are not compared with the request.
-bool IsConverterReply(std::span<const std::uint8_t> reply) noexcept;
+// A converter at `address` answered when the reply is exactly its configuration reply to
+// SearchRequest(address): CheckModbusReply finds address, function 0x03, byte count 10 and the CRC
+// matching, with nothing before or after the 15 bytes. A reply from another address, such as a
+// late one from the address probed before, does not count.
+bool IsConverterReply(std::uint8_t address, std::span<const std::uint8_t> reply) noexcept;
 
 // The converter found at these settings and address; its configuration text holds reply bytes 3..10
-// and 12 as hex (byte 11 is left out). The reply must pass IsConverterReply.
+// and 12 as hex (byte 11 is left out). The reply must pass IsConverterReply(address, reply).
 Converter MakeConverter(const SerialSettings& settings, std::uint8_t address,
                         std::span<const std::uint8_t> reply);
 
@@ -36,11 +35,12 @@ struct ProbeOutcome {
     bool opened = false;     // the port could be opened (at the first or the second try)
     std::string openFailure; // why not, when it could not
     std::vector<std::uint8_t> reply;
-    bool answered = false; // IsConverterReply(reply)
+    bool answered = false; // IsConverterReply(address, reply)
 };
 
 // Opens the port (closing and opening once more after a failure), sends the request, receives within
-// timeoutMs and closes the port again. Blocks for at most the timeout plus the time to write.
+// timeoutMs until the reply of `address` is in (SerialClient::modbus) and closes the port again.
+// Blocks for at most the timeout plus the time to write.
 ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs);
 
 } // namespace tev::link
