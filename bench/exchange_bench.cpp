@@ -1,14 +1,12 @@
 // tev-bench-exchange: time of one Modbus read of 4 registers (8-byte request, 13-byte reply) through
-// uart and the protocol core, against libmodbus's modbus_read_registers, on the same simulated
-// converter with wire-speed pacing, at 9600 and 115200 bit/s.
+// the program's serial client (uart and the protocol core), against libmodbus's
+// modbus_read_registers, on the same simulated converter with wire-speed pacing, at 9600 and
+// 115200 bit/s.
 //
 // usage: tev-bench-exchange [exchanges per side and rate, default 300]
-#include "tev/protocol/modbus_frame_rule.hpp"
-#include "tev/protocol/modbus_reply.hpp"
+#include "tev/link/serial_client.hpp"
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/sim/converter.hpp"
-
-#include "uart.h"
 
 #include <modbus.h>
 
@@ -34,29 +32,23 @@ double percentile(Micros values, double p) {
     return values[index];
 }
 
-std::size_t rule(const std::uint8_t* data, std::size_t length, void* context) {
-    return tev::protocol::ModbusReplyRule(data, length, context);
-}
-
-// Our side: uart + protocol core. Returns the failed exchanges.
+// Our side: the serial client, timed from outside like libmodbus. Returns the failed exchanges.
 int runOurs(std::uint32_t baud, int count, Micros& times) {
-    if (OpenLink(kPort, baud, 8, UART_PARITY_NONE, 0) != UART_OK)
+    tev::link::SerialClient client;
+    if (client.open({kPort, baud, UART_PARITY_NONE, 8, 0}) != UART_OK)
         return count;
     const auto request = tev::protocol::BuildReadRequest(1, 0, 4);
     int failures = 0;
-    std::uint8_t reply[300];
     for (int i = 0; i < count; ++i) {
-        std::uint16_t received = 0;
         const auto start = Clock::now();
-        SendBytes(kPort, request.data(), static_cast<std::uint16_t>(request.size()));
-        const auto status = ReceiveFrame(kPort, reply, 1000, sizeof reply, &received, rule, nullptr);
+        const tev::link::ExchangeResult result = client.modbus(request, 1000);
         const auto end = Clock::now();
-        if (status != UART_OK || !tev::protocol::CheckModbusReply(request, {reply, received}))
+        if (!result)
             ++failures;
         else
             times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     }
-    CloseLink(kPort);
+    client.close();
     return failures;
 }
 
