@@ -23,12 +23,13 @@ constexpr std::size_t kMaxPending = 1024;                      // bytes kept whi
 constexpr auto kIncompleteGap = std::chrono::milliseconds(60); // silence that ends an incomplete frame
 constexpr auto kClosedPoll = std::chrono::milliseconds(5);     // look again for a reopened port
 
-// Takes one application of a fault counter (see LineOptions).
-bool consume(std::atomic<int>& counter) {
+// Whether a fault counter (see LineOptions) applies to reply number `reply` (from 1); takes one
+// application of a "next n" counter.
+bool consume(std::atomic<int>& counter, std::uint64_t reply) {
     int value = counter.load();
     while (value != 0) {
         if (value < 0)
-            return true;
+            return reply % static_cast<std::uint64_t>(-static_cast<std::int64_t>(value)) == 0;
         if (counter.compare_exchange_weak(value, value - 1))
             return true;
     }
@@ -207,16 +208,18 @@ void Line::serveBytes(Pending& pending) {
 }
 
 void Line::sendReply(Reply reply, const LineState& state) {
-    if (consume(m_options.dropReplies))
+    const std::uint64_t number = ++m_replies;
+    if (consume(m_options.dropReplies, number))
         return;
-    if (const int delay = m_options.replyDelayMs;
-        delay > 0 && !pauseUntil(Clock::now() + std::chrono::milliseconds(delay)))
+    const int delay = consume(m_options.lateReplies, number) ? m_options.lateReplyMs.load()
+                                                              : m_options.replyDelayMs.load();
+    if (delay > 0 && !pauseUntil(Clock::now() + std::chrono::milliseconds(delay)))
         return;
-    if (consume(m_options.corruptReplies) && reply.checksumAt < reply.bytes.size())
+    if (consume(m_options.corruptReplies, number) && reply.checksumAt < reply.bytes.size())
         reply.bytes[reply.checksumAt] ^= 0x5A;
-    if (consume(m_options.truncateReplies))
+    if (consume(m_options.truncateReplies, number))
         reply.bytes.resize(std::max<std::size_t>(1, reply.bytes.size() / 2));
-    if (consume(m_options.garbageReplies))
+    if (consume(m_options.garbageReplies, number))
         reply.bytes.insert(reply.bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
     writePaced(reply.bytes, state);
 }

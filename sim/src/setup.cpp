@@ -34,6 +34,12 @@ RunningLine startLine(const LineSpec& spec) {
     Line& line = *running.line;
     line.options().pacing = spec.pacing;
     line.options().replyDelayMs = spec.replyDelayMs;
+    line.options().dropReplies = spec.faults.drop;
+    line.options().corruptReplies = spec.faults.corrupt;
+    line.options().garbageReplies = spec.faults.garbage;
+    line.options().truncateReplies = spec.faults.truncate;
+    line.options().lateReplies = spec.faults.late;
+    line.options().lateReplyMs = spec.faults.lateMs;
     line.options().realBaud = spec.deviceBaud;
     line.options().realParity = spec.deviceParity;
     for (const auto& c : spec.converters) {

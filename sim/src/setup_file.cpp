@@ -145,8 +145,47 @@ std::string measuringOf(Reader& r, LineSpec& line) {
     return r.error();
 }
 
-std::string lineKey(std::string_view key, std::string_view value, LineSpec& line) {
-    if (key == "name")
+constexpr int kMaxFaultCount = 1'000'000;
+constexpr std::uint64_t kMaxLateMs = 60'000;
+
+// "off", "next:N" or "every:N" as a LineOptions fault counter.
+std::optional<int> faultCount(std::string_view value) {
+    if (value == "off")
+        return 0;
+    const bool every = value.starts_with("every:");
+    if (!every && !value.starts_with("next:"))
+        return std::nullopt;
+    value.remove_prefix(every ? 6 : 5);
+    int n = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (ec != std::errc() || end != value.data() + value.size() || n < 1 || n > kMaxFaultCount)
+        return std::nullopt;
+    return every ? -n : n;
+}
+
+int* faultField(LineFaults& faults, std::string_view key) {
+    if (key == "drop")
+        return &faults.drop;
+    if (key == "corrupt")
+        return &faults.corrupt;
+    if (key == "garbage")
+        return &faults.garbage;
+    if (key == "truncate")
+        return &faults.truncate;
+    if (key == "late")
+        return &faults.late;
+    return nullptr;
+}
+
+} // namespace
+
+std::string setLineKey(LineSpec& line, std::string_view key, std::string_view value) {
+    if (int* fault = faultField(line.faults, key)) {
+        const auto count = faultCount(value);
+        if (!count)
+            return std::string(key) + " needs off, next:N or every:N (N from 1 to 1000000)";
+        *fault = *count;
+    } else if (key == "name")
         line.name = value;
     else if (key == "device")
         line.device = value;
@@ -158,8 +197,9 @@ std::string lineKey(std::string_view key, std::string_view value, LineSpec& line
         line.deviceParity = value == "none" ? 0 : value == "even" ? 1 : 2;
     else {
         const auto fields =
-            fieldsOf(key == "port" || key == "delay" || key == "device-baud" ? "v=" + std::string(value)
-                                                                             : std::string(value));
+            fieldsOf(key == "port" || key == "delay" || key == "late-ms" || key == "device-baud"
+                         ? "v=" + std::string(value)
+                         : std::string(value));
         if (!fields)
             return "expected key=value pairs";
         Reader r(*fields);
@@ -167,6 +207,8 @@ std::string lineKey(std::string_view key, std::string_view value, LineSpec& line
             r.number("v", line.port, 255);
         else if (key == "delay")
             r.number("v", line.replyDelayMs, 10000);
+        else if (key == "late-ms")
+            r.number("v", line.faults.lateMs, kMaxLateMs);
         else if (key == "device-baud")
             r.number("v", line.deviceBaud, 921600);
         else if (key == "converter")
@@ -183,8 +225,6 @@ std::string lineKey(std::string_view key, std::string_view value, LineSpec& line
     }
     return {};
 }
-
-} // namespace
 
 SetupParseResult parseSetup(std::string_view text) {
     SetupSpec setup;
@@ -205,7 +245,7 @@ SetupParseResult parseSetup(std::string_view text) {
             return {std::nullopt, number, "a key before the first [line]"};
         if (eq == std::string_view::npos)
             return {std::nullopt, number, "expected key = value"};
-        if (auto error = lineKey(trim(line.substr(0, eq)), trim(line.substr(eq + 1)), setup.lines.back());
+        if (auto error = setLineKey(setup.lines.back(), trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
             !error.empty())
             return {std::nullopt, number, std::move(error)};
     }

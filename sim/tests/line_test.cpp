@@ -96,6 +96,31 @@ TEST_F(LineTest, FaultsApplyToTheNextRepliesOnly) {
     EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r"));
 }
 
+TEST_F(LineTest, LateReplyArrivesAfterItsTurnaroundAndOnlyWhenDue) {
+    TestPort port(m_line.path(), B115200);
+    ASSERT_TRUE(port.ok());
+    m_line.options().lateReplyMs = 600;
+    m_line.options().lateReplies = 1;
+    EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty()) << "not before its turnaround";
+    EXPECT_EQ(port.receive(3000, 300, 3), bytesOf("!A\r")) << "but after it";
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ask(port, "b\r", "!B\r"), bytesOf("!B\r"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << "used up";
+}
+
+TEST_F(LineTest, EveryNthFaultHitsEveryNthReply) {
+    TestPort port(m_line.path(), B115200);
+    ASSERT_TRUE(port.ok());
+    // Replies are counted from the line's start; this is the first one.
+    m_line.options().dropReplies = -3;
+    std::vector<int> dropped;
+    for (int i = 1; i <= 7; ++i)
+        if (port.exchange(bytesOf("a\r"), 800, 100, 3).empty())
+            dropped.push_back(i);
+    EXPECT_EQ(dropped, (std::vector<int>{3, 6}));
+    EXPECT_EQ(m_line.options().dropReplies, -3) << "an every-n-th counter is never used up";
+}
+
 TEST_F(LineTest, DropsAnOverlongLineWholeAndServesTheNextOne) {
     TestPort port(m_line.path(), B115200);
     ASSERT_TRUE(port.ok());

@@ -47,8 +47,13 @@ class Device {
     virtual Reply answer(std::span<const std::uint8_t> frame, const LineState& line) = 0;
 };
 
-// Realism and faults. Fault counters: n > 0 applies the fault to the next n replies, a negative
-// value to every reply, 0 turns it off. All fields may be changed while the line runs.
+// Turnaround of a late reply unless set otherwise: past the receive timeout of most exchanges, so
+// the reply arrives while the program waits for the next one.
+inline constexpr int kDefaultLateReplyMs = 1000;
+
+// Realism and faults. Fault counters: n > 0 applies the fault to the next n replies, -n to every
+// n-th reply the devices give since the line started (-1: every reply), 0 turns it off. All fields
+// may be changed while the line runs.
 struct LineOptions {
     std::atomic<bool> pacing{true};            // requests take, and replies are written at, the wire time
     std::atomic<int> replyDelayMs{0};          // device turnaround after the request's last byte
@@ -56,6 +61,8 @@ struct LineOptions {
     std::atomic<int> corruptReplies{0};        // checksum byte of the reply flipped
     std::atomic<int> garbageReplies{0};        // kGarbage bytes sent before the reply
     std::atomic<int> truncateReplies{0};       // only the first half of the reply sent
+    std::atomic<int> lateReplies{0};           // reply begins lateReplyMs after the request's last byte
+    std::atomic<int> lateReplyMs{kDefaultLateReplyMs}; // turnaround of a late reply, instead of replyDelayMs
     std::atomic<std::uint32_t> realBaud{9600}; // settings used when serving a real serial device
     std::atomic<int> realParity{0};            // 0 none, 1 even, 2 odd
     std::atomic<unsigned> framesHeard{0};      // complete frames seen (for tests and the tool)
@@ -99,6 +106,7 @@ class Line {
     std::vector<std::shared_ptr<Device>> m_devices;
     LineOptions m_options;
     std::atomic<bool> m_stop{false};
+    std::uint64_t m_replies = 0; // replies the devices gave (line thread only)
     std::thread m_thread;
 };
 

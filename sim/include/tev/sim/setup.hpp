@@ -8,6 +8,12 @@
 //   device-parity = none
 //   pacing = on | off              wire-speed pacing (on by default)
 //   delay = 3                      reply delay in ms
+//   drop = every:5                 faults: off, next:N (the next N replies) or every:N (every N-th
+//   corrupt = next:2                 reply), for drop (no reply), corrupt (checksum byte flipped),
+//   garbage = off                    garbage (noise bytes before the reply), truncate (first half
+//   truncate = off                   only) and late (reply begins late-ms after the request)
+//   late = every:3
+//   late-ms = 150                  turnaround of a late reply, 0..60000 (default 1000)
 //   converter = address=1 baud=9600 meters=8 type=1 time=60 parity=0 mode=1 serial=12345678
 //   mbus = primary=1 id=12345678 manufacturer=2C2D version=01 medium=07 baud=2400 litres=1500
 //   domestic = address=00000012345678 type=10 wakeup=2 baud=2400 m3=12.5
@@ -35,6 +41,17 @@ struct ConverterSpec {
     std::int32_t firstSerial = 10000001;
 };
 
+// Faults of a line as LineOptions counts them: n > 0 the next n replies, -n every n-th, 0 off.
+struct LineFaults {
+    int drop = 0;
+    int corrupt = 0;
+    int garbage = 0;
+    int truncate = 0;
+    int late = 0;
+    int lateMs = kDefaultLateReplyMs;
+    bool operator==(const LineFaults&) const = default;
+};
+
 struct LineSpec {
     std::string name;
     int port = 0;
@@ -43,6 +60,7 @@ struct LineSpec {
     int deviceParity = 0;
     bool pacing = true;
     int replyDelayMs = 0;
+    LineFaults faults;
     std::vector<ConverterSpec> converters;
     std::vector<MbusMeterSpec> mbusMeters;
     std::vector<DomesticMeterSpec> domesticMeters;
@@ -62,6 +80,9 @@ struct SetupParseResult {
 };
 
 SetupParseResult parseSetup(std::string_view text);
+// Applies one key of a [line] section to `line` (as the file would); returns the problem, or an
+// empty text when the key was taken.
+std::string setLineKey(LineSpec& line, std::string_view key, std::string_view value);
 
 // The shipped default: two converters with meters (COM1), an M-Bus meter line (COM2), an I-7000
 // module line (COM3) and the measuring module of the graph display (COM4).

@@ -1,0 +1,162 @@
+// The command line of tev-sim.
+#include "tev/sim/command_line.hpp"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+
+namespace tev::sim {
+namespace {
+
+constexpr std::size_t kMaxSetupFileBytes = 1024 * 1024;
+
+// Set-up keys that the command line may set on every line.
+constexpr std::array<std::string_view, 8> kLineKeys = {"drop",    "corrupt", "garbage", "truncate",
+                                                       "late",    "late-ms", "delay",   "pacing"};
+
+bool isLineKey(std::string_view key) {
+    return std::find(kLineKeys.begin(), kLineKeys.end(), key) != kLineKeys.end();
+}
+
+// Takes one "--key value" or "--key=value" option; false when it is not one.
+bool takeOption(SimCommandLine& out, std::string_view key, std::string_view value) {
+    if (key == "device")
+        out.device = value;
+    else if (key == "baud")
+        out.baud = value;
+    else if (key == "parity")
+        out.parity = value;
+    else if (key == "only")
+        out.only = value;
+    else if (isLineKey(key))
+        out.lineKeys.emplace_back(key, value);
+    else
+        return false;
+    return true;
+}
+
+SetupParseResult failure(int line, std::string error) {
+    return {std::nullopt, line, std::move(error)};
+}
+
+// The set-up file's text, or nullopt when it cannot be read whole.
+std::optional<std::string> readSetupFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string text(kMaxSetupFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (in.bad() || text.size() > kMaxSetupFileBytes)
+        return std::nullopt;
+    return text;
+}
+
+// Keeps only the line named by `only`, served on the real device.
+std::string narrowToDevice(const SimCommandLine& command, SetupSpec& setup) {
+    const auto found = std::find_if(setup.lines.begin(), setup.lines.end(), [&](const LineSpec& line) {
+        return line.name.find(command.only) != std::string::npos;
+    });
+    if (found == setup.lines.end())
+        return "no line named " + command.only;
+    LineSpec line = *found;
+    if (!line.converters.empty())
+        line.deviceBaud = *converterBaud(line.converters[0].config.baudCode);
+    else if (!line.mbusMeters.empty())
+        line.deviceBaud = line.mbusMeters[0].baud;
+    std::string error = setLineKey(line, "device", command.device);
+    if (error.empty())
+        error = setLineKey(line, "device-parity", command.parity);
+    if (error.empty() && !command.baud.empty())
+        error = setLineKey(line, "device-baud", command.baud);
+    setup.lines = {std::move(line)};
+    return error;
+}
+
+} // namespace
+
+const std::string_view kSimUsage =
+    "usage: tev-sim [options] [set-up file]\n"
+    "  Starts the lines of the set-up file (default: the shipped set-up) on new pseudo-terminals and\n"
+    "  serves them until Ctrl-C; prints each line's path and the TEV_COM<N>= lines for the program.\n"
+    "\n"
+    "  -h, --help               this text\n"
+    "  --print-default          print the default set-up file, to copy and edit\n"
+    "  --device PATH            serve one line on a real serial device instead\n"
+    "  --only NAME              the line to serve there (converters, meters, modules, measuring;\n"
+    "                           default converters)\n"
+    "  --baud N                 rate of the real device (default: the line's own)\n"
+    "  --parity none|even|odd   parity of the real device (default none)\n"
+    "\n"
+    "Faults, applied to every line (a set-up file sets them per line with the same keys, e.g.\n"
+    "\"drop = every:5\"). V is off, next:N (the next N replies) or every:N (every N-th reply):\n"
+    "  --drop V                 the reply is not sent\n"
+    "  --corrupt V              the reply's checksum byte is flipped\n"
+    "  --garbage V              noise bytes FF 80 7F come before the reply\n"
+    "  --truncate V             only the first half of the reply is sent\n"
+    "  --late V                 the reply begins --late-ms after the request\n"
+    "  --late-ms N              turnaround of a late reply, 0..60000 ms (default 1000)\n"
+    "  --delay N                turnaround of every reply, 0..10000 ms (default 0)\n"
+    "  --pacing on|off          requests and replies take their wire time (default on)\n"
+    "Options also take the form --key=value.\n"
+    "\n"
+    "Example: tev-sim --corrupt every:10 --late next:3 --late-ms 150\n";
+
+SimCommandLine parseSimCommandLine(std::span<const std::string_view> args) {
+    SimCommandLine out;
+    for (std::size_t i = 0; i < args.size() && out.error.empty(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            out.action = SimCommandLine::Action::help;
+            return out;
+        }
+        if (arg == "--print-default") {
+            out.action = SimCommandLine::Action::printDefault;
+        } else if (arg.starts_with("--")) {
+            std::string_view key = arg.substr(2);
+            std::string_view value;
+            if (const auto eq = key.find('='); eq != std::string_view::npos) {
+                value = key.substr(eq + 1);
+                key = key.substr(0, eq);
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                out.error = std::string(arg) + " needs a value";
+                break;
+            }
+            if (!takeOption(out, key, value))
+                out.error = "unknown option " + std::string(arg);
+        } else if (!arg.empty() && arg[0] != '-' && out.setupFile.empty()) {
+            out.setupFile = arg;
+        } else {
+            out.error = "unexpected argument " + std::string(arg);
+        }
+    }
+    if (out.error.empty() && out.device.empty() &&
+        (!out.baud.empty() || out.parity != "none" || out.only != "converters"))
+        out.error = "--baud, --parity and --only need --device";
+    return out;
+}
+
+SetupParseResult buildSimSetup(const SimCommandLine& command) {
+    std::string text(kDefaultSetupText);
+    if (!command.setupFile.empty()) {
+        auto read = readSetupFile(command.setupFile);
+        if (!read)
+            return failure(0, "cannot read " + command.setupFile + " (or it is larger than 1 MiB)");
+        text = std::move(*read);
+    }
+    auto parsed = parseSetup(text);
+    if (!parsed)
+        return parsed;
+    if (!command.device.empty())
+        if (auto error = narrowToDevice(command, *parsed.setup); !error.empty())
+            return failure(0, std::move(error));
+    for (auto& line : parsed.setup->lines)
+        for (const auto& [key, value] : command.lineKeys)
+            if (auto error = setLineKey(line, key, value); !error.empty())
+                return failure(0, "--" + key + ": " + error);
+    return parsed;
+}
+
+} // namespace tev::sim
