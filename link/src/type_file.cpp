@@ -1,0 +1,79 @@
+#include "tev/link/type_file.hpp"
+
+#include <fstream>
+
+namespace tev::link {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// White space as the C library's isspace() in the "C" locale; bytes of multi-byte characters
+// (0x80 and up) are never white space, so a GBK or UTF-8 name keeps all its bytes.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+std::string_view trim(std::string_view line) {
+    while (!line.empty() && isBlank(line.back()))
+        line.remove_suffix(1);
+    while (!line.empty() && isBlank(line.front()))
+        line.remove_prefix(1);
+    return line;
+}
+
+} // namespace
+
+TypeFile ParseTypeFile(std::string_view bytes) {
+    TypeFile out;
+    if (bytes.size() > kTypeFileReadLimit) {
+        bytes = bytes.substr(0, kTypeFileReadLimit);
+        out.truncated = true;
+    }
+    if (bytes.starts_with(kUtf8Bom))
+        bytes.remove_prefix(kUtf8Bom.size());
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        const std::string_view line = bytes.substr(0, end);
+        bytes = end == std::string_view::npos ? std::string_view{} : bytes.substr(end + 1);
+        if (line.starts_with(';'))
+            continue;
+        const std::string_view name = trim(line);
+        if (name.empty())
+            continue;
+        if (out.names.size() == kMaxTypeNames) {
+            out.truncated = true;
+            break;
+        }
+        out.names.emplace_back(name);
+    }
+    return out;
+}
+
+TypeFile LoadTypeFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return {};
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    // One byte beyond the limit tells a file that is longer than it.
+    std::string bytes(kTypeFileReadLimit + 1, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return ParseTypeFile(bytes);
+}
+
+int TypeNumber(std::string_view name) noexcept {
+    int number = 0;
+    std::size_t digits = 0;
+    while (digits < name.size() && name[digits] >= '0' && name[digits] <= '9') {
+        if (++digits > 4)
+            return -1;
+        number = number * 10 + (name[digits - 1] - '0');
+    }
+    if (digits == 0 || digits >= name.size() || name[digits] != '-')
+        return -1;
+    return number;
+}
+
+} // namespace tev::link
