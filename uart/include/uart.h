@@ -47,6 +47,10 @@
  * All functions are safe to call from several threads; calls on one port are serialised: receives
  * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
  * other calls wait until the call holding the port has ended.
+ * A blocked call is woken from another thread by UartCancel (the port stays open) or CloseLink of
+ * its port: the calls that began before it - the one using the line and those waiting for the
+ * port - return UART_CANCELLED at once (a receive keeps the bytes that had arrived and counts them
+ * in *received; an exchange hands back an empty reply). A cancelled call leaves the port unsettled.
  */
 #ifndef TEV_UART_H
 #define TEV_UART_H
@@ -74,7 +78,8 @@ enum {
     UART_NOT_OPEN = 8,        /* the port is not open */
     UART_WRITE_ERROR = 10,    /* the request could not be written completely */
     UART_REPLY_TOO_LONG = 14, /* no CR within UART_REPLY_MAX - 1 characters */
-    UART_TIMEOUT = 15         /* no complete reply within the timeout */
+    UART_TIMEOUT = 15,        /* no complete reply within the timeout */
+    UART_CANCELLED = 16       /* woken by UartCancel or CloseLink of the port from another thread */
 };
 
 /* Size of the largest ASCII reply handed back, terminating zero included. */
@@ -96,7 +101,8 @@ enum {
  * parity, the parity is accepted and ignored. */
 UART_API uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t data_bits, uint8_t parity, uint8_t stop_bits);
 
-/* Closes port; closing a port that is not open does nothing. */
+/* Closes port; closing a port that is not open does nothing. Calls on the port under way in other
+ * threads are ended first, as by UartCancel. */
 UART_API uint16_t CloseLink(uint8_t port);
 
 /* Discards pending input (after the guard on an unsettled port) and writes count bytes. Returns once
@@ -129,6 +135,11 @@ UART_API uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply
 
 /* Sends the ASCII command without waiting for a reply. */
 UART_API uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum);
+
+/* Ends the calls on port under way in other threads: a call waiting for the port, for the line to
+ * settle, for the driver to take its bytes or for a reply returns UART_CANCELLED at once. Calls that
+ * begin after it run normally; the port stays open. Returns UART_OK. */
+UART_API uint16_t UartCancel(uint8_t port);
 
 /* Writes the device path that port maps to (zero-terminated, cut to size). Returns the length of
  * the full path. */

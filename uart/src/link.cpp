@@ -1,6 +1,7 @@
 // The exported operations: a table of ports, each with its descriptor and settings.
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -23,15 +24,40 @@ using uart::detail::writeAll;
 
 std::array<Port, 256> g_ports;
 
-Port* portIfOpen(uint8_t port) {
-    Port& p = g_ports[port];
-    return p.fd >= 0 ? &p : nullptr;
-}
+// The port held for one call. The call's ticket is noted before it waits for the port, so a cancel
+// while it waits ends it too.
+class Claim {
+  public:
+    explicit Claim(uint8_t port)
+        : m_port(g_ports[port]), m_ticket(m_port.cancels.load()), m_lock(m_port.mutex) {
+        m_port.ticket = m_ticket;
+    }
+    Claim(uint8_t port, Clock::time_point deadline)
+        : m_port(g_ports[port]), m_ticket(m_port.cancels.load()), m_lock(m_port.mutex, deadline) {
+        if (m_lock)
+            m_port.ticket = m_ticket;
+    }
+    // UART_OK when the call may use the port.
+    uint16_t status() const {
+        if (!m_lock)
+            return UART_TIMEOUT; // another call held the port for the whole timeout
+        if (uart::detail::cancelled(m_port))
+            return UART_CANCELLED;
+        return m_port.fd >= 0 ? UART_OK : UART_NOT_OPEN;
+    }
+    Port& port() const { return m_port; }
+
+  private:
+    Port& m_port;
+    uint32_t m_ticket;
+    std::unique_lock<std::timed_mutex> m_lock;
+};
 
 void closePort(Port& p) {
     if (p.fd >= 0)
         uart::detail::closeDevice(p.fd);
     p.fd = -1;
+    uart::detail::closeWake(p);
 }
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
@@ -45,6 +71,11 @@ uint16_t openPort(Port& p, const std::string& path) {
         return failed.status;
     }
     p.path = path;
+    if (!uart::detail::openWake(p)) {
+        p.openError = std::string("no wake-up descriptor: ") + std::strerror(errno);
+        closePort(p);
+        return UART_PORT_ERROR;
+    }
     return UART_OK;
 }
 
@@ -118,19 +149,24 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
 
 uint16_t CloseLink(uint8_t port) {
     Port& p = g_ports[port];
+    uart::detail::cancelCalls(p);
     std::lock_guard lock(p.mutex);
     closePort(p);
     return UART_OK;
 }
 
+uint16_t UartCancel(uint8_t port) {
+    uart::detail::cancelCalls(g_ports[port]);
+    return UART_OK;
+}
+
 uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
-    std::lock_guard lock(g_ports[port].mutex);
-    Port* p = portIfOpen(port);
-    if (!p)
-        return UART_NOT_OPEN;
+    const Claim claim(port);
+    if (const uint16_t status = claim.status())
+        return status;
     if (!buffer && count > 0)
         return UART_WRITE_ERROR;
-    return writeAll(*p, buffer, count);
+    return writeAll(claim.port(), buffer, count);
 }
 
 uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
@@ -139,19 +175,19 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
         *received = 0;
     // The timeout runs from the call, waiting for another caller of this port included.
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::unique_lock lock(g_ports[port].mutex, deadline);
-    if (!lock)
-        return UART_TIMEOUT; // another call held the port for the whole timeout
-    Port* p = portIfOpen(port);
-    if (!p)
-        return UART_NOT_OPEN;
+    const Claim claim(port, deadline);
+    if (const uint16_t status = claim.status())
+        return status;
     if (!buffer || maxCount == 0)
         return UART_TIMEOUT;
-    const Received r = receive(*p, buffer, maxCount, deadline, rule, context);
+    Port& p = claim.port();
+    const Received r = receive(p, buffer, maxCount, deadline, rule, context);
     if (!r.settled)
-        uart::detail::leaveUnsettled(*p, timeoutMs);
+        uart::detail::leaveUnsettled(p, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
+    if (r.cancelled)
+        return UART_CANCELLED;
     if (rule)
         return r.frame > 0 ? UART_OK : UART_TIMEOUT;
     return r.count > 0 ? UART_OK : UART_TIMEOUT;
@@ -170,23 +206,23 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
         reply[0] = '\0';
     // The timeout runs from the call; the time spent writing the command is added to it.
     const auto start = Clock::now();
-    std::unique_lock lock(g_ports[port].mutex, start + std::chrono::milliseconds(timeoutMs));
-    if (!lock)
-        return UART_TIMEOUT; // another call held the port for the whole timeout
-    Port* p = portIfOpen(port);
-    if (!p)
-        return UART_NOT_OPEN;
+    const Claim claim(port, start + std::chrono::milliseconds(timeoutMs));
+    if (const uint16_t status = claim.status())
+        return status;
     if (!command || !reply)
         return UART_WRITE_ERROR;
+    Port& p = claim.port();
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
     const auto writeStart = Clock::now();
-    if (const uint16_t status = writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
+    if (const uint16_t status = writeAll(p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
         return status;
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
-    const Received r = receive(*p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
+    const Received r = receive(p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
     if (!r.settled)
-        uart::detail::leaveUnsettled(*p, timeoutMs);
+        uart::detail::leaveUnsettled(p, timeoutMs);
+    if (r.cancelled)
+        return UART_CANCELLED;
     const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);
@@ -194,14 +230,13 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
 }
 
 uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
-    std::lock_guard lock(g_ports[port].mutex);
-    Port* p = portIfOpen(port);
-    if (!p)
-        return UART_NOT_OPEN;
+    const Claim claim(port);
+    if (const uint16_t status = claim.status())
+        return status;
     if (!command)
         return UART_WRITE_ERROR;
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
-    return writeAll(*p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size());
+    return writeAll(claim.port(), reinterpret_cast<const uint8_t*>(wire.data()), wire.size());
 }
 
 size_t UartPortDevice(uint8_t port, char* buffer, size_t size) {

@@ -1,6 +1,7 @@
 // One entry of the port table: the open device, its settings, and the state its calls share.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -21,6 +22,13 @@ struct Port {
     // Quiet time the next write waits for, counted from quietSince; zero while the line is settled.
     Clock::duration guard{};
     Clock::time_point quietSince{};
+    // Cancelling: UartCancel and CloseLink count `cancels` up and signal wakeFd (an eventfd polled
+    // beside fd). A call notes `cancels` when it begins; while it holds the port its note is in
+    // `ticket`, and a count that has moved on ends it with UART_CANCELLED.
+    std::atomic<std::uint32_t> cancels{0};
+    std::uint32_t ticket = 0;
+    std::mutex wakeLock; // keeps wakeFd open while a canceller writes to it
+    int wakeFd = -1;
 };
 
 } // namespace uart::detail

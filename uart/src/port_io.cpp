@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,30 +15,77 @@ Clock::duration silenceGap(const LineSettings& s) {
     return std::chrono::milliseconds(UART_GAP_MS) + std::chrono::microseconds(characterMicros(s) * 7 / 2);
 }
 
+enum class Wait { Ready, Timeout, Cancelled, HangUp };
+
+// Waits until the port's descriptor reports one of events or a hang-up, the deadline passes or the
+// call is cancelled.
+Wait waitOn(Port& p, short events, Clock::time_point deadline) {
+    for (;;) {
+        if (cancelled(p))
+            return Wait::Cancelled;
+        pollfd fds[2] = {{p.fd, events, 0}, {p.wakeFd, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, msLeft(deadline));
+        if (ready < 0 && errno != EINTR)
+            return Wait::Timeout;
+        if (fds[1].revents != 0) {
+            eventfd_t count = 0;
+            eventfd_read(p.wakeFd, &count); // a cancel of an earlier call leaves its count behind
+            continue;
+        }
+        if (ready > 0 && (fds[0].revents & events) != 0)
+            return Wait::Ready;
+        if (ready > 0 && fds[0].revents != 0)
+            return Wait::HangUp;
+        if (ready == 0)
+            return Wait::Timeout;
+    }
+}
+
 // Reads and drops what arrives until the line has been quiet for the port's guard, counted from
 // the end of the call that left it unsettled; gives up waiting at twice the guard.
-void settle(Port& p) {
+bool settle(Port& p) {
     if (p.guard == Clock::duration::zero())
-        return;
+        return true;
     const auto limit = Clock::now() + 2 * p.guard;
     auto quietUntil = p.quietSince + p.guard;
     std::uint8_t junk[256];
     while (Clock::now() < limit) {
-        pollfd pfd{p.fd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, msLeft(std::min(quietUntil, limit)));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0 || (pfd.revents & POLLIN) == 0)
-            break;
+        const Wait w = waitOn(p, POLLIN, std::min(quietUntil, limit));
+        if (w == Wait::Cancelled)
+            return false;
+        if (w != Wait::Ready)
+            break; // quiet, or hung up: the write will tell
         const ssize_t n = ::read(p.fd, junk, sizeof junk);
         if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
-            break; // hang-up: the write will tell
+            break;
         quietUntil = Clock::now() + p.guard;
     }
     p.guard = Clock::duration::zero();
+    return true;
 }
 
 } // namespace
+
+bool openWake(Port& p) {
+    std::lock_guard lock(p.wakeLock);
+    if (p.wakeFd < 0)
+        p.wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return p.wakeFd >= 0;
+}
+
+void closeWake(Port& p) {
+    std::lock_guard lock(p.wakeLock);
+    if (p.wakeFd >= 0)
+        ::close(p.wakeFd);
+    p.wakeFd = -1;
+}
+
+void cancelCalls(Port& p) {
+    std::lock_guard lock(p.wakeLock);
+    ++p.cancels;
+    if (p.wakeFd >= 0)
+        eventfd_write(p.wakeFd, 1);
+}
 
 void leaveUnsettled(Port& p, std::uint16_t timeoutMs) {
     const auto late = std::chrono::milliseconds(std::min<std::uint16_t>(timeoutMs, UART_GUARD_MAX_MS));
@@ -52,7 +100,8 @@ int msLeft(Clock::time_point deadline) {
 }
 
 std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count) {
-    settle(p);
+    if (!settle(p))
+        return UART_CANCELLED;
     tcflush(p.fd, TCIFLUSH); // what is pending belongs to no request of ours
     // Allow twice the wire time and one second for the driver's queue to take the bytes.
     const auto wire = std::chrono::microseconds(characterMicros(p.settings) * count);
@@ -66,9 +115,8 @@ std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count) {
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return UART_WRITE_ERROR;
-        pollfd pfd{p.fd, POLLOUT, 0};
-        if (msLeft(deadline) == 0 || (::poll(&pfd, 1, msLeft(deadline)) < 0 && errno != EINTR))
-            return UART_WRITE_ERROR;
+        if (const Wait w = waitOn(p, POLLOUT, deadline); w != Wait::Ready)
+            return w == Wait::Cancelled ? UART_CANCELLED : UART_WRITE_ERROR;
     }
     tcdrain(p.fd);
     return UART_OK;
@@ -83,12 +131,10 @@ Received receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
         auto until = deadline;
         if (r.count > 0 && !rule)
             until = std::min(deadline, lastByte + gap);
-        pollfd pfd{p.fd, POLLIN, 0};
-        const int ready = ::poll(&pfd, 1, msLeft(until));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        r.settled = ready == 0 && until < deadline; // the silence after the last byte
-        if (ready <= 0 || (pfd.revents & POLLIN) == 0)
+        const Wait w = waitOn(p, POLLIN, until);
+        r.cancelled = w == Wait::Cancelled;
+        r.settled = w == Wait::Timeout && until < deadline; // the silence after the last byte
+        if (w != Wait::Ready)
             break;
         const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
         if (n <= 0) {

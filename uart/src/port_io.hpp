@@ -12,14 +12,25 @@ namespace uart::detail {
 // Milliseconds left until deadline, never negative.
 int msLeft(Clock::time_point deadline);
 
+// Opens and closes the port's wake descriptor; false when none could be made.
+bool openWake(Port& p);
+void closeWake(Port& p);
+// Ends the calls under way on the port (UART_CANCELLED) and wakes the one waiting on the line.
+void cancelCalls(Port& p);
+// True when the port has been cancelled since the call holding it began.
+inline bool cancelled(const Port& p) {
+    return p.cancels.load() != p.ticket;
+}
+
 // Waits for a port left unsettled to be quiet (see leaveUnsettled), discards pending input and
-// writes count bytes. UART_OK or UART_WRITE_ERROR.
+// writes count bytes. UART_OK, UART_WRITE_ERROR or UART_CANCELLED.
 std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count);
 
 struct Received {
     std::size_t count = 0;
     std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
     bool settled = false;  // ended by a frame with nothing after it, or by the silence after the bytes
+    bool cancelled = false;
 };
 
 // Notes that bytes of the last request's reply may still be on their way: a receive that timed out,

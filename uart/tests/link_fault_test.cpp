@@ -243,7 +243,7 @@ TEST(FaultThreads, PortsUsedFromSeveralThreads) {
             CloseLink(port);
         });
     }
-    // Meanwhile one port is opened and closed under another thread's receives.
+    // Meanwhile one port is opened and closed under another thread's receives (a close ends them).
     std::atomic<bool> done{false};
     std::thread opener([&] {
         while (!done) {
@@ -254,7 +254,7 @@ TEST(FaultThreads, PortsUsedFromSeveralThreads) {
     for (int i = 0; i < 50; ++i) {
         std::uint8_t buf[4];
         const auto status = ReceiveBytes(64, buf, 2, sizeof buf, nullptr);
-        EXPECT_TRUE(status == UART_TIMEOUT || status == UART_NOT_OPEN) << status;
+        EXPECT_TRUE(status == UART_TIMEOUT || status == UART_NOT_OPEN || status == UART_CANCELLED) << status;
     }
     done = true;
     opener.join();
