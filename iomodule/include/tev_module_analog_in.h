@@ -3,8 +3,9 @@
  * Single-channel readings (AnalogIn, AnalogInFsr, AnalogInHex and their _8K and _87K twins) set float
  * slot 0 to 0.0 as soon as the exchange has returned (AnalogInHex leaves the floats alone). A reply of
  * exactly ">-0000" gives TEV_MODULE_BELOW_RANGE, ">+9999" TEV_MODULE_ABOVE_RANGE (the card functions
- * also take them followed by one more character). The decimal value is taken from the reply after '>' (checksum characters cut off)
- * by the C atof rules, read in the "C" locale whatever the process's locale is.
+ * also take them followed by one more character). The decimal value is the reply after '>' (checksum
+ * characters cut off), read in the "C" locale whatever the process's locale is; it must be a number
+ * and nothing else (">+01.01n" or a bare ">" gives TEV_MODULE_INVALID_REPLY).
  *
  * Decisions:
  *   - AnalogInAll on a 7033 checks the 22-character scan reply, then reads channels 0, 1 and 2 one

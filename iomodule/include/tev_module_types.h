@@ -21,6 +21,11 @@
  * family may run on several threads; calls on one serial port are serialised by uart.
  * A NULL integer block, or a NULL float block for a function that reads or writes floats, gives
  * TEV_MODULE_NULL_ARGUMENT without any traffic. NULL trace buffers simply receive no copies.
+ *
+ * Reply fields are read strictly, also with the checksum flag off: every character of a field must
+ * belong to it (decimal fields: sign, digits and one point; hex fields: upper-case hex digits, or
+ * either case where the field is read as "%X"; digit fields: '0'-'9'). A field with any other
+ * character gives TEV_MODULE_INVALID_REPLY and stores nothing.
  */
 #ifndef TEV_MODULE_TYPES_H
 #define TEV_MODULE_TYPES_H
@@ -48,8 +53,9 @@ typedef uint32_t* LongArgs;
 enum {
     TEV_MODULE_OK = 0,
     TEV_MODULE_VALUE_OUT_OF_RANGE = 4,     /* output value or digit beyond what the model holds */
-    TEV_MODULE_INVALID_REPLY = 12,         /* wrong first character (also '?'), wrong length, or a
-                                              reply too short for a field read from it */
+    TEV_MODULE_INVALID_REPLY = 12,         /* wrong first character (also '?'), wrong length, a
+                                              reply too short for a field read from it, or a
+                                              field holding a character not of its number */
     TEV_MODULE_SELECTOR_OUT_OF_RANGE = 13, /* read-back selector or channel, configuration field */
     TEV_MODULE_MODEL_NOT_SERVED = 17,      /* the module identifier is not one the function serves */
     TEV_MODULE_CHANNEL_OUT_OF_RANGE = 18,  /* channel or other index beyond the model's limit */

@@ -6,7 +6,6 @@
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
-#include "wire.hpp"
 
 namespace tev::iomodule {
 namespace {
@@ -59,8 +58,7 @@ template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel 
     t.begin('$').ch(row->command);
     if (const auto code = t.run('!', 4))
         return code;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 // Sends "$AA" and the row's digit and slot 5; `checked` refuses a channel the display lacks.
@@ -133,11 +131,13 @@ uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
     if (const auto rc = alarmExchange(t, "DI", "DI", 8))
         return rc;
     const Reply& reply = t.reply();
-    const std::uint32_t outputs =
-        call.model() == 0x7016 ? *reply.hex(5, 1) : 2 * *reply.digit(4) + *reply.digit(5);
-    call.slots.set(TEV_SLOT_ARG7, *reply.digit(3));
-    call.slots.set(TEV_SLOT_ARG8, outputs);
-    return TEV_MODULE_OK;
+    std::optional<std::uint32_t> outputs = reply.hex(5, 1);
+    if (call.model() != 0x7016) {
+        const auto out1 = reply.digit(4);
+        const auto out0 = reply.digit(5);
+        outputs = out1 && out0 ? std::optional(2 * *out1 + *out0) : std::nullopt;
+    }
+    return setSlots(call, {{TEV_SLOT_ARG7, reply.digit(3)}, {TEV_SLOT_ARG8, outputs}});
 }
 
 uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
@@ -145,9 +145,11 @@ uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     if (const auto rc = alarmExchange(t, "RE", "RE", 8))
         return rc;
-    const std::int32_t count = parseInteger(*t.reply().field(3, 5));
+    const auto count = t.reply().integer(3, 5);
+    if (!count)
+        return TEV_MODULE_INVALID_REPLY;
     call.slots.set(TEV_SLOT_ARG7,
-                   static_cast<std::uint32_t>(std::clamp<std::int32_t>(count, 0, kEventCountMax)));
+                   static_cast<std::uint32_t>(std::clamp<std::int32_t>(*count, 0, kEventCountMax)));
     return TEV_MODULE_OK;
 }
 

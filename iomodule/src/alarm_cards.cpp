@@ -82,8 +82,7 @@ uint16_t ReadAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     t.command().ch('R').ch(side(call)).ch('U');
     if (const auto rc = t.run('!', 10))
         return rc;
-    call.setFloat(0, *t.reply().decimal(3, 7));
-    return TEV_MODULE_OK;
+    return setFloats(call, {t.reply().decimal(3, 7)});
 }
 
 uint16_t ClearLatchAlarm_8K(LongArgs w, float* f, char* c, char* r) {
@@ -135,9 +134,7 @@ uint16_t ReadAlarmStatus_8K(LongArgs w, float* f, char* c, char* r) {
     t.command().ch('S');
     if (const auto rc = t.run('!', 5))
         return rc;
-    call.slots.set(TEV_SLOT_ARG8, *t.reply().digit(3));
-    call.slots.set(TEV_SLOT_ARG9, *t.reply().digit(4));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG8, t.reply().digit(3)}, {TEV_SLOT_ARG9, t.reply().digit(4)}});
 }
 
 } // extern "C"

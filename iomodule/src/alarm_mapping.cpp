@@ -61,9 +61,7 @@ std::uint16_t readRange(const Call& call, char MapModel::*digit) noexcept {
         return status;
     if (const auto rc = t.expect('!', 17))
         return rc;
-    call.setFloat(0, *t.reply().decimal(3, 7));
-    call.setFloat(1, *t.reply().decimal(10, 7));
-    return TEV_MODULE_OK;
+    return setFloats(call, {t.reply().decimal(3, 7), t.reply().decimal(10, 7)});
 }
 
 // Checks the type code and the source range against it (steps before any traffic).
@@ -135,8 +133,7 @@ uint16_t ReadLinearMappingStatus(WordArgs w, float* f, char* c, char* r) {
     t.command().ch('A');
     if (const auto rc = t.run('!', 4))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 uint16_t ReadSourceValueOfLM(WordArgs w, float* f, char* c, char* r) {

@@ -71,8 +71,7 @@ std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading rea
         call.slots.set(TEV_SLOT_ARG7, *value & 0xFFFFu);
         return TEV_MODULE_OK;
     }
-    call.setFloat(0, t.reply().decimalFrom(1).value_or(0.0));
-    return TEV_MODULE_OK;
+    return setFloats(call, {t.reply().decimalFrom(1)});
 }
 
 } // namespace tev::iomodule
@@ -117,8 +116,7 @@ uint16_t ThermocoupleOpen_7011(WordArgs w, float* f, char* c, char* r) {
     t.begin('$').ch('B');
     if (const auto rc = t.run('!', 4))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 } // extern "C"

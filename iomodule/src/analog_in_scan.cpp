@@ -12,6 +12,7 @@ namespace {
 
 // Scans answer '>' and one seven-character field per channel ("+01.234").
 constexpr std::size_t kFieldWidth = 7;
+constexpr std::size_t kMaxChannels = 8;
 
 struct ScanModel {
     std::uint32_t model = 0;
@@ -42,10 +43,15 @@ constexpr RangeCode kIn8Ranges[] = {{8, 10.0}, {9, 5.0}, {10, 1.0}, {11, 500.0},
 
 // Each channel's seven-character field, converted on its own, into float slots 0 ... channels - 1.
 std::uint16_t storeFields(const Call& call, const Reply& reply, std::size_t channels) noexcept {
-    if (!reply.field(1, channels * kFieldWidth))
-        return TEV_MODULE_INVALID_REPLY;
-    for (std::size_t k = 0; k < channels; ++k)
-        call.setFloat(k, *reply.decimal(1 + k * kFieldWidth, kFieldWidth));
+    std::array<double, kMaxChannels> values{};
+    for (std::size_t k = 0; k < channels && k < values.size(); ++k) {
+        const auto value = reply.decimal(1 + k * kFieldWidth, kFieldWidth);
+        if (!value)
+            return TEV_MODULE_INVALID_REPLY;
+        values[k] = *value;
+    }
+    for (std::size_t k = 0; k < channels && k < values.size(); ++k)
+        call.setFloat(k, values[k]);
     return TEV_MODULE_OK;
 }
 
@@ -74,7 +80,7 @@ std::uint16_t scanCard(Transaction& t, const ScanModel& row, Trace trace) noexce
     return storeFields(t.call(), t.reply(), row.channels);
 }
 
-double scaleHex(std::int64_t h, double fullScale) noexcept {
+double scaleHex(std::uint32_t h, double fullScale) noexcept {
     constexpr double kPositiveFull = 32767.0;
     if (h < 0x8000)
         return static_cast<double>(h) / kPositiveFull * fullScale;
@@ -146,10 +152,16 @@ uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
     t.begin('$').ch('A');
     if (const auto code = t.clearing(kClearedOnFailure).run('>', 1 + kChannels * kHexField))
         return code;
+    std::array<double, kChannels> values{};
     for (std::size_t k = 0; k < kChannels; ++k) {
-        const auto h = parseBase16(*t.reply().field(1 + k * kHexField, kHexField));
-        call.setFloat(k, scaleHex(h, range->fullScale));
+        const auto field = t.reply().field(1 + k * kHexField, kHexField);
+        const auto h = field ? parseHex(*field) : std::nullopt;
+        if (!h)
+            return TEV_MODULE_INVALID_REPLY;
+        values[k] = scaleHex(*h, range->fullScale);
     }
+    for (std::size_t k = 0; k < kChannels; ++k)
+        call.setFloat(k, values[k]);
     return TEV_MODULE_OK;
 }
 

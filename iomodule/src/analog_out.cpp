@@ -87,10 +87,11 @@ std::uint16_t runReadBack(Transaction& t, ReadBackValue value) noexcept {
     if (!rest)
         return TEV_MODULE_INVALID_REPLY;
     if (value == ReadBackValue::Decimal)
-        t.call().setFloat(0, parseDecimal(*rest));
-    else if (const auto number = scanHex(*rest))
-        t.call().slots.set(TEV_SLOT_ARG9, *number & 0xFFFFu);
-    return TEV_MODULE_OK;
+        return setFloats(t.call(), {parseDecimal(*rest)});
+    if (rest->empty()) // no number: slot 9 keeps its value
+        return TEV_MODULE_OK;
+    const auto number = parseHex(*rest);
+    return setSlots(t.call(), {{TEV_SLOT_ARG9, number ? std::optional(*number & 0xFFFFu) : std::nullopt}});
 }
 
 std::uint16_t writeOutputValue(const Call& call, const OutputModel& row) noexcept {

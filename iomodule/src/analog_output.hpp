@@ -44,8 +44,8 @@ struct ReadBackModel {
 std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept;
 
 enum class ReadBackValue : std::uint8_t {
-    Decimal, // float slot 0 = the decimal number from position 3 (atof rules)
-    Hex,     // slot 9 = the low 16 bits of the hex number from position 3 ("%X"), kept without one
+    Decimal, // float slot 0 = the decimal number from position 3 to the end
+    Hex,     // slot 9 = the low 16 bits of the hex number from position 3 to the end, kept without one
 };
 
 // Exchanges the read-back command built in `t`; the reply must start with '!' (no length check).

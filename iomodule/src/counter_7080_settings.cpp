@@ -5,7 +5,6 @@
 
 #include "counter_7080.hpp"
 #include "tev_module.h"
-#include "wire.hpp"
 
 namespace tev::iomodule::counter7080 {
 namespace {
@@ -165,11 +164,9 @@ uint16_t ReadMinSignalWidth_7080(WordArgs w, float* f, char* c, char* r) {
     beginCounter(t, kWidth);
     if (const auto rc = t.run('!', 8))
         return rc;
-    const auto digits = t.reply().field(3, 5);
-    if (!digits)
-        return TEV_MODULE_INVALID_REPLY;
-    call.slots.set(TEV_SLOT_ARG7, static_cast<std::uint32_t>(parseInteger(*digits)));
-    return TEV_MODULE_OK;
+    const auto width = t.reply().integer(3, 5);
+    return setSlots(
+        call, {{TEV_SLOT_ARG7, width ? std::optional(static_cast<std::uint32_t>(*width)) : std::nullopt}});
 }
 
 uint16_t DataToLED_7080(WordArgs w, float* f, char* c, char* r) {

@@ -5,7 +5,6 @@
 #include "models.hpp"
 #include "tev_module.h"
 #include "transaction.hpp"
-#include "wire.hpp"
 
 namespace tev::iomodule::digital {
 namespace {
@@ -34,10 +33,10 @@ std::uint16_t readCounter(const Call& call, std::span<const CounterModel> rows) 
     t.begin('#').ch(hexDigit(call.arg(TEV_SLOT_ARG)));
     if (const auto rc = t.run('!', 8))
         return rc;
-    const auto digits = t.reply().field(3, 5);
-    if (!digits)
+    const auto count = t.reply().integer(3, 5);
+    if (!count)
         return TEV_MODULE_INVALID_REPLY;
-    call.slots.set(TEV_SLOT_ARG7, static_cast<std::uint32_t>(parseInteger(*digits)) & 0xFFFFu);
+    call.slots.set(TEV_SLOT_ARG7, static_cast<std::uint32_t>(*count) & 0xFFFFu);
     return TEV_MODULE_OK;
 }
 

@@ -54,10 +54,7 @@ std::optional<std::uint32_t> decodeField(const Reply& reply, const FieldModel& r
     const auto text = reply.field(row.pos, row.digits);
     if (!text)
         return std::nullopt;
-    if (!scan)
-        return decodeHexDigits(*text);
-    // sscanf leaves its target alone when no digit starts the field: the cleared slot reads 0.
-    return scanHex(*text).value_or(0);
+    return scan ? parseHex(*text) : decodeHexDigits(*text);
 }
 
 } // namespace

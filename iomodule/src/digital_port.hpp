@@ -40,7 +40,7 @@ struct PortRead {
     std::size_t slot = TEV_SLOT_ARG; // result slot
     bool modelAfter = false;         // exchange for any identifier, choose the row afterwards
     bool clears = false;             // result slot cleared once the exchange has returned
-    bool scan = false;               // C sscanf("%X") rules instead of the modules' digit rule
+    bool scan = false;               // hex digits of either case ("%X") instead of the modules' digit rule
 };
 
 // Sends the command built in `t`, checks the reply ('!' and the length) and stores the row's field.

@@ -13,14 +13,13 @@
 
 namespace tev::iomodule {
 
-// The decimal number (atof rules) of the reply's characters from `pos`, at most `n` of them, for
-// readings whose reply length is not checked: a shorter value is read as far as it goes. Nothing
-// when the reply ends before `pos`, so no stale or absent text is taken for a value.
+// The decimal number of the reply's characters from `pos`, at most `n` of them, for readings whose
+// reply length is not checked: a shorter value is read as far as it goes. Nothing when the reply
+// ends before `pos` or the characters are not a number, so no stale, absent or corrupted text is
+// taken for a value.
 inline std::optional<double> leadingDecimal(const Reply& reply, std::size_t pos, std::size_t n) noexcept {
     const auto rest = reply.from(pos);
-    if (!rest || rest->empty())
-        return std::nullopt;
-    return parseDecimal(rest->substr(0, n));
+    return rest ? parseDecimal(rest->substr(0, n)) : std::nullopt;
 }
 
 // The first steps of a command to one channel of an analog card: the arrays (`floats`: the

@@ -6,30 +6,29 @@ namespace tev::iomodule {
 
 std::optional<std::uint32_t> Reply::hex(std::size_t pos, std::size_t n) const noexcept {
     const auto f = field(pos, n);
-    if (!f)
-        return std::nullopt;
-    return decodeHexDigits(*f);
+    return f ? decodeHexDigits(*f) : std::nullopt;
 }
 
 std::optional<std::uint32_t> Reply::digit(std::size_t pos) const noexcept {
     const auto f = field(pos, 1);
-    if (!f)
+    if (!f || f->front() < '0' || f->front() > '9')
         return std::nullopt;
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(f->front()) - '0') & 0xFFFFu;
+    return static_cast<std::uint32_t>(f->front() - '0');
+}
+
+std::optional<std::int32_t> Reply::integer(std::size_t pos, std::size_t n) const noexcept {
+    const auto f = field(pos, n);
+    return f ? parseInteger(*f) : std::nullopt;
 }
 
 std::optional<double> Reply::decimal(std::size_t pos, std::size_t n) const noexcept {
     const auto f = field(pos, n);
-    if (!f)
-        return std::nullopt;
-    return parseDecimal(*f);
+    return f ? parseDecimal(*f) : std::nullopt;
 }
 
 std::optional<double> Reply::decimalFrom(std::size_t pos) const noexcept {
     const auto f = from(pos);
-    if (!f)
-        return std::nullopt;
-    return parseDecimal(*f);
+    return f ? parseDecimal(*f) : std::nullopt;
 }
 
 } // namespace tev::iomodule

@@ -11,8 +11,9 @@ namespace tev::iomodule {
 
 // A reply as uart hands it back (CR removed). With the checksum flag on its last two characters are
 // the checksum; data() is the reply without them. Positions count from the lead character at 0.
-// Field accessors return nothing when the field does not lie wholly inside data(): the caller then
-// answers TEV_MODULE_INVALID_REPLY instead of reading past the text.
+// Field accessors return nothing when the field does not lie wholly inside data() or when any of
+// its characters does not belong to its number (wire.hpp): the caller then answers
+// TEV_MODULE_INVALID_REPLY instead of reading past the text or around a corrupted character.
 class Reply {
   public:
     Reply() = default;
@@ -38,11 +39,13 @@ class Reply {
     }
     // n hex digits at pos by the modules' digit rule (see decodeHexDigits).
     std::optional<std::uint32_t> hex(std::size_t pos, std::size_t n) const noexcept;
-    // The decimal digit at pos: the character minus '0'.
+    // The decimal digit '0'-'9' at pos, as its value.
     std::optional<std::uint32_t> digit(std::size_t pos) const noexcept;
-    // The decimal number (atof rules) of the n characters at pos.
+    // The decimal integer (sign and digits) of the n characters at pos.
+    std::optional<std::int32_t> integer(std::size_t pos, std::size_t n) const noexcept;
+    // The decimal number of the n characters at pos.
     std::optional<double> decimal(std::size_t pos, std::size_t n) const noexcept;
-    // The decimal number (atof rules) of the data from pos to its end.
+    // The decimal number of the data from pos to its end.
     std::optional<double> decimalFrom(std::size_t pos) const noexcept;
 
   private:

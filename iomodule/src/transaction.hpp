@@ -13,6 +13,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 
 #include "command.hpp"
 #include "reply.hpp"
@@ -82,5 +84,34 @@ class Transaction {
     Reply m_reply;
     std::size_t m_cleared = 0;
 };
+
+// One result read from a reply: its slot and its value, or nothing when the field was invalid.
+struct SlotValue {
+    std::size_t slot = 0;
+    std::optional<std::uint32_t> value;
+};
+
+// Stores every value in its slot when all of them were read; else stores none and answers
+// TEV_MODULE_INVALID_REPLY.
+inline std::uint16_t setSlots(const Call& call, std::initializer_list<SlotValue> values) noexcept {
+    for (const SlotValue& v : values)
+        if (!v.value)
+            return TEV_MODULE_INVALID_REPLY;
+    for (const SlotValue& v : values)
+        call.slots.set(v.slot, *v.value);
+    return TEV_MODULE_OK;
+}
+
+// The same for float slot 0 ... n - 1 of the float block.
+inline std::uint16_t setFloats(const Call& call,
+                               std::initializer_list<std::optional<double>> values) noexcept {
+    for (const auto& v : values)
+        if (!v)
+            return TEV_MODULE_INVALID_REPLY;
+    std::size_t i = 0;
+    for (const auto& v : values)
+        call.setFloat(i++, *v);
+    return TEV_MODULE_OK;
+}
 
 } // namespace tev::iomodule

@@ -44,9 +44,7 @@ uint16_t ToReadHostWatchdog(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     if (const auto rc = statusCommand(t, '~', "2", 6))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
-    call.slots.set(TEV_SLOT_ARG7, *t.reply().hex(4, 2));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}, {TEV_SLOT_ARG7, t.reply().hex(4, 2)}});
 }
 
 uint16_t ReadModuleHostWatchdogStatus(WordArgs w, float* f, char* c, char* r) {
@@ -54,8 +52,7 @@ uint16_t ReadModuleHostWatchdogStatus(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     if (const auto rc = statusCommand(t, '~', "0", 5))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(4));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(4)}});
 }
 
 uint16_t ResetModuleHostWatchdogStatus(WordArgs w, float* f, char* c, char* r) {
@@ -73,8 +70,7 @@ uint16_t ReadModuleResetStatus(WordArgs w, float* f, char* c, char* r) {
     const std::string_view command = call.model() == 0x7014 ? "R" : "5";
     if (const auto rc = statusCommand(t, '$', command, 4))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().digit(3));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 uint16_t ReadConfigStatus(WordArgs w, float* f, char* c, char* r) {
@@ -83,9 +79,11 @@ uint16_t ReadConfigStatus(WordArgs w, float* f, char* c, char* r) {
     if (const auto rc = statusCommand(t, '$', "2", 9))
         return rc;
     // Address, type code, baud code and format, two hex digits each from position 1.
-    for (std::size_t i = 0; i < 4; ++i)
-        call.slots.set(TEV_SLOT_ARG7 + i, *t.reply().hex(1 + 2 * i, 2));
-    return TEV_MODULE_OK;
+    const Reply& reply = t.reply();
+    return setSlots(call, {{TEV_SLOT_ARG7, reply.hex(1, 2)},
+                           {TEV_SLOT_ARG8, reply.hex(3, 2)},
+                           {TEV_SLOT_ARG9, reply.hex(5, 2)},
+                           {TEV_SLOT_ARG10, reply.hex(7, 2)}});
 }
 
 } // extern "C"

@@ -19,9 +19,10 @@ std::uint16_t readConfiguration(const Call& call, std::size_t format) noexcept {
     t.command().ch(card8K ? 'B' : '2');
     if (const auto rc = t.run('!', card8K ? 7 : 9))
         return rc;
-    call.slots.set(TEV_SLOT_ARG8, *t.reply().hex(3, 2));
-    call.slots.set(TEV_SLOT_ARG9, *t.reply().hex(format, 2) >> 2);
-    return TEV_MODULE_OK;
+    const auto range = t.reply().hex(3, 2);
+    const auto bits = t.reply().hex(format, 2);
+    return setSlots(
+        call, {{TEV_SLOT_ARG8, range}, {TEV_SLOT_ARG9, bits ? std::optional(*bits >> 2) : std::nullopt}});
 }
 
 // "$AASsCN4" (8000) or "$AA4N" (87K): the present output becomes the start-up value.

@@ -63,8 +63,7 @@ std::uint16_t readDo(const Call& call, char which) noexcept {
     // Any first character: only the length is checked.
     if (const auto rc = t.expect(t.reply().first(), kDoValueReply))
         return rc;
-    call.slots.set(TEV_SLOT_ARG, *t.reply().hex(3, row->digits == 4 ? 4 : 2));
-    return TEV_MODULE_OK;
+    return setSlots(call, {{TEV_SLOT_ARG, t.reply().hex(3, row->digits == 4 ? 4 : 2)}});
 }
 
 // Starts "<lead>AA<digit>" and, for a model with several outputs, the channel digit.

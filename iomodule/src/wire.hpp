@@ -1,5 +1,6 @@
-// Number conversions of reply fields, with the C library's rules but bounded to the field and
-// independent of the process's locale.
+// Number conversions of reply fields. A field is taken only when every one of its characters belongs
+// to its number: a stray, blank or missing character makes the field (and the reply) invalid rather
+// than being read around. Independent of the process's locale.
 #pragma once
 
 #include <cstdint>
@@ -8,21 +9,19 @@
 
 namespace tev::iomodule {
 
-// Hex digits by the modules' digit rule: a character up to '9' counts as itself minus '0', any other
-// as itself minus 55, so only upper-case digits decode correctly. High digit first; 32-bit wrap.
-std::uint32_t decodeHexDigits(std::string_view digits) noexcept;
+// Hex digits by the modules' digit rule, high digit first: '0'-'9' and 'A'-'F' (modules send upper
+// case; a lower-case letter would decode to a wrong value, so it is refused). 32-bit wrap.
+std::optional<std::uint32_t> decodeHexDigits(std::string_view digits) noexcept;
 
-// C atof rules: leading blanks, optional sign, decimal digits with point and exponent; 0.0 when no
-// number starts the text.
-double parseDecimal(std::string_view text) noexcept;
+// Hex digits of either case, as C's strtol (base 16) and "%X" read them; no sign, blank or "0x".
+// 32-bit wrap.
+std::optional<std::uint32_t> parseHex(std::string_view text) noexcept;
 
-// C atoi rules (leading blanks, optional sign, decimal digits); saturates instead of overflowing.
-std::int32_t parseInteger(std::string_view text) noexcept;
+// A decimal number: optional sign, then digits with at most one point, at least one digit ("+01.234",
+// "-5", ".5"). No blanks, exponent or trailing characters.
+std::optional<double> parseDecimal(std::string_view text) noexcept;
 
-// C strtol(text, nullptr, 16) rules: blanks, sign, optional 0x, hex digits of either case; saturates.
-std::int64_t parseBase16(std::string_view text) noexcept;
-
-// C sscanf("%X") rules: the number, or nothing when no hex digit starts the text. 32-bit wrap.
-std::optional<std::uint32_t> scanHex(std::string_view text) noexcept;
+// A decimal integer: optional sign, then digits ("00123", "-0012"). Saturates at the 32-bit limits.
+std::optional<std::int32_t> parseInteger(std::string_view text) noexcept;
 
 } // namespace tev::iomodule

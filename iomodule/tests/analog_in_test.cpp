@@ -55,7 +55,9 @@ TEST(AnalogIn, Readings) {
                      {"-0000 inside a longer reply is a value", 0x7012, 0, ">-0000.5", "#01", 0, -0.5F},
                      {"refusal", 0x7012, 0, "?01", "#01", TEV_MODULE_INVALID_REPLY, 0.0F},
                      {"timeout clears the value", 0x7012, 0, "", "#01", UART_TIMEOUT, 0.0F},
-                     {"bare > reads as 0", 0x7012, 0, ">", "#01", 0, 0.0F},
+                     {"bare > is no reading", 0x7012, 0, ">", "#01", TEV_MODULE_INVALID_REPLY, 0.0F},
+                     {"stray character after the number", 0x7012, 0, ">+01.01n", "#01",
+                      TEV_MODULE_INVALID_REPLY, 0.0F},
                  });
 }
 

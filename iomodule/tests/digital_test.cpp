@@ -101,8 +101,8 @@ TEST(DigitalInput, ReadBackAndInputsClearSlot5AfterTheExchange) {
     run<std::uint16_t>({
         {"7042 read-back", DigitalOutReadBack, 0x7042, {{5, 9}}, "!1FFF00", "$016", 0, {{5, 0x1FFF}}},
         {"7044 read-back", DigitalOutReadBack, 0x7044, {{5, 9}}, "!A50F00", "$016", 0, {{5, 0xA5}}},
-        // The digits as the module rule decodes them ('a' counts 42), not masked to the outputs.
-        {"7044 lower-case digit", DigitalOutReadBack, 0x7044, {{5, 9}}, "!a50F00", "$016", 0, {{5, 0x2A5}}},
+        // The modules send upper-case hex digits; any other character makes the reply invalid.
+        {"7044 lower case", DigitalOutReadBack, 0x7044, {{5, 9}}, "!a50F00", "$016", kInvalid, {{5, 0}}},
         {"short reply", DigitalOutReadBack, 0x7044, {{5, 9}}, "!A50F0", "$016", kInvalid, {{5, 0}}},
         {"refusal", DigitalOutReadBack, 0x7044, {{5, 9}}, "?01", "$016", kInvalid, {{5, 0}}},
         {"timeout", DigitalOutReadBack, 0x7044, {{5, 9}}, "", "$016", UART_TIMEOUT, {{5, 0}}},
@@ -110,7 +110,7 @@ TEST(DigitalInput, ReadBackAndInputsClearSlot5AfterTheExchange) {
         {"7053 inputs", DigitalIn, 0x7053, {{5, 9}}, "!ABCD00", "$016", 0, {{5, 0xABCD}}},
         {"4052 twin", DigitalIn, 0x4052, {{5, 9}}, "!00FF00", "$016", 0, {{5, 0x00FF}}},
         {"7012 analog form", DigitalIn, 0x7012, {{5, 9}}, "!010000F", "@01DI", 0, {{5, 0xF}}},
-        {"7014 lower-case digit", DigitalIn, 0x7014, {{5, 9}}, "!010000a", "@01DI", 0, {{5, 42}}},
+        {"7014 lower-case digit", DigitalIn, 0x7014, {{5, 9}}, "!010000a", "@01DI", kInvalid, {{5, 0}}},
         {"8016 analog twin", DigitalIn, 0x8016, {{5, 9}}, "!0100003", "@01DI", 0, {{5, 3}}},
         {"analog form length", DigitalIn, 0x7012, {{5, 9}}, "!0100003F", "@01DI", kInvalid, {{5, 0}}},
         {"DIO form length", DigitalIn, 0x7053, {{5, 9}}, "!ABCD000", "$016", kInvalid, {{5, 0}}},

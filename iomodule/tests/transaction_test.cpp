@@ -1,6 +1,8 @@
 // The call frame every command function shares: address, trace copies, checksum lengths, refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "frame.hpp"
 #include "tev_module.h"
 #include "uart.h"
@@ -117,6 +119,67 @@ TEST(CallFrame, CardSlotsReadLowSixteenBitsAnd87KModelWhole) {
     fake().answer(">+01.000");
     EXPECT_EQ(fr(AnalogIn_87K), 0);
     EXPECT_EQ(fake().sent.at(0).command, "#023");
+}
+
+// Every character of a number or hex field must belong to it: a reply with a stray character in a
+// field is invalid (12) and stores nothing, whatever the checksum flag.
+template <class Slot> struct FieldCase {
+    typename Frame<Slot>::Function fn;
+    std::uint32_t model;
+    std::string good; // a reply the function takes (without checksum)
+    std::string bad;  // the same reply with one field corrupted
+};
+
+template <class Slot> void runFieldCases(std::initializer_list<FieldCase<Slot>> cases) {
+    for (bool checksum : {false, true}) {
+        for (const FieldCase<Slot>& c : cases) {
+            for (const std::string* reply : {&c.good, &c.bad}) {
+                Frame<Slot> fr(c.model, checksum);
+                fr.w[8] = fr.w[9] = fr.w[10] = 99;
+                const auto before = fr.w;
+                fake().answer(framed(*reply, checksum));
+                const std::uint16_t code = fr(c.fn);
+                EXPECT_EQ(code, reply == &c.good ? 0 : TEV_MODULE_INVALID_REPLY) << *reply << " " << checksum;
+                if (reply == &c.bad) { // result slots 7-10 keep their values
+                    EXPECT_TRUE(std::equal(&fr.w[7], &fr.w[11], &before[7])) << *reply;
+                }
+            }
+        }
+    }
+}
+
+TEST(CallFrame, CorruptFieldsAreInvalidReplies) {
+    const std::string scan = std::string(">") + "+01.234-05.678+00.000+01.000+02.000+03.000+04.000";
+    runFieldCases<std::uint16_t>({
+        {AnalogIn, 0x7012, ">+01.01", ">+01.01n"},
+        {AnalogIn, 0x7012, ">+01.01", ">"},
+        {AnalogInHex, 0x7012, ">7FFF", ">7FFf"},
+        {ThermocoupleOpen_7011, 0x7011, "!011", "!01x"},
+        {AnalogInAll, 0x7017, scan + "+05.000", scan + "+05.0x0"},
+        {In8_7017, 8, ">" + std::string(28, '7') + "7FFF", ">" + std::string(28, '7') + "7FFG"},
+        {AnalogOutReadBack, 0x7016, "!01+05.000", "!01+05.00x"},
+        {AnalogOutReadBackHex, 0x7021, "!01FFF", "!01FFG"},
+        {DigitalIn, 0x7050, "!0F0F00", "!0F0j00"},
+        {DigitalInCounterRead, 0x7044, "!0100123", "!0100x23"},
+        {ReadEventCounter, 0x7012, "!0100123", "!01001a3"},
+        {ReadSafeValueForDo, 0x7042, "!000F0F", "!000F0j"},
+        {CounterIn_7080, 0x7080, ">0001E240", ">0001E24g"},
+        {ReadMinSignalWidth_7080, 0x7080, "!0112345", "!01123x5"},
+        {ReadAlarmLimitValue, 0x7012, "!01+01.500", "!01+01.5z0"},
+        {ReadOutputAlarmState, 0x7012, "!0110100", "!011:100"},
+        {ReadConfigStatus, 0x7012, "!01400600", "!014006G0"},
+        {ToReadHostWatchdog, 0x7012, "!011FF", "!011FZ"},
+        {ReadSourceValueOfLM, 0x7014, "!01+01.000+02.000", "!01+01.000+0x.000"},
+    });
+    runFieldCases<std::uint32_t>({
+        {AnalogIn_8K, 0x8017, ">+01.01", ">+01.01n"},
+        {ReadConfigurationStatus_8K, 0x8024, "!000F0F", "!000F0j"},
+        {DigitalIn_8K, 0x8051, "!0100FF00", "!01G0FF00"},
+        {ReadStartUpValue_8K, 0x8024, "!01+5.000", "!01+5.00x"},
+        {ReadAlarmLimitValue_8K, 0x8017, "!01+01.500", "!01+01.5z0"},
+        {AnalogInAll_87K, 0x87017, scan + "+05.000", scan + "+0?.000"},
+        {DigitalInCounterRead_87K, 0x87051, "!0100123", "!01-0-23"},
+    });
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-// Reply field access and number conversions with the C library's rules, bounded to the field.
+// Reply field access and number conversions, bounded to the field: every character of a field must
+// belong to its number.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "reply.hpp"
@@ -10,34 +12,49 @@
 namespace tev::iomodule {
 namespace {
 
-TEST(Wire, DecimalFollowsAtof) {
+TEST(Wire, DecimalFieldsHoldOnlyANumber) {
     struct Case {
         std::string text;
-        double value;
+        std::optional<double> value;
     };
     const Case cases[] = {
-        {"+0012.5", 12.5}, {"-05.678", -5.678}, {"  +1.5e2", 150.0}, {"+01.234-05.678", 1.234},
-        {"", 0.0},         {"abc", 0.0},        {"+-1", 0.0},        {"1e999", HUGE_VAL},
-        {"1e-999", 0.0},   {".5", 0.5},         {"-", 0.0},
+        {"+0012.5", 12.5},
+        {"-05.678", -5.678},
+        {".5", 0.5},
+        {"7.", 7.0},
+        {"00123", 123.0},
+        {"+01.01n", std::nullopt},
+        {"  +1.5", std::nullopt},
+        {"1.5e2", std::nullopt},
+        {"+01.234-05.678", std::nullopt},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"-.", std::nullopt},
+        {"+-1", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"+1.5 ", std::nullopt},
+        {"0x10", std::nullopt},
     };
     for (const Case& c : cases)
-        EXPECT_DOUBLE_EQ(parseDecimal(c.text), c.value) << c.text;
+        EXPECT_EQ(parseDecimal(c.text), c.value) << c.text;
 }
 
 TEST(Wire, IntegersAndHex) {
     EXPECT_EQ(parseInteger("00123"), 123);
-    EXPECT_EQ(parseInteger(" -42x"), -42);
+    EXPECT_EQ(parseInteger("-0042"), -42);
     EXPECT_EQ(parseInteger("99999999999"), 2147483647);
-    EXPECT_EQ(parseBase16("7FFF"), 0x7FFF);
-    EXPECT_EQ(parseBase16("ffff"), 0xFFFF);
-    EXPECT_EQ(parseBase16("0x1G"), 1);
-    EXPECT_EQ(parseBase16("zz"), 0);
-    EXPECT_EQ(scanHex("0FF"), 0xFFu);
-    EXPECT_EQ(scanHex(""), std::nullopt);
-    EXPECT_EQ(scanHex(" G"), std::nullopt);
-    // The modules' digit rule: only upper-case digits decode as hex.
+    for (const char* bad : {" -42", "-42x", "", "-", "1 2", "+0.5"})
+        EXPECT_EQ(parseInteger(bad), std::nullopt) << bad;
+    // strtol and "%X" fields: either case, nothing else.
+    EXPECT_EQ(parseHex("7FFF"), 0x7FFFu);
+    EXPECT_EQ(parseHex("ffff"), 0xFFFFu);
+    EXPECT_EQ(parseHex("0FF"), 0xFFu);
+    for (const char* bad : {"", "0x1F", " 1F", "-1", "1G", "zz"})
+        EXPECT_EQ(parseHex(bad), std::nullopt) << bad;
+    // The modules' digit rule: upper-case digits only.
     EXPECT_EQ(decodeHexDigits("0A1B"), 0x0A1Bu);
-    EXPECT_EQ(decodeHexDigits("a"), static_cast<std::uint32_t>('a' - 55));
+    for (const char* bad : {"", "a", "0j", "0F0j", "0:", "G0"})
+        EXPECT_EQ(decodeHexDigits(bad), std::nullopt) << bad;
 }
 
 TEST(Wire, ReplyFieldsStayInsideTheData) {
@@ -58,6 +75,12 @@ TEST(Wire, ReplyFieldsStayInsideTheData) {
     const Reply tiny("A", true); // shorter than its checksum: no data, no crash
     EXPECT_EQ(tiny.data(), "");
     EXPECT_EQ(Reply().first(), '\0');
+
+    const Reply odd("!01A:", false); // a digit field holds a decimal digit only
+    EXPECT_EQ(odd.digit(3), std::nullopt);
+    EXPECT_EQ(odd.digit(4), std::nullopt);
+    EXPECT_EQ(odd.integer(1, 2), 1);
+    EXPECT_EQ(odd.integer(1, 3), std::nullopt);
 }
 
 } // namespace
