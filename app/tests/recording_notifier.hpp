@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "notifier.hpp"
+#include "frame/notifier.hpp"
 
 class RecordingNotifier final : public Notifier {
   public:

@@ -12,16 +12,15 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "demo.hpp"
-#include "main_frame.hpp"
-#include "message_bar.hpp"
+#include "demo/demo.hpp"
+#include "frame/workspace.hpp"
+#include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
-#include "search_dialog.hpp"
-#include "serial_worker.hpp"
+#include "search/search_dialog.hpp"
+#include "serial/serial_worker.hpp"
 #include "tev/link/settings_file.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
-#include "tree_bar.hpp"
 
 using tev::link::SearchSettings;
 
@@ -48,6 +47,27 @@ SearchSettings OnTestLine(std::initializer_list<std::size_t> boxes, int timeoutI
         s.rates[box] = true;
     s.timeoutIndex = timeoutIndex;
     return s;
+}
+
+// The dialog's controls, found by name as a user finds them by their place.
+template <class T>
+T* Child(const QObject* dialog, const char* name) {
+    T* child = dialog->findChild<T*>(QString::fromUtf8(name));
+    if (!child)
+        qFatal("no control %s", name);
+    return child;
+}
+QPushButton* Button(const QObject* d, const char* name) {
+    return Child<QPushButton>(d, name);
+}
+QComboBox* List(const QObject* d, const char* name) {
+    return Child<QComboBox>(d, name);
+}
+QCheckBox* RateBox(const QObject* d, std::size_t index) {
+    return Child<QCheckBox>(d, qPrintable(QStringLiteral("rate%1").arg(tev::link::kSearchRates.at(index))));
+}
+QTreeWidget* FoundList(const QObject* d) {
+    return Child<QTreeWidget>(d, "foundList");
 }
 
 } // namespace
@@ -118,16 +138,15 @@ std::unique_ptr<SearchDialog> SearchDialogTest::openDialog(const SearchSettings&
 }
 
 QString SearchDialogTest::lastMessage() const {
-    const QListWidget* messages = m_frame->messageBar()->list();
-    return messages->count() > 0 ? messages->item(messages->count() - 1)->text() : QString();
+    return LastMessage(*m_frame);
 }
 
 void SearchDialogTest::runToEnd(SearchDialog& dialog) {
     QSignalSpy stopped(&dialog, &SearchDialog::searchStopped);
-    dialog.searchButton()->click();
-    QVERIFY(dialog.stopButton()->isEnabled());
-    QVERIFY(!dialog.searchButton()->isEnabled() && !dialog.saveButton()->isEnabled() &&
-            !dialog.cancelButton()->isEnabled());
+    Button(&dialog, "searchButton")->click();
+    QVERIFY(Button(&dialog, "stopButton")->isEnabled());
+    QVERIFY(!Button(&dialog, "searchButton")->isEnabled() && !Button(&dialog, "saveButton")->isEnabled() &&
+            !Button(&dialog, "cancelButton")->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(stopped.count() >= 2, 20000); // the start's own stop, then the end
 }
 
@@ -142,14 +161,14 @@ void SearchDialogTest::settingsRoundTripThroughTheControls() {
         tev::link::WriteNewSettingsFile(iniPath().toStdString(), {});
         auto dialog = openDialog({});
         dialog->applySettings(s);
-        dialog->saveButton()->click();
+        Button(dialog.get(), "saveButton")->click();
         auto reopened = openDialog({});
         QCOMPARE(reopened->currentSettings(), s);
-        QCOMPARE(reopened->portList()->currentText(), QStringLiteral("COM%1").arg(s.portIndex + 1));
-        QCOMPARE(reopened->timeoutList()->currentIndex(), s.timeoutIndex);
-        QCOMPARE(reopened->parityList()->currentIndex(), s.parityIndex);
+        QCOMPARE(List(reopened.get(), "portList")->currentText(), QStringLiteral("COM%1").arg(s.portIndex + 1));
+        QCOMPARE(List(reopened.get(), "timeoutList")->currentIndex(), s.timeoutIndex);
+        QCOMPARE(List(reopened.get(), "parityList")->currentIndex(), s.parityIndex);
         for (std::size_t i = 0; i < 8; ++i)
-            QCOMPARE(reopened->rateBox(i)->isChecked(), s.rates[i]);
+            QCOMPARE(RateBox(reopened.get(), i)->isChecked(), s.rates[i]);
     }
     QVERIFY(m_shown->empty());
 }
@@ -160,13 +179,13 @@ void SearchDialogTest::shortFileLeavesTheRestAtZero() {
     file.write("COMX=0B;\r\nBRAUTE=01");
     file.close();
     auto dialog = openDialog({});
-    QCOMPARE(dialog->portList()->currentText(), QStringLiteral("COM12"));
-    QVERIFY(!dialog->rateBox(0)->isChecked());
-    QVERIFY(dialog->rateBox(1)->isChecked());
+    QCOMPARE(List(dialog.get(), "portList")->currentText(), QStringLiteral("COM12"));
+    QVERIFY(!RateBox(dialog.get(), 0)->isChecked());
+    QVERIFY(RateBox(dialog.get(), 1)->isChecked());
     for (std::size_t i = 2; i < 8; ++i)
-        QVERIFY(!dialog->rateBox(i)->isChecked());
-    QCOMPARE(dialog->timeoutList()->currentText(), QStringLiteral("100ms"));
-    QCOMPARE(dialog->parityList()->currentText(), QStringLiteral("无校验"));
+        QVERIFY(!RateBox(dialog.get(), i)->isChecked());
+    QCOMPARE(List(dialog.get(), "timeoutList")->currentText(), QStringLiteral("100ms"));
+    QCOMPARE(List(dialog.get(), "parityList")->currentText(), QStringLiteral("无校验"));
 }
 
 void SearchDialogTest::missingFileGivesBothTextsAndCreatesNothing() {
@@ -174,20 +193,20 @@ void SearchDialogTest::missingFileGivesBothTextsAndCreatesNothing() {
     QCOMPARE(m_shown->size(), std::size_t{1});
     QCOMPARE(m_shown->at(0).caption, QStringLiteral("INFO"));
     QCOMPARE(m_shown->at(0).text, QStringLiteral("Tev_module.ini File Error!"));
-    QCOMPARE(dialog->portList()->currentIndex(), 0);
-    dialog->saveButton()->click();
+    QCOMPARE(List(dialog.get(), "portList")->currentIndex(), 0);
+    Button(dialog.get(), "saveButton")->click();
     QCOMPARE(m_shown->size(), std::size_t{2});
     QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!"));
     QVERIFY(!QFile::exists(iniPath()));
-    QVERIFY(dialog->searchButton()->isEnabled()); // still usable
+    QVERIFY(Button(dialog.get(), "searchButton")->isEnabled()); // still usable
 }
 
 void SearchDialogTest::directoryInPlaceOfTheFileIsLeftAlone() {
     // Tests may run as root, which writes through read-only permissions: a directory cannot be written.
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("tev_module.ini")));
     auto dialog = m_frame->createSearchDialog();
-    dialog->rateBox(3)->setChecked(true);
-    dialog->saveButton()->click();
+    RateBox(dialog.get(), 3)->setChecked(true);
+    Button(dialog.get(), "saveButton")->click();
     QCOMPARE(m_shown->size(), std::size_t{2});
     QCOMPARE(m_shown->at(0).text, QStringLiteral("Tev_module.ini File Error!"));
     QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!"));
@@ -196,13 +215,13 @@ void SearchDialogTest::directoryInPlaceOfTheFileIsLeftAlone() {
 
 void SearchDialogTest::noRateTickedRefusesToStart() {
     auto dialog = openDialog({});
-    dialog->searchButton()->click();
+    Button(dialog.get(), "searchButton")->click();
     QCOMPARE(m_shown->size(), std::size_t{1});
     QCOMPARE(m_shown->at(0).caption, QStringLiteral("INFO"));
     QVERIFY(!m_shown->at(0).text.isEmpty());
     QVERIFY(!dialog->search().running());
-    QVERIFY(dialog->searchButton()->isEnabled());
-    QVERIFY(!dialog->stopButton()->isEnabled());
+    QVERIFY(Button(dialog.get(), "searchButton")->isEnabled());
+    QVERIFY(!Button(dialog.get(), "stopButton")->isEnabled());
 }
 
 void SearchDialogTest::searchFindsConvertersAtTheirRates() {
@@ -212,7 +231,7 @@ void SearchDialogTest::searchFindsConvertersAtTheirRates() {
     runToEnd(*dialog);
     // Every address 1..12 at both rates, one frame each.
     QCOMPARE(m_line->options().framesHeard.load(), 24u);
-    QTreeWidget* found = dialog->foundList();
+    QTreeWidget* found = FoundList(dialog.get());
     QCOMPARE(found->topLevelItemCount(), 3);
     const QStringList rows[] = {{"ZEDU-MODBUS模块", "03(3)", "9600"},
                                 {"ZEDU-MODBUS模块", "03(3)", "19200"},
@@ -220,58 +239,58 @@ void SearchDialogTest::searchFindsConvertersAtTheirRates() {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             QCOMPARE(found->topLevelItem(r)->text(c), rows[r][c]);
-    QCOMPARE(m_frame->shared().foundFlag, 1);
-    QCOMPARE(m_frame->shared().parityIndex, 1);
-    QCOMPARE(dialog->progress()->value(), 0);
+    QVERIFY(m_frame->workspace().found());
+    QCOMPARE(m_frame->workspace().searchParity(), 1);
+    QCOMPARE(Child<QProgressBar>(dialog.get(), "progress")->value(), 0);
 
-    QTreeWidgetItem* root = m_frame->treeBar()->tree()->topLevelItem(0);
-    QTRY_COMPARE(root->childCount(), 3);
-    QCOMPARE(root->child(2)->text(0), QStringLiteral("ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )"));
-    const MOD_item* newest = m_frame->group().items().front().get();
-    QCOMPARE(newest->entry[tev::kFieldConfiguration], std::string("0A36003C1002000201"));
-    QCOMPARE(newest->entry[tev::kFieldPort], std::string("5"));
+    QTRY_COMPARE(TreeModel(*m_frame).converterCount(), 3);
+    QCOMPARE(ConverterNode(*m_frame, 2).data().toString(),
+             QStringLiteral("ZEDU-MODBUS模块 ( 地址:0A  波特率:9600 )"));
+    const auto newest = TreeModel(*m_frame).converterAt(ConverterNode(*m_frame, 2));
+    QCOMPARE(newest->configText, std::string("0A36003C1002000201"));
+    QCOMPARE(newest->port, kPort);
+    QCOMPARE(newest->parity, 1);
 
     QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("     搜索到3个模块")));
 }
 
 void SearchDialogTest::badCrcIsNotListed() {
     // A node of an earlier search, which the new search removes.
-    m_frame->converterFound(tev::link::MakeConverterEntry(kPort, 3, 9600, {}));
-    QTreeWidgetItem* root = nullptr;
-    QTRY_VERIFY((root = m_frame->treeBar()->tree()->topLevelItem(0)) && root->childCount() == 1);
     auto dialog = openDialog(OnTestLine({3}));
+    emit dialog->converterFound(tev::link::MakeConverter({kPort, 9600, 0, 8, 0}, 3, {}));
+    QTRY_COMPARE(TreeModel(*m_frame).converterCount(), 1);
     dialog->search().setLastAddress(4);
     m_line->options().corruptReplies = -1;
     runToEnd(*dialog);
-    QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
-    QCOMPARE(m_frame->shared().foundFlag, 0);
+    QCOMPARE(FoundList(dialog.get())->topLevelItemCount(), 0);
+    QVERIFY(!m_frame->workspace().found());
     QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("搜索到0个模块")));
-    QCOMPARE(root->childCount(), 0); // only the root is left
+    QCOMPARE(TreeModel(*m_frame).converterCount(), 0); // only the root is left
 }
 
 void SearchDialogTest::stopThenSearchStartsAgainFromAddressOne() {
     auto dialog = openDialog(OnTestLine({3}));
     dialog->search().setLastAddress(255);
-    dialog->searchButton()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(dialog->foundList()->topLevelItemCount() == 1, 10000); // address 3
-    dialog->stopButton()->click();
-    QVERIFY(dialog->searchButton()->isEnabled() && dialog->cancelButton()->isEnabled());
-    QVERIFY(!dialog->stopButton()->isEnabled());
-    QCOMPARE(dialog->progress()->value(), 0);
+    Button(dialog.get(), "searchButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(FoundList(dialog.get())->topLevelItemCount() == 1, 10000); // address 3
+    Button(dialog.get(), "stopButton")->click();
+    QVERIFY(Button(dialog.get(), "searchButton")->isEnabled() && Button(dialog.get(), "cancelButton")->isEnabled());
+    QVERIFY(!Button(dialog.get(), "stopButton")->isEnabled());
+    QCOMPARE(Child<QProgressBar>(dialog.get(), "progress")->value(), 0);
     QTRY_VERIFY(lastMessage().endsWith(QStringLiteral("搜索到1个模块")));
 
-    dialog->searchButton()->click();
-    QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
-    QTRY_COMPARE(dialog->addressField()->text(), QStringLiteral("01"));
-    QCOMPARE(dialog->rateField()->text(), QStringLiteral("9600"));
-    QTRY_VERIFY_WITH_TIMEOUT(dialog->foundList()->topLevelItemCount() == 1, 10000);
-    dialog->stopButton()->click();
+    Button(dialog.get(), "searchButton")->click();
+    QCOMPARE(FoundList(dialog.get())->topLevelItemCount(), 0);
+    QTRY_COMPARE(Child<QLineEdit>(dialog.get(), "addressField")->text(), QStringLiteral("01"));
+    QCOMPARE(Child<QLineEdit>(dialog.get(), "rateField")->text(), QStringLiteral("9600"));
+    QTRY_VERIFY_WITH_TIMEOUT(FoundList(dialog.get())->topLevelItemCount() == 1, 10000);
+    Button(dialog.get(), "stopButton")->click();
 }
 
 void SearchDialogTest::windowKeepsRunningDuringProbes() {
     // 1200: nobody answers, every probe waits its whole timeout of 500 ms
     auto dialog = openDialog(OnTestLine({0}, 2));
-    dialog->searchButton()->click();
+    Button(dialog.get(), "searchButton")->click();
     QElapsedTimer clock;
     clock.start();
     qint64 last = 0;
@@ -284,7 +303,7 @@ void SearchDialogTest::windowKeepsRunningDuringProbes() {
     QVERIFY2(longestGap < 250, qPrintable(QStringLiteral("event loop stalled %1 ms").arg(longestGap)));
     QElapsedTimer stopClock;
     stopClock.start();
-    dialog->stopButton()->click();
+    Button(dialog.get(), "stopButton")->click();
     QVERIFY(stopClock.elapsed() < 100);
     QVERIFY(!dialog->search().running());
 }
@@ -292,7 +311,7 @@ void SearchDialogTest::windowKeepsRunningDuringProbes() {
 void SearchDialogTest::closingTheDialogOrWindowMidProbeIsSafe() {
     // 1200: nobody answers, so each probe stays on the line for its whole 500 ms.
     auto dialog = openDialog(OnTestLine({0}, 2));
-    dialog->searchButton()->click();
+    Button(dialog.get(), "searchButton")->click();
     QTRY_COMPARE(m_frame->worker().pending(), 1);
     dialog->reject(); // the window's close button works during a search
     dialog.reset();
@@ -300,19 +319,19 @@ void SearchDialogTest::closingTheDialogOrWindowMidProbeIsSafe() {
 
     // The next dialog searches as usual.
     auto next = m_frame->createSearchDialog();
-    next->rateBox(0)->setChecked(false);
-    next->rateBox(3)->setChecked(true);
-    next->timeoutList()->setCurrentIndex(0);
+    RateBox(next.get(), 0)->setChecked(false);
+    RateBox(next.get(), 3)->setChecked(true);
+    List(next.get(), "timeoutList")->setCurrentIndex(0);
     next->search().setPauseMs(5);
     next->search().setLastAddress(4);
     runToEnd(*next);
-    QCOMPARE(next->foundList()->topLevelItemCount(), 1);
+    QCOMPARE(FoundList(next.get())->topLevelItemCount(), 1);
 
     // Closing the main window mid-probe waits for that probe at most.
-    next->rateBox(0)->setChecked(true);
-    next->rateBox(3)->setChecked(false);
-    next->timeoutList()->setCurrentIndex(2);
-    next->searchButton()->click();
+    RateBox(next.get(), 0)->setChecked(true);
+    RateBox(next.get(), 3)->setChecked(false);
+    List(next.get(), "timeoutList")->setCurrentIndex(2);
+    Button(next.get(), "searchButton")->click();
     QTRY_COMPARE(m_frame->worker().pending(), 1);
     QElapsedTimer clock;
     clock.start();
@@ -327,18 +346,18 @@ void SearchDialogTest::portThatCannotOpenSaysWhyInTheMessageBar() {
     s.portIndex = 5;
     s.rates[3] = true;
     auto dialog = openDialog(s);
-    QCOMPARE(dialog->portList()->itemData(5, Qt::ToolTipRole).toString(),
+    QCOMPARE(List(dialog.get(), "portList")->itemData(5, Qt::ToolTipRole).toString(),
              QStringLiteral("/nonexistent/tev-tty6"));
-    QCOMPARE(dialog->portList()->currentText(), QStringLiteral("COM6")); // the list keeps its names
+    QCOMPARE(List(dialog.get(), "portList")->currentText(), QStringLiteral("COM6")); // the list keeps its names
     dialog->search().setLastAddress(3);
     runToEnd(*dialog);
     QVERIFY(m_shown->empty()); // no box: the search goes on and finds nothing
-    QListWidget* messages = m_frame->messageBar()->list();
+    QListWidget* messages = Messages(*m_frame);
     int failures = 0;
     for (int i = 0; i < messages->count(); ++i)
         failures += messages->item(i)->text().contains(QStringLiteral("COM6 (/nonexistent/tev-tty6)"));
     QCOMPARE(failures, 1); // said once, not once per probe
-    QCOMPARE(dialog->foundList()->topLevelItemCount(), 0);
+    QCOMPARE(FoundList(dialog.get())->topLevelItemCount(), 0);
 }
 
 void SearchDialogTest::demoLineIsFound() {
@@ -353,9 +372,8 @@ void SearchDialogTest::demoLineIsFound() {
     auto dialog = openDialog(s);
     dialog->search().setLastAddress(4);
     runToEnd(*dialog);
-    QVERIFY(dialog->foundList()->topLevelItemCount() >= 2);
-    QTRY_COMPARE(m_frame->treeBar()->tree()->topLevelItem(0)->childCount(),
-                 dialog->foundList()->topLevelItemCount());
+    QVERIFY(FoundList(dialog.get())->topLevelItemCount() >= 2);
+    QTRY_COMPARE(TreeModel(*m_frame).converterCount(), FoundList(dialog.get())->topLevelItemCount());
 }
 
 QTEST_MAIN(SearchDialogTest)

@@ -16,26 +16,23 @@
 #include <functional>
 #include <memory>
 
-#include "about_dialog.hpp"
-#include "main_frame.hpp"
-#include "message_bar.hpp"
-#include "pages_bar.hpp"
+#include "frame/about_dialog.hpp"
+#include "frame/message_bar.hpp"
+#include "frame/pages_bar.hpp"
+#include "frame/workspace.hpp"
+#include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
+#include "search/search_dialog.hpp"
+#include "serial/serial_worker.hpp"
 #include "tev/sim/line.hpp"
-#include "tree_bar.hpp"
+#include "tools/tool_dialog.hpp"
 
 namespace {
 
-tev::ConverterEntry Entry(const char* address) {
-    tev::ConverterEntry e;
-    e[tev::kFieldName] = "ZEDU-MODBUS模块";
-    e[tev::kFieldShownAddress] = address;
-    e[tev::kFieldBaud] = "9600";
-    return e;
-}
-
-QTreeWidgetItem* Root(MainFrame& frame) {
-    return frame.treeBar()->tree()->topLevelItem(0);
+tev::link::Converter At(std::uint8_t address) {
+    tev::link::Converter c;
+    c.address = address;
+    return c;
 }
 
 } // namespace
@@ -62,14 +59,20 @@ void MainFrameTest::startsWithCaptionSizeDocksAndFirstLine() {
     QTRY_VERIFY(qAbs(frame.frameGeometry().center().x() - screen.center().x()) <= 1);
     QTRY_VERIFY(qAbs(frame.frameGeometry().center().y() - screen.center().y()) <= 1);
 
-    QCOMPARE(frame.treeDock()->windowTitle(), QStringLiteral("搜索转换模块"));
-    QCOMPARE(frame.pagesDock()->windowTitle(), QStringLiteral("模块信息"));
-    QCOMPARE(frame.messageDock()->windowTitle(), QStringLiteral("系统提示"));
-    QCOMPARE(frame.dockWidgetArea(frame.treeDock()), Qt::LeftDockWidgetArea);
-    QCOMPARE(frame.dockWidgetArea(frame.pagesDock()), Qt::LeftDockWidgetArea);
-    QCOMPARE(frame.dockWidgetArea(frame.messageDock()), Qt::BottomDockWidgetArea);
+    const struct {
+        const char* title;
+        Qt::DockWidgetArea area;
+    } docks[] = {{"搜索转换模块", Qt::LeftDockWidgetArea},
+                 {"模块信息", Qt::LeftDockWidgetArea},
+                 {"系统提示", Qt::BottomDockWidgetArea}};
+    for (const auto& d : docks) {
+        QDockWidget* dock = Dock(frame, QString::fromUtf8(d.title));
+        QVERIFY2(dock, d.title);
+        QCOMPARE(dock->windowTitle(), QString::fromUtf8(d.title));
+        QCOMPARE(frame.dockWidgetArea(dock), d.area);
+    }
 
-    QListWidget* list = frame.messageBar()->list();
+    QListWidget* list = Messages(frame);
     QTRY_COMPARE(list->count(), 1);
     QVERIFY(list->item(0)->text().endsWith(QStringLiteral("222222222")));
     QVERIFY(list->item(0)->text().startsWith(QStringLiteral("  ◆ ")));
@@ -111,53 +114,60 @@ void MainFrameTest::messageLineFormat() {
 
 void MainFrameTest::relaysReachTheBarsAfterTheSenderReturns() {
     MainFrame frame;
-    QListWidget* list = frame.messageBar()->list();
+    QListWidget* list = Messages(frame);
     QTRY_COMPARE(list->count(), 1);
     frame.postMessage(QStringLiteral("abc"));
     QCOMPARE(list->count(), 1); // queued, not yet shown
-    QCOMPARE(frame.shared().messageText, QStringLiteral("abc"));
     QTRY_COMPARE(list->count(), 2);
     QVERIFY(list->item(1)->text().endsWith(QStringLiteral("     abc")));
 }
 
 void MainFrameTest::everyRelayIsQueued() {
-    // Each case: what a dialog or page tells the frame, and whether the bar has acted on it yet.
+    // Each case: what a dialog, page or tool tells the frame, and whether the bar has acted on it yet.
+    struct Windows {
+        SearchDialog& search;
+        ToolDialog& tool;
+    };
     struct Relay {
         const char* name;
-        std::function<void(MainFrame&, MOD_item*)> send;
-        std::function<bool(MainFrame&, MOD_item*)> arrived;
+        std::function<void(MainFrame&, Windows&)> send;
+        std::function<bool(MainFrame&)> arrived;
     };
     const Relay relays[] = {
-        {"found converter", [](MainFrame& f, MOD_item*) { f.converterFound(Entry("0B")); },
-         [](MainFrame& f, MOD_item*) { return Root(f)->childCount() == 2; }},
-        {"node selected", [](MainFrame& f, MOD_item* item) { f.nodeSelected(999, item); },
-         [](MainFrame& f, MOD_item*) { return f.pagesBar()->tabs()->count() == 2; }},
-        {"search started", [](MainFrame& f, MOD_item*) { f.searchStarted(); },
-         [](MainFrame& f, MOD_item*) { return Root(f)->childCount() == 0; }},
-        {"stop pages", [](MainFrame& f, MOD_item*) { f.stopPages(); },
-         [](MainFrame& f, MOD_item*) { return f.pagesBar()->stopped(); }},
+        {"found converter", [](MainFrame&, Windows& w) { emit w.search.converterFound(At(0x0B)); },
+         [](MainFrame& f) { return TreeModel(f).converterCount() == 2; }},
+        {"node selected", [](MainFrame& f, Windows&) { Tree(f)->setCurrentIndex(ConverterNode(f, 0)); },
+         [](MainFrame& f) { return PageTabs(f)->count() == 2; }},
+        {"search started", [](MainFrame&, Windows& w) { emit w.search.searchStarted(1); },
+         [](MainFrame& f) { return TreeModel(f).converterCount() == 0; }},
+        {"tool stops pages", [](MainFrame&, Windows& w) { emit w.tool.stopPagesRequested(); },
+         [](MainFrame& f) { return f.pagesBar().stopped(); }},
         {"converter changed",
-         [](MainFrame& f, MOD_item* item) {
-             f.treeBar()->tree()->setCurrentItem(item->treeItem);
-             item->entry[tev::kFieldShownAddress] = "7F";
-             f.converterChanged();
+         [](MainFrame& f, Windows&) {
+             Tree(f)->setCurrentIndex(ConverterNode(f, 0));
+             emit f.pagesBar().converterChanged(At(0x7F));
          },
-         [](MainFrame& f, MOD_item*) {
-             return Root(f)->child(0)->text(0).contains(QStringLiteral("地址:7F"));
+         [](MainFrame& f) {
+             return ConverterNode(f, 0).data().toString().contains(QStringLiteral("地址:7F"));
          }},
-        {"message", [](MainFrame& f, MOD_item*) { f.postMessage(QStringLiteral("x")); },
-         [](MainFrame& f, MOD_item*) { return f.messageBar()->list()->count() == 2; }},
+        {"message", [](MainFrame&, Windows& w) { emit w.search.message(QStringLiteral("x")); },
+         [](MainFrame& f) { return Messages(f)->count() == 2; }},
+        {"tool message", [](MainFrame&, Windows& w) { emit w.tool.message(QStringLiteral("y")); },
+         [](MainFrame& f) { return Messages(f)->count() == 2; }},
     };
     for (const Relay& relay : relays) {
         MainFrame frame;
-        frame.shared().foundFlag = 1;
-        frame.converterFound(Entry("0A"));
-        QTRY_VERIFY(Root(frame) && Root(frame)->childCount() == 1);
-        QTRY_COMPARE(frame.messageBar()->list()->count(), 1);
-        MOD_item* item = frame.group().items().front().get();
-        relay.send(frame, item);
-        QVERIFY2(!relay.arrived(frame, item), relay.name);
-        QTRY_VERIFY2(relay.arrived(frame, item), relay.name);
+        frame.setNotifier(std::make_unique<RecordingNotifier>());
+        auto search = frame.createSearchDialog();
+        ToolDialog tool;
+        frame.connectTool(&tool);
+        Windows windows{*search, tool};
+        emit search->converterFound(At(0x0A));
+        QTRY_COMPARE(TreeModel(frame).converterCount(), 1);
+        QTRY_COMPARE(Messages(frame)->count(), 1);
+        relay.send(frame, windows);
+        QVERIFY2(!relay.arrived(frame), relay.name);
+        QTRY_VERIFY2(relay.arrived(frame), relay.name);
     }
 }
 
@@ -179,7 +189,7 @@ void MainFrameTest::menusStatusBarAndAboutBox() {
         menus << a->text();
     QVERIFY(menus.contains(QStringLiteral("查询(&Q)")));
     QVERIFY(menus.contains(QStringLiteral("查看(&V)")));
-    QCOMPARE(frame.searchAction()->text(), QStringLiteral("查询转换模块(&M)"));
+    QCOMPARE(frame.findChild<QAction*>(QStringLiteral("searchAction"))->text(), QStringLiteral("查询转换模块(&M)"));
     QStringList indicators;
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
         indicators << label->text();
@@ -210,16 +220,18 @@ void MainFrameTest::barLayoutIsKeptFromCloseToNextStart() {
     {
         MainFrame frame;
         QVERIFY(!frame.restoreLayout()); // nothing kept yet: the default layout stays
-        QCOMPARE(frame.dockWidgetArea(frame.messageDock()), Qt::BottomDockWidgetArea);
+        QDockWidget* messages = Dock(frame, QStringLiteral("系统提示"));
+        QCOMPARE(frame.dockWidgetArea(messages), Qt::BottomDockWidgetArea);
         frame.show();
-        frame.addDockWidget(Qt::RightDockWidgetArea, frame.messageDock());
+        frame.addDockWidget(Qt::RightDockWidgetArea, messages);
         frame.close();
     }
     MainFrame next;
-    QCOMPARE(next.dockWidgetArea(next.messageDock()), Qt::BottomDockWidgetArea); // not read unasked
+    QDockWidget* messages = Dock(next, QStringLiteral("系统提示"));
+    QCOMPARE(next.dockWidgetArea(messages), Qt::BottomDockWidgetArea); // not read unasked
     QVERIFY(next.restoreLayout());
-    QCOMPARE(next.dockWidgetArea(next.messageDock()), Qt::RightDockWidgetArea);
-    QCOMPARE(next.dockWidgetArea(next.treeDock()), Qt::LeftDockWidgetArea);
+    QCOMPARE(next.dockWidgetArea(messages), Qt::RightDockWidgetArea);
+    QCOMPARE(next.dockWidgetArea(Dock(next, QStringLiteral("搜索转换模块"))), Qt::LeftDockWidgetArea);
 }
 
 QTEST_MAIN(MainFrameTest)
