@@ -18,8 +18,21 @@ ExchangeError ReceiveError(std::uint16_t status) noexcept {
         return ExchangeError::none;
     case UART_NOT_OPEN:
         return ExchangeError::notOpen;
+    case UART_CANCELLED:
+        return ExchangeError::cancelled;
     default:
         return ExchangeError::timeout;
+    }
+}
+
+ExchangeError SendError(std::uint16_t status) noexcept {
+    switch (status) {
+    case UART_NOT_OPEN:
+        return ExchangeError::notOpen;
+    case UART_CANCELLED:
+        return ExchangeError::cancelled;
+    default:
+        return ExchangeError::writeFailed;
     }
 }
 
@@ -94,6 +107,7 @@ std::uint16_t SerialClient::open(const SerialSettings& settings) {
     const std::uint16_t status =
         OpenLink(settings.port, settings.baud, settings.dataBits, settings.parity, settings.stopBits);
     m_open = status == UART_OK;
+    m_cancelPort = m_open ? settings.port : 0;
     m_openFailure = m_open ? std::string() : OpenFailureText(settings.port);
     return status;
 }
@@ -101,6 +115,7 @@ std::uint16_t SerialClient::open(const SerialSettings& settings) {
 void SerialClient::close() {
     if (!m_open)
         return;
+    m_cancelPort = 0;
     CloseLink(m_settings.port);
     m_open = false;
 }
@@ -130,11 +145,12 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
         result.error = ExchangeError::writeFailed;
         return result;
     }
+    m_cancelled = false;
     const auto start = Clock::now();
     const std::uint16_t sent =
         SendBytes(m_settings.port, request.data(), static_cast<std::uint16_t>(request.size()));
-    if (sent != UART_OK) {
-        result.error = sent == UART_NOT_OPEN ? ExchangeError::notOpen : ExchangeError::writeFailed;
+    if (sent != UART_OK || m_cancelled) {
+        result.error = m_cancelled ? ExchangeError::cancelled : SendError(sent);
         return result;
     }
     result.reply.assign(maxCount > 0 ? maxCount : 1, 0); // never hand uart an empty buffer
@@ -148,8 +164,10 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
 }
 
 void SerialClient::cancel() noexcept {
-    // libuart has no call yet that wakes a receive from another thread; a blocked receive ends at
-    // its timeout, which bounds every exchange.
+    // The flag catches a cancel between the send and the receive, which UartCancel alone would miss.
+    m_cancelled = true;
+    if (const std::uint8_t port = m_cancelPort)
+        UartCancel(port);
 }
 
 } // namespace tev::link

@@ -1,8 +1,10 @@
 // The serial client against a simulated converter on a pseudo-terminal, through uart.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "tev/link/serial_client.hpp"
@@ -121,4 +123,19 @@ TEST_F(ClientLine, ReopensOnlyForOtherSettingsAndNamesAPortItCannotOpen) {
     SerialClient other;
     EXPECT_EQ(other.open({kPort, 9600, 0, 8, 0}), UART_OK) << other.openFailure();
     EXPECT_TRUE(other.openFailure().empty());
+}
+
+TEST_F(ClientLine, CancelWakesAWaitingReceiveAndTheNextExchangeRuns) {
+    SerialClient client;
+    ASSERT_EQ(client.open({kPort, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
+    std::thread canceller([&client] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        client.cancel();
+    });
+    const ExchangeResult silent = client.modbus(protocol::BuildReadRequest(7, 6000, 5), 5000);
+    canceller.join();
+    EXPECT_EQ(silent.error, ExchangeError::cancelled);
+    EXPECT_LT(silent.elapsedMs, 2000.0);
+    EXPECT_TRUE(client.isOpen());
+    EXPECT_TRUE(client.modbus(protocol::BuildReadRequest(1, 6000, 5), 1000));
 }

@@ -4,6 +4,7 @@
 // the one serial thread. Cancel() may be called from any thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -69,13 +70,16 @@ class SerialClient {
     ExchangeResult exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
                             std::uint16_t maxCount, UartFrameRule rule = nullptr, void* context = nullptr);
 
-    // Wakes a receive blocked on this client's port at once (from any thread).
+    // Wakes a send or receive under way on this client's port at once (from any thread): it ends with
+    // ExchangeError::cancelled. The port stays open and the next exchange runs normally.
     void cancel() noexcept;
 
   private:
     SerialSettings m_settings{};
     bool m_open = false;
     std::string m_openFailure;
+    std::atomic<std::uint8_t> m_cancelPort{0}; // the open port, for cancel(); 0 while closed
+    std::atomic<bool> m_cancelled{false};      // cancel() was called during the current exchange
 };
 
 } // namespace tev::link
