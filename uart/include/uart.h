@@ -42,6 +42,12 @@
  * text handed back. A reply never writes more than UART_REPLY_MAX bytes (text plus terminating zero)
  * into the reply buffer; a longer reply gives UART_REPLY_TOO_LONG and an empty text.
  *
+ * Byte trace: with the environment variable TEV_TRACE=1 (read once, at the first frame) every frame
+ * sent and received is written to stderr as one line: local time with milliseconds, COM<N>, the
+ * device, the direction ("->" sent, "<-" received, "drop" discarded while waiting for the guard),
+ * the bytes in hex (the first 512), for ASCII commands and replies also the text in quotes, and a
+ * note such as "(timeout)" when the call failed. Off by default; off, it costs one flag check.
+ *
  * No call blocks longer than its timeout plus the time needed to write the request, plus for a send
  * on an unsettled port twice the guard.
  * All functions are safe to call from several threads; calls on one port are serialised: receives

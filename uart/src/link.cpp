@@ -12,6 +12,7 @@
 #include "line_setup.hpp"
 #include "port_io.hpp"
 #include "port_map.hpp"
+#include "trace.hpp"
 #include "uart.h"
 
 namespace {
@@ -52,6 +53,19 @@ class Claim {
     uint32_t m_ticket;
     std::unique_lock<std::timed_mutex> m_lock;
 };
+
+void traceFrame(const Port& p, uart::detail::trace::Direction direction, const void* data, std::size_t count,
+                bool ascii, uint16_t status) {
+    if (uart::detail::trace::enabled())
+        uart::detail::trace::line(p.number, p.path, direction, {static_cast<const uint8_t*>(data), count},
+                                  ascii, status);
+}
+
+uint16_t writeFrame(Port& p, const void* data, std::size_t count, bool ascii) {
+    const uint16_t status = writeAll(p, static_cast<const uint8_t*>(data), count);
+    traceFrame(p, uart::detail::trace::Direction::Sent, data, count, ascii, status);
+    return status;
+}
 
 void closePort(Port& p) {
     if (p.fd >= 0)
@@ -123,6 +137,7 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
         closePort(p);
         return status;
     }
+    p.number = port;
     const std::string path = uart::detail::devicePath(port);
     if (p.fd >= 0 && p.path != path)
         closePort(p);
@@ -166,7 +181,7 @@ uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
         return status;
     if (!buffer && count > 0)
         return UART_WRITE_ERROR;
-    return writeAll(claim.port(), buffer, count);
+    return writeFrame(claim.port(), buffer, count, false);
 }
 
 uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
@@ -186,11 +201,10 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
         uart::detail::leaveUnsettled(p, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
-    if (r.cancelled)
-        return UART_CANCELLED;
-    if (rule)
-        return r.frame > 0 ? UART_OK : UART_TIMEOUT;
-    return r.count > 0 ? UART_OK : UART_TIMEOUT;
+    const bool complete = rule ? r.frame > 0 : r.count > 0;
+    const uint16_t status = r.cancelled ? UART_CANCELLED : complete ? UART_OK : UART_TIMEOUT;
+    traceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
+    return status;
 }
 
 uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
@@ -214,16 +228,18 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     Port& p = claim.port();
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
     const auto writeStart = Clock::now();
-    if (const uint16_t status = writeAll(p, reinterpret_cast<const uint8_t*>(wire.data()), wire.size()))
+    if (const uint16_t status = writeFrame(p, wire.data(), wire.size(), true))
         return status;
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = receive(p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
     if (!r.settled)
         uart::detail::leaveUnsettled(p, timeoutMs);
-    if (r.cancelled)
-        return UART_CANCELLED;
     const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
+    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED} : decoded.status;
+    traceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
+    if (r.cancelled)
+        return UART_CANCELLED; // an unfinished reply: the text is empty
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);
     return decoded.status;
@@ -236,7 +252,7 @@ uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
     if (!command)
         return UART_WRITE_ERROR;
     const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
-    return writeAll(claim.port(), reinterpret_cast<const uint8_t*>(wire.data()), wire.size());
+    return writeFrame(claim.port(), wire.data(), wire.size(), true);
 }
 
 size_t UartPortDevice(uint8_t port, char* buffer, size_t size) {

@@ -16,6 +16,7 @@ using Clock = std::chrono::steady_clock;
 struct Port {
     std::timed_mutex mutex; // held by the call that uses the port
     int fd = -1;
+    std::uint8_t number = 0; // 1 = COM1
     std::string path;
     LineSettings settings;
     std::string openError;

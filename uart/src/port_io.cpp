@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "trace.hpp"
+
 namespace uart::detail {
 namespace {
 
@@ -58,6 +60,9 @@ bool settle(Port& p) {
         const ssize_t n = ::read(p.fd, junk, sizeof junk);
         if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
             break;
+        if (n > 0 && trace::enabled())
+            trace::line(p.number, p.path, trace::Direction::Dropped, {junk, static_cast<std::size_t>(n)},
+                        false, UART_OK);
         quietUntil = Clock::now() + p.guard;
     }
     p.guard = Clock::duration::zero();
