@@ -1,0 +1,79 @@
+// The settings page's exchanges, run on the serial thread.
+#include <algorithm>
+
+#include "tev/link/converter_settings.hpp"
+#include "tev/protocol/hex_input.hpp"
+#include "tev/protocol/meter_list.hpp"
+#include "tev/protocol/register_map.hpp"
+#include "tev/protocol/timeout.hpp"
+#include "tev/protocol/values.hpp"
+
+namespace tev::link {
+namespace {
+
+// T is 0 at 38400 bit/s and above, which would give up before the first reply byte could arrive;
+// every exchange of the page waits at least this long.
+constexpr std::uint32_t kMinTimeoutMs = 100;
+
+std::uint16_t TimeoutMs(const Converter& converter, std::uint32_t extraMs) {
+    return std::max<std::uint16_t>(protocol::ReceiveTimeoutMs(converter.baud, extraMs), kMinTimeoutMs);
+}
+
+// Opens the port (kept open between calls) and exchanges one Modbus request.
+ExchangeResult Exchange(SerialClient& client, const Converter& converter, std::span<const std::uint8_t> request,
+                        std::uint32_t extraMs) {
+    if (client.open(converter.settings()) != 0) {
+        ExchangeResult failed;
+        failed.error = ExchangeError::notOpen;
+        return failed;
+    }
+    return client.modbus(request, TimeoutMs(converter, extraMs));
+}
+
+} // namespace
+
+CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job) {
+    const ExchangeResult result = Exchange(client, converter, job.frame, job.extraMs);
+    return {job.command, result.error, result.exceptionCode};
+}
+
+std::string FailureReason(const CommandOutcome& outcome) {
+    std::string reason = ExchangeErrorText(outcome.error);
+    if (outcome.error == ExchangeError::exception)
+        reason += " " + protocol::FormatHexBytes(std::array{outcome.exceptionCode});
+    return reason;
+}
+
+std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converter& converter) {
+    const auto request =
+        protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst, protocol::kConfigRegisterCount);
+    const ExchangeResult result = Exchange(client, converter, request, 0);
+    if (!result)
+        return std::nullopt;
+    const auto config = protocol::DecodeConfig(result.data);
+    if (!config)
+        return std::nullopt;
+    return ConfigRead{*config, protocol::ConfigText(result.data)};
+}
+
+MeterListRead ReadMeterList(SerialClient& client, const Converter& converter, std::size_t meterCount) {
+    constexpr std::uint32_t kExtraMs = 300;
+    const auto blocks = protocol::SplitSecondaryBlocks(meterCount);
+    MeterListRead read;
+    if (blocks.low > 0) {
+        if (const ExchangeResult r = Exchange(
+                client, converter, protocol::BuildSecondaryLowRead(converter.address, meterCount), kExtraMs))
+            read.block1 = r.data;
+    }
+    if (blocks.high > 0) {
+        if (const ExchangeResult r = Exchange(
+                client, converter, protocol::BuildSecondaryHighRead(converter.address, meterCount), kExtraMs))
+            read.block2 = r.data;
+    }
+    if (const ExchangeResult r =
+            Exchange(client, converter, protocol::BuildMeterTypesRead(converter.address), kExtraMs))
+        read.types = r.data;
+    return read;
+}
+
+} // namespace tev::link
