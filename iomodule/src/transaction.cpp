@@ -43,6 +43,8 @@ void Transaction::clearReplyTrace() const noexcept {
 }
 
 std::uint16_t Transaction::exchange(Trace trace) noexcept {
+    if (const std::uint16_t refused = m_call.checkLine())
+        return refused;
     const bool standard = trace == Trace::Standard;
     const bool traced = trace != Trace::Off && (standard ? m_call.traceFlag() == 1 : m_call.traceFlag() != 0);
     if (traced && standard) {
@@ -82,6 +84,8 @@ std::uint16_t Transaction::run(char first, std::size_t length, Trace trace) noex
 }
 
 std::uint16_t Transaction::send() noexcept {
+    if (const std::uint16_t refused = m_call.checkLine(Target::AllModules))
+        return refused;
     if (m_call.traceFlag() == 1) {
         copyCommandTrace();
         clearReplyTrace();

@@ -10,10 +10,10 @@
 namespace tev::iomodule::testing {
 namespace {
 
-TEST(CallFrame, AddressUsesLowEightBitsAndPortTimeoutPassThrough) {
+TEST(CallFrame, AddressPortAndTimeoutPassThrough) {
     WordFrame fr(0x7012);
-    fr.w[1] = 0x1A0;
-    fr.w[0] = 0x0105; // port: low 8 bits
+    fr.w[1] = 0xA0;
+    fr.w[0] = 5;
     fr.w[4] = 1234;
     fake().answer(">+001.50");
     EXPECT_EQ(fr(AnalogIn), 0);
@@ -22,6 +22,66 @@ TEST(CallFrame, AddressUsesLowEightBitsAndPortTimeoutPassThrough) {
     EXPECT_EQ(fake().sent[0].port, 5);
     EXPECT_EQ(fake().sent[0].timeout, 1234);
     EXPECT_FLOAT_EQ(fr.f[0], 1.5F);
+}
+
+// A port outside 1-255 or an address above 0xFF is refused before anything is sent, never folded
+// onto another port or module: the port as uart refuses a bad port, the address with 13.
+TEST(CallFrame, OutOfRangePortsAndAddressesSendNothing) {
+    struct Case {
+        const char* name;
+        std::uint32_t port;
+        std::uint32_t address;
+        std::uint16_t code;
+    };
+    const Case cases[] = {
+        {"port 259", 259, 1, UART_PORT_ERROR},
+        {"port 0", 0, 1, UART_PORT_ERROR},
+        {"port 0xFF03", 0xFF03, 1, UART_PORT_ERROR},
+        {"address 0x106", 3, 0x106, TEV_MODULE_SELECTOR_OUT_OF_RANGE},
+        {"address 0x100", 3, 0x100, TEV_MODULE_SELECTOR_OUT_OF_RANGE},
+        {"port 255, address 0xFF", 255, 0xFF, 0},
+    };
+    for (const Case& c : cases) {
+        WordFrame word(0x7012);
+        LongFrame card(0x8017), card87(0x87017);
+        word.w[0] = static_cast<std::uint16_t>(c.port);
+        word.w[1] = static_cast<std::uint16_t>(c.address);
+        for (LongFrame* fr : {&card, &card87}) {
+            fr->w[0] = c.port;
+            fr->w[1] = c.address;
+        }
+        fake().reset();
+        const auto check = [&](auto& fr, auto fn, const char* command) {
+            fake().reset();
+            fake().answer(">+01.000");
+            EXPECT_EQ(fr(fn), c.code) << c.name << " " << command;
+            expectSent(fr, c.code == 0 ? command : nullptr, c.name);
+        };
+        check(word, AnalogIn, "#FF");
+        check(card, AnalogIn_8K, "#FFS0C0");
+        check(card87, AnalogIn_87K, "#FF0");
+    }
+    // The 32-bit slots count whole: a port or address with high bits set is out of range.
+    LongFrame fr(0x87017);
+    fr.w[0] = 0xFFFFFF03;
+    EXPECT_EQ(fr(AnalogIn_87K), UART_PORT_ERROR);
+    fr.w[0] = 3;
+    fr.w[1] = 0x10031;
+    EXPECT_EQ(fr(AnalogIn_87K), TEV_MODULE_SELECTOR_OUT_OF_RANGE);
+    EXPECT_TRUE(fake().sent.empty());
+    // A read that chooses its field after the exchange does not clear its slot when refused.
+    LongFrame in(0x8051);
+    in.w[0] = 0x10003;
+    in.w[5] = 9;
+    EXPECT_EQ(in(DigitalIn_8K), UART_PORT_ERROR);
+    EXPECT_EQ(in.w[5], 9u);
+    // HostIsOK addresses every module: it checks the port only.
+    WordFrame host(0x7012);
+    host.w[1] = 0x106;
+    EXPECT_EQ(host(HostIsOK), 0);
+    host.w[0] = 300;
+    EXPECT_EQ(host(HostIsOK), UART_PORT_ERROR);
+    EXPECT_EQ(fake().sent.size(), 1u);
 }
 
 TEST(CallFrame, ChecksumFlagHandedOnAndLengthensExactReplies) {
@@ -114,8 +174,8 @@ TEST(CallFrame, OverlongReplyIsBoundedToTheBuffer) {
 
 TEST(CallFrame, CardSlotsReadLowSixteenBitsAnd87KModelWhole) {
     LongFrame fr(0x87017);
-    fr.w[1] = 0x12345602; // address: low 8 bits
-    fr.w[5] = 0x10003;    // channel: low 16 bits = 3
+    fr.w[1] = 0x02;
+    fr.w[5] = 0x10003; // channel: low 16 bits = 3
     fake().answer(">+01.000");
     EXPECT_EQ(fr(AnalogIn_87K), 0);
     EXPECT_EQ(fake().sent.at(0).command, "#023");
