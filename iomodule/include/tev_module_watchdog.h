@@ -10,13 +10,15 @@
  * (TEV_MODULE_VALUE_OUT_OF_RANGE) where DigitalOut masks it: the stored value must be the one asked for.
  *
  * Decisions:
- *   - The analog safe and power-on functions take a channel (slot 5) on the 7022 (0-1) and the 7024
- *     (0-3); the 7021 has one output and ignores slot 5. The 7021's value is written as DD.DDD as by
- *     AnalogOut, so a negative value gives TEV_MODULE_BELOW_RANGE and 100.0 or more (or NaN)
- *     TEV_MODULE_ABOVE_RANGE without traffic.
+ *   - The analog safe and power-on functions take a channel (slot 5) on the 7021 and 7022 (0-1) and
+ *     the 7024 (0-3); a channel above the limit gives TEV_MODULE_CHANNEL_OUT_OF_RANGE without
+ *     traffic. The 7021 has one output: its commands carry no channel digit. Its value is written
+ *     as DD.DDD as by AnalogOut, so a negative value gives TEV_MODULE_BELOW_RANGE and 100.0 or more
+ *     (or NaN) TEV_MODULE_ABOVE_RANGE without traffic.
  *   - Readings without a length check (ReadSafeValueForAo, ReadStartUpValue_8K,
  *     ReadStartUpValue_87K) read their six or seven characters from position 3, a shorter value as
- *     far as it goes, and give TEV_MODULE_INVALID_REPLY only when the reply ends before position 3.
+ *     far as it goes, and give TEV_MODULE_INVALID_REPLY when the reply ends before position 3 or
+ *     those characters are not a number.
  *   - ToSetupHostWatchdog sends the enable digit 0 whenever slot 4 (the timeout) is 0, whatever slot 5
  *     holds; this is kept for callers that switch the watchdog off that way.
  *   - The status digits and configuration fields are the module's; they are passed on as numbers.
@@ -66,7 +68,8 @@ TEV_MODULE_API uint16_t ReadPowerOnValueForDo(WordArgs w, float* f, char* comman
 /* 7011, 7012, 7014: "~AA50p0s", power-on value p = slot 5 and safe value s = slot 7, each 0-3. */
 TEV_MODULE_API uint16_t SetPowerOnSafeValue(WordArgs w, float* f, char* command_trace, char* reply_trace);
 
-/* Analog outputs: 7021, 7022 (channel 0-1), 7024 (channel 0-3); value float slot 0. */
+/* Analog outputs: 7021, 7022 (channel 0-1), 7024 (channel 0-3); value float slot 0. The 7021's
+ * commands carry no channel digit. */
 
 /* The output command of AnalogOut, then "~AA5" (7021) or "~AA5N". */
 TEV_MODULE_API uint16_t SetSafeValueForAo(WordArgs w, float* f, char* command_trace, char* reply_trace);

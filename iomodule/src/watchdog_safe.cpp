@@ -19,12 +19,20 @@ constexpr DoModel kDoModels[] = {{0x7042, 0x1FFF, 4}, {0x7043, 0xFFFF, 4}, {0x70
                                  {0x7050, 0xFF, 2},   {0x7060, 0xF, 1},    {0x7063, 0x7, 1},
                                  {0x7065, 0x1F, 2},   {0x7066, 0x7F, 2},   {0x7067, 0x7F, 2}};
 
-// Analog output models with the channels of their safe values (0: one output, no channel digit).
-constexpr OutputModel kAoModels[] = {
-    {0x7021, OutputForm::Digits}, {0x7022, OutputForm::Current, 2}, {0x7024, OutputForm::Signed, 4}};
+// Analog output models: the output command and the channels (slot 5) the safe and power-on value
+// commands take. The 7021 has one output and sends no channel digit, yet takes channel 0-1 as the
+// 7022 does; a channel above the limit is refused before anything is sent.
+struct AoModel {
+    std::uint32_t model = 0;
+    OutputModel output;
+    std::uint8_t channels = 0;
+};
+constexpr AoModel kAoModels[] = {{0x7021, {0x7021, OutputForm::Digits}, 2},
+                                 {0x7022, {0x7022, OutputForm::Current, 2}, 2},
+                                 {0x7024, {0x7024, OutputForm::Signed, 4}, 4}};
 
 // Only the 7024 reads its power-on values back.
-constexpr OutputModel kPowerOnReadModels[] = {{0x7024, OutputForm::Signed, 4}};
+constexpr AoModel kPowerOnReadModels[] = {{0x7024, {0x7024, OutputForm::Signed, 4}, 4}};
 
 struct Model {
     std::uint32_t model = 0;
@@ -78,28 +86,30 @@ std::uint16_t storeAo(const Call& call, char lead, char digit) noexcept {
     const auto [row, refused] = serve(call, kAoModels, true);
     if (!row)
         return refused;
-    if (const auto rc = writeOutputValue(call, *row))
+    if (call.arg(TEV_SLOT_ARG) >= row->channels)
+        return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
+    if (const auto rc = writeOutputValue(call, row->output))
         return rc;
     Transaction t(call);
-    beginAo(t, *row, lead, digit);
+    beginAo(t, row->output, lead, digit);
     return t.run('!', 3);
 }
 
 // Reads a stored value with "<lead>AA<digit>[N]": float slot 0 = seven characters from position 3
 // (7024) or six (the others). `length` is the reply's exact length, or kAnyLength.
 template <std::size_t N>
-std::uint16_t readAo(const Call& call, const OutputModel (&rows)[N], char lead, char digit,
+std::uint16_t readAo(const Call& call, const AoModel (&rows)[N], char lead, char digit,
                      std::size_t length) noexcept {
     const auto [row, refused] = serve(call, rows, true);
     if (!row)
         return refused;
-    if (row->channels != 0 && call.arg(TEV_SLOT_ARG) >= row->channels)
+    if (call.arg(TEV_SLOT_ARG) >= row->channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
     Transaction t(call);
-    beginAo(t, *row, lead, digit);
+    beginAo(t, row->output, lead, digit);
     if (const auto rc = t.run('!', length))
         return rc;
-    const auto value = leadingDecimal(t.reply(), 3, row->form == OutputForm::Signed ? 7 : 6);
+    const auto value = leadingDecimal(t.reply(), 3, row->output.form == OutputForm::Signed ? 7 : 6);
     if (!value)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *value);

@@ -129,7 +129,9 @@ TEST(SafeValueForDo, AnalogModulesSetBothInOneCommand) {
 TEST(SafeValueForAo, OutputThenStore) {
     run(SetSafeValueForAo,
         {
-            {"7021", 0x7021, 9, 4.5F, {"#0104.500", "~015"}, {">", "!01"}, 0},
+            // The 7021 has no channel digit but the same channel limit 0-1 as the 7022.
+            {"7021", 0x7021, 1, 4.5F, {"#0104.500", "~015"}, {">", "!01"}, 0},
+            {"7021 channel 2", 0x7021, 2, 4.5F, {}, {}, TEV_MODULE_CHANNEL_OUT_OF_RANGE},
             {"7022 channel 1", 0x7022, 1, 12.5F, {"#01112.500", "~0151"}, {">", "!01"}, 0},
             {"7022 channel 2", 0x7022, 2, 12.5F, {}, {}, TEV_MODULE_CHANNEL_OUT_OF_RANGE},
             {"7024 channel 3", 0x7024, 3, -5.0F, {"#013-05.000", "~0153"}, {">", "!01"}, 0},
@@ -146,10 +148,12 @@ TEST(SafeValueForAo, OutputThenStore) {
              {">", "!010"},
              TEV_MODULE_INVALID_REPLY},
         });
-    run(SetPowerOnValueForAo, {
-                                  {"7021", 0x7021, 0, 10.0F, {"#0110.000", "$014"}, {">", "!01"}, 0},
-                                  {"7024", 0x7024, 2, 2.0F, {"#012+02.000", "$0142"}, {">", "!01"}, 0},
-                              });
+    run(SetPowerOnValueForAo,
+        {
+            {"7021", 0x7021, 0, 10.0F, {"#0110.000", "$014"}, {">", "!01"}, 0},
+            {"7021 channel 2", 0x7021, 2, 1.0F, {}, {}, TEV_MODULE_CHANNEL_OUT_OF_RANGE},
+            {"7024", 0x7024, 2, 2.0F, {"#012+02.000", "$0142"}, {">", "!01"}, 0},
+        });
 }
 
 TEST(SafeValueForAo, ReadBack) {
@@ -163,7 +167,8 @@ TEST(SafeValueForAo, ReadBack) {
         float value;
     };
     const Read reads[] = {
-        {ReadSafeValueForAo, 0x7021, 5, "~014", "!0104.500", 0, 4.5F},
+        {ReadSafeValueForAo, 0x7021, 1, "~014", "!0104.500", 0, 4.5F},
+        {ReadSafeValueForAo, 0x7021, 2, nullptr, "", TEV_MODULE_CHANNEL_OUT_OF_RANGE, -7.0F},
         {ReadSafeValueForAo, 0x7022, 1, "~0141", "!0112.5009", 0, 12.5F}, // six characters
         {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01-05.0001", 0, -5.0F},
         {ReadSafeValueForAo, 0x7024, 3, "~0143", "!01-05.5", 0, -5.5F}, // no length test
