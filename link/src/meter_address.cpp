@@ -135,6 +135,17 @@ AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request,
                                                                        : AddressStep::oddDeselect;
 }
 
+AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& settings,
+                                   const AddressRequest& request, const std::atomic<bool>* stop) {
+    AddressAttempt attempt;
+    attempt.opened = client.open(settings) == UART_OK;
+    if (!attempt.opened)
+        attempt.openFailure = client.openFailure();
+    attempt.step = SetMeterAddress(client, request, AddressReceiveTimeoutMs(settings.baud), stop);
+    client.close();
+    return attempt;
+}
+
 AddressBatch::ReadResult AddressBatch::addFileText(std::string_view text) {
     ReadResult result;
     if (text.size() > kMaxImportFileBytes) {

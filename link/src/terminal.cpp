@@ -69,6 +69,13 @@ std::string HistoryReplyLine(const TerminalRun& run) {
     return "    " + *run.reply + "   " + std::to_string(run.elapsedMs) + " ms";
 }
 
+std::string FormatHistoryFile(std::span<const HistoryEntry> entries) {
+    std::string text;
+    for (const HistoryEntry& entry : entries)
+        text += entry.stamp + "  " + entry.text + "\n";
+    return text;
+}
+
 void CommandRecall::remember(std::string_view command) {
     if (command.empty())
         return;

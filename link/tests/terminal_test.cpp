@@ -75,6 +75,11 @@ TEST(TerminalHistory, LinesAndRecalledCommands) {
     EXPECT_EQ(HistoryReplyLine(TerminalRun{true, "E5 ", 42}), "    E5    42 ms");
     EXPECT_EQ(HistoryReplyLine(TerminalRun{true, std::nullopt, 1300}), "    No Respond!");
 
+    const HistoryEntry entries[] = {{"2026-12-07 13:20:05.123", "--> 10 40 01"},
+                                    {"2026-12-07 13:20:05.160", "    E5    25 ms"}};
+    EXPECT_EQ(FormatHistoryFile(entries),
+              "2026-12-07 13:20:05.123  --> 10 40 01\n2026-12-07 13:20:05.160      E5    25 ms\n");
+
     CommandRecall recall;
     for (const char* command : {"10 40 01", "10 5B 01", "", "10 40 01"})
         recall.remember(command);

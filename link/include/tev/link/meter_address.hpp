@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tev/link/serial_settings.hpp"
+
 namespace tev::link {
 
 class SerialClient;
@@ -69,6 +71,17 @@ std::uint16_t AddressReceiveTimeoutMs(std::uint32_t baud) noexcept;
 // read before each frame: once set, the frames left are not sent.
 AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request, std::uint16_t timeoutMs,
                             const std::atomic<bool>* stop = nullptr);
+
+struct AddressAttempt {
+    AddressStep step = AddressStep::noSelectAck;
+    bool opened = false;
+    std::string openFailure; // why the port did not open
+};
+
+// One self-contained setting: opens the port (the frames then find no meter when it does not
+// open), SetMeterAddress with AddressReceiveTimeoutMs of the settings' rate, closes the port.
+AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& settings,
+                                   const AddressRequest& request, const std::atomic<bool>* stop = nullptr);
 
 // The import lines and the batch over them.
 class AddressBatch {

@@ -64,6 +64,13 @@ TerminalRun RunTerminalExchange(SerialClient& client, const SerialSettings& sett
 std::string HistoryCommandLine(std::string_view command);
 std::string HistoryReplyLine(const TerminalRun& run);
 
+// The history as a text file: each line "<stamp>  <text>", in the order given.
+struct HistoryEntry {
+    std::string stamp; // e.g. "2026-12-07 13:20:05.123"
+    std::string text;
+};
+std::string FormatHistoryFile(std::span<const HistoryEntry> entries);
+
 // Commands sent since the program started, newest first, each once, at most kTerminalRecallMax.
 class CommandRecall {
   public:
