@@ -20,9 +20,8 @@
  *     760.000). A NaN source value gives TEV_MODULE_ABOVE_RANGE; a NaN target value
  *     TEV_MODULE_BELOW_RANGE (it lies in no interval of the target forms).
  *   - ReadAlarmLimitValue makes no length check: it reads up to seven characters from position 3, a
- *     shorter value as far as it goes, and gives TEV_MODULE_INVALID_REPLY only when the reply ends
- *     before position 3.
- *   - ReadEventCounter stores the count limited to 0-65535, the range of a 16-bit slot.
+ *     shorter value as far as it goes, and gives TEV_MODULE_INVALID_REPLY when the reply ends
+ *     before position 3 or those characters are not a number.
  *   - SetLedDisplay_7033 sends slot 5 as a digit without a range check (the module refuses a channel
  *     it lacks); SetLedDisplay checks the channel against the model.
  *   - SetAlarmConnect_8K sends the target slot (slot 9) as a digit and the target channel (slot 10)
@@ -54,7 +53,8 @@ TEV_MODULE_API uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* command_
 /* "@AADI": slot 7 = alarm state digit; slot 8 = output bits (7016: hex digit at 5; others:
  * 2 x digit at 4 + digit at 5). */
 TEV_MODULE_API uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* command_trace, char* reply_trace);
-/* "@AARE": slot 7 = the five-digit count. */
+/* "@AARE": slot 7 = the five-digit count (sign and digits) as stated, its low 16 bits, as the digital
+ * input counters store theirs: 70000 gives 4464, -12 gives 65524. */
 TEV_MODULE_API uint16_t ReadEventCounter(WordArgs w, float* f, char* command_trace, char* reply_trace);
 /* "@AACE". */
 TEV_MODULE_API uint16_t ClearEventCounter(WordArgs w, float* f, char* command_trace, char* reply_trace);

@@ -1,6 +1,4 @@
 // Alarms and event counter of analog input modules, and the LED display selection of 7016 and 7033.
-#include <algorithm>
-
 #include "alarm_types.hpp"
 #include "family_steps.hpp"
 #include "models.hpp"
@@ -23,8 +21,6 @@ struct LedModel {
 };
 constexpr LedModel kLedModels[] = {{0x7016, '3', 2}, {0x7033, '8', 3}};
 constexpr LedModel kLed7033[] = {{0x7033, '8', 3}};
-
-constexpr std::int32_t kEventCountMax = 0xFFFF;
 
 // `zero` when slot 5 is 0, else `other`: the selector of the analog alarm commands.
 std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
@@ -145,11 +141,12 @@ uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
     Transaction t(call);
     if (const auto rc = alarmExchange(t, "RE", "RE", 8))
         return rc;
+    // The five-digit count as stated, in the 16-bit slot (70000 is stored as 4464), as the digital
+    // input counters store theirs.
     const auto count = t.reply().integer(3, 5);
     if (!count)
         return TEV_MODULE_INVALID_REPLY;
-    call.slots.set(TEV_SLOT_ARG7,
-                   static_cast<std::uint32_t>(std::clamp<std::int32_t>(*count, 0, kEventCountMax)));
+    call.slots.set(TEV_SLOT_ARG7, static_cast<std::uint32_t>(*count) & 0xFFFFu);
     return TEV_MODULE_OK;
 }
 

@@ -119,7 +119,10 @@ TEST_F(Alarm, Readings) {
         {ReadOutputAlarmState, 0x7016, 0, "@01DI", "!0110C01", 0, 8, 0xC}, // hex digit at 5
         {ReadOutputAlarmState, 0x7016, 0, "@01DI", "!0110C0", TEV_MODULE_INVALID_REPLY, 8, 99},
         {ReadEventCounter, 0x7014, 0, "@01RE", "!0100123", 0, 7, 123},
-        {ReadEventCounter, 0x7014, 0, "@01RE", "!0199999", 0, 7, 65535}, // limited to the slot
+        // The five-digit count is stored as stated, its low 16 bits, as the digital counters store it.
+        {ReadEventCounter, 0x7014, 0, "@01RE", "!0199999", 0, 7, 99999 & 0xFFFF},
+        {ReadEventCounter, 0x7014, 0, "@01RE", "!0170000", 0, 7, 4464},
+        {ReadEventCounter, 0x7014, 0, "@01RE", "!01-0012", 0, 7, 0xFFF4},
         {ReadEventCounter, 0x7014, 0, "@01RE", "?01", TEV_MODULE_INVALID_REPLY, 7, 99},
         {GetLedDisplay, 0x7016, 0, "$013", "!011", 0, 5, 1},
         {GetLedDisplay, 0x7033, 0, "$018", "!012", 0, 5, 2},

@@ -121,6 +121,8 @@ TEST(DigitalInput, ReadBackAndInputsClearSlot5AfterTheExchange) {
 TEST(DigitalInput, CountersTakeOneHexDigitChannel) {
     run<std::uint16_t>({
         {"7041 channel 13", DigitalInCounterRead, 0x7041, {{5, 13}}, "!0112345", "#01D", 0, {{7, 12345}}},
+        {"7041 70000", DigitalInCounterRead, 0x7041, {{5, 0}}, "!0170000", "#010", 0, {{7, 4464}}},
+        {"7041 -12", DigitalInCounterRead, 0x7041, {{5, 0}}, "!01-0012", "#010", 0, {{7, 0xFFF4}}},
         {"7041 channel 14", DigitalInCounterRead, 0x7041, {{5, 14}}, "", nullptr, 24},
         {"7053 channel 15", DigitalInCounterRead, 0x7053, {{5, 15}, {7, 5}}, "!0100007", "#01F", 0, {{7, 7}}},
         {"7063 channel 8", DigitalInCounterRead, 0x7063, {{5, 8}}, "", nullptr, 24},
@@ -271,6 +273,8 @@ TEST(DigitalCards, CountersAndLatches87K) {
          "#01F",
          0,
          {{7, 99999 & 0xFFFF}}},
+        {"87051 70000", DigitalInCounterRead_87K, 0x87051, {{5, 0}}, "!0170000", "#010", 0, {{7, 4464}}},
+        {"87051 -12", DigitalInCounterRead_87K, 0x87051, {{5, 0}}, "!01-0012", "#010", 0, {{7, 0xFFF4}}},
         {"87051 channel 16 cannot be sent", DigitalInCounterRead_87K, 0x87051, {{5, 16}}, "", nullptr, 24},
         {"87052 channel 8 left to the card",
          DigitalInCounterRead_87K,
