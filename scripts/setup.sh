@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev             # fuzzers (libFuzzer) and sanitizers
   libgtest-dev libgmock-dev            # unit tests
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+  lintian dpkg-dev fakeroot             # the Debian package and its check
   fonts-wqy-microhei                   # Chinese glyphs for the window
   libmodbus-dev mbpoll                 # peers that check our bytes
   xvfb xauth                           # running the window without a display

@@ -1,16 +1,59 @@
 // TEV_IO: the desktop program. "--demo" runs it against simulated devices; "--screenshot FILE" (with
-// --demo) searches the demo line, saves a picture of the window and quits.
+// --demo) searches the demo line, saves a picture of the window and quits. "--help" and "--version"
+// answer before the window system starts, so they work without a display.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstring>
 
 #include "demo/demo.hpp"
 #include "frame/main_frame.hpp"
 #include "frame/screenshot.hpp"
 
 namespace {
+
+const char kVersion[] = "TEV_IO 1.0\n";
+
+const char kUsage[] =
+    "usage: TEV_IO [--demo [--screenshot FILE]] [--help] [--version]\n"
+    "\n"
+    "Commissioning and reading of M-Bus to Modbus RTU converters (VORNIX工具软件).\n"
+    "\n"
+    "  --demo             run against simulated converters, meters and modules on pseudo-terminals\n"
+    "                     (COM1 converters, COM2 M-Bus meters, COM3 I/O modules, COM4 measuring module)\n"
+    "  --screenshot FILE  with --demo: search the demo line, save the window as PNG, quit\n"
+    "  --help, --version  this text, the version\n"
+    "\n"
+    "Serial ports: COM<N> is the device named by the environment variable TEV_COM<N>\n"
+    "(TEV_COM1=/dev/ttyUSB0), else by a line COM<N>=<device> of the ports file: $TEV_PORTS_FILE, else\n"
+    "$XDG_CONFIG_HOME/tev/ports (~/.config/tev/ports), else /etc/tev/ports; else /dev/ttyS<N-1>.\n"
+    "The window's \"串口映射\" writes the user's ports file.\n"
+    "\n"
+    "Files: a folder holding the program and a writable tev_module.ini (a build tree, a portable copy)\n"
+    "keeps everything there. An installed program keeps the search settings in\n"
+    "$XDG_CONFIG_HOME/tev/tev_module.ini (~/.config/tev/), made from <prefix>/share/tev/tev_module.ini\n"
+    "on the first save, and reads type.txt from ~/.config/tev/, else <prefix>/share/tev/. Pictures and\n"
+    "meter lists go beside the program when that folder is writable, else to ~/.local/share/tev/.\n"
+    "\n"
+    "TEV_TRACE=1 prints every frame sent and received on stderr.\n";
+
+// Answers --help and --version without starting the window system. Returns the exit code, or -1
+// when the program is to start.
+int AnswerWithoutWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::fputs(kVersion, stdout);
+            return 0;
+        }
+    }
+    return -1;
+}
 
 // Chinese text needs a font that has the glyphs; fontconfig finds it on a desktop, but the offscreen
 // platform may fall back to a Latin-only font.
@@ -30,12 +73,13 @@ void PreferChineseFont(QApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int code = AnswerWithoutWindow(argc, argv); code >= 0)
+        return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TEV_IO"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
 
     QCommandLineParser parser;
-    parser.addHelpOption();
     parser.addOption(
         {QStringLiteral("demo"), QStringLiteral("Run against simulated devices on pseudo-terminals.")});
     parser.addOption({QStringLiteral("screenshot"),

@@ -4,13 +4,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
+
+#include "app_icon.hpp"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("关于 TEV_IO"));
     auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    icon->setPixmap(AppIcon().pixmap(32, 32));
     auto* text = new QLabel(QStringLiteral("TEV_IO 1.0 版"), this);
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
     ok->setDefault(true);

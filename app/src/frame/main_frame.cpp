@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "about_dialog.hpp"
+#include "app_icon.hpp"
 #include "converter_tree_model.hpp"
 #include "message_bar.hpp"
 #include "notifier.hpp"
@@ -54,7 +55,9 @@ MainFrame::MainFrame(QWidget* parent)
       m_worker(new SerialWorker(this)) {
     setWindowTitle(QStringLiteral("VORNIX工具软件"));
     setObjectName(QStringLiteral("MainFrame"));
-    m_workspace->setProgramFolder(QCoreApplication::applicationDirPath());
+    setWindowIcon(AppIcon());
+    m_workspace->setFiles(tev::link::LocateProgramFiles(QCoreApplication::applicationDirPath().toStdString(),
+                                                        tev::link::UserEnvironment::FromProcess()));
     buildMenus();
     buildStatusBar();
     buildDocks();
@@ -71,13 +74,16 @@ void MainFrame::setNotifier(std::unique_ptr<Notifier> notifier) {
     m_notifier = std::move(notifier);
 }
 
+void MainFrame::setProgramFiles(const tev::link::ProgramFiles& files) {
+    m_workspace->setFiles(files);
+}
+
 void MainFrame::setProgramFolder(const QString& folder) {
-    m_workspace->setProgramFolder(folder);
+    m_workspace->setFiles(tev::link::FilesBeside(folder.toStdString()));
 }
 
 QString MainFrame::settingsPath() const {
-    return m_workspace->programFolder() + QLatin1Char('/') +
-           QString::fromUtf8(tev::link::kSettingsFileName.data());
+    return QString::fromStdString(m_workspace->files().settings.string());
 }
 
 void MainFrame::buildMenus() {
@@ -202,7 +208,7 @@ void MainFrame::connectTool(ToolDialog* tool) {
 }
 
 std::unique_ptr<SearchDialog> MainFrame::createSearchDialog() {
-    auto dialog = std::make_unique<SearchDialog>(*m_worker, *m_forwarder, settingsPath(), this);
+    auto dialog = std::make_unique<SearchDialog>(*m_worker, *m_forwarder, m_workspace->files(), this);
     SearchDialog* d = dialog.get();
     connect(d, &SearchDialog::searchStarted, this, &MainFrame::onSearchStarted);
     connect(d, &SearchDialog::converterFound, this, &MainFrame::onConverterFound);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tev/link/converter.hpp"
+#include "tev/link/program_files.hpp"
 
 class ConverterTreeModel;
 class MessageBar;
@@ -38,7 +39,9 @@ class MainFrame final : public QMainWindow {
     void setNotifier(std::unique_ptr<Notifier> notifier);
     PagesBar& pagesBar() { return *m_pagesBar; }
 
-    // The folder that holds tev_module.ini and type.txt: the program's own folder unless set.
+    // Where the program's files are: found from the program's folder and the user's unless set.
+    void setProgramFiles(const tev::link::ProgramFiles& files);
+    // Everything in one folder (tests, a portable copy).
     void setProgramFolder(const QString& folder);
     QString settingsPath() const;
 

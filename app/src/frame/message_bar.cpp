@@ -15,6 +15,7 @@ MessageBar::MessageBar(QWidget* parent, int maxLines) : QWidget(parent), m_maxLi
     auto* tabs = new QTabWidget(this);
     tabs->setTabPosition(QTabWidget::South);
     m_list = new QListWidget(tabs);
+    m_list->setObjectName(QStringLiteral("messageList"));
     tabs->addTab(m_list, QStringLiteral("系统消息"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

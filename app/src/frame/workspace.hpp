@@ -10,15 +10,22 @@
 
 #include "tev/link/converter.hpp"
 #include "tev/link/meter_table.hpp"
+#include "tev/link/program_files.hpp"
 
 class Workspace final : public QObject {
     Q_OBJECT
   public:
     explicit Workspace(QObject* parent = nullptr) : QObject(parent) {}
 
-    // The folder of tev_module.ini and type.txt.
-    QString programFolder() const { return m_programFolder; }
-    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
+    // Where tev_module.ini, type.txt and the files written for the user are.
+    const tev::link::ProgramFiles& files() const { return m_files; }
+    void setFiles(tev::link::ProgramFiles files) { m_files = std::move(files); }
+    // The type.txt to read.
+    QString typeFilePath() const { return QString::fromStdString(m_files.typeFile().string()); }
+    // The folder for files written for the user (pictures, meter lists).
+    QString outputFolder() const { return QString::fromStdString(m_files.output.string()); }
+    // The folder of the settings file.
+    QString programFolder() const { return QString::fromStdString(m_files.settings.parent_path().string()); }
 
     // Parity of the last search: 0 none, 1 even, 2 odd.
     int searchParity() const { return m_searchParity; }
@@ -57,7 +64,7 @@ class Workspace final : public QObject {
     void meterListOpenChanged(bool open);
 
   private:
-    QString m_programFolder;
+    tev::link::ProgramFiles m_files;
     int m_searchParity = 0;
     bool m_found = false;
     tev::link::Converter m_current{};

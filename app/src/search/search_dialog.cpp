@@ -22,10 +22,17 @@ namespace {
 
 const QString kInfo = QStringLiteral("INFO");
 
+// The message of a file error, with the file it concerns on a line of its own.
+QString FileError(std::string_view text, const std::filesystem::path& path) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())) + QLatin1Char('\n') +
+           QString::fromStdString(path.string());
+}
+
 } // namespace
 
-SearchDialog::SearchDialog(SerialWorker& worker, Notifier& notifier, QString settingsPath, QWidget* parent)
-    : QDialog(parent), m_worker(worker), m_notifier(notifier), m_settingsPath(std::move(settingsPath)) {
+SearchDialog::SearchDialog(SerialWorker& worker, Notifier& notifier, tev::link::ProgramFiles files,
+                           QWidget* parent)
+    : QDialog(parent), m_worker(worker), m_notifier(notifier), m_files(std::move(files)) {
     setWindowTitle(QStringLiteral("查询"));
     buildControls();
     connect(&m_timer, &QTimer::timeout, this, &SearchDialog::onTick);
@@ -184,18 +191,25 @@ void SearchDialog::applySettings(const tev::link::SearchSettings& s) {
 }
 
 void SearchDialog::loadSettings() {
-    const auto load = tev::link::LoadSettingsFile(m_settingsPath.toStdString());
+    const std::filesystem::path path = m_files.settingsToRead();
+    const auto load = tev::link::LoadSettingsFile(path);
     if (!load) {
-        m_notifier.notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsLoadError.data()),
-                                  Notifier::Icon::Warning);
+        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsLoadError, path), Notifier::Icon::Warning);
         return;
     }
     applySettings(load.settings);
 }
 
 void SearchDialog::saveSettings() {
-    if (tev::link::SaveSettingsFile(m_settingsPath.toStdString(), currentSettings()) !=
-        tev::link::SettingsError::None)
-        m_notifier.notify(this, kInfo, QString::fromUtf8(tev::link::kSettingsSaveError.data()),
-                                  Notifier::Icon::Warning);
+    const std::filesystem::path& path = m_files.settings;
+    std::error_code ec;
+    bool saved = false;
+    if (!m_files.defaultSettings.empty() && !std::filesystem::exists(path, ec))
+        // The user's first save: the file is made with the same layout.
+        saved = tev::link::MakeParentFolder(path).empty() &&
+                tev::link::WriteNewSettingsFile(path, currentSettings());
+    else
+        saved = tev::link::SaveSettingsFile(path, currentSettings()) == tev::link::SettingsError::None;
+    if (!saved)
+        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsSaveError, path), Notifier::Icon::Warning);
 }

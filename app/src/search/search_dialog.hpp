@@ -8,6 +8,7 @@
 
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
+#include "tev/link/program_files.hpp"
 #include "tev/link/settings_file.hpp"
 #include "serial/serial_worker.hpp"
 
@@ -23,8 +24,9 @@ class QTreeWidget;
 class SearchDialog final : public QDialog {
     Q_OBJECT
   public:
-    // settingsPath: the tev_module.ini to load now and to write on "保存".
-    SearchDialog(SerialWorker& worker, Notifier& notifier, QString settingsPath, QWidget* parent = nullptr);
+    // files: the tev_module.ini to load now and to write on "保存" (made from the installed default on
+    // the first save of an installed program).
+    SearchDialog(SerialWorker& worker, Notifier& notifier, tev::link::ProgramFiles files, QWidget* parent = nullptr);
     ~SearchDialog() override;
 
     // The search logic, for a shorter pause or range in tests and demos.
@@ -65,7 +67,7 @@ class SearchDialog final : public QDialog {
 
     SerialWorker& m_worker;
     Notifier& m_notifier;
-    QString m_settingsPath;
+    tev::link::ProgramFiles m_files;
     tev::link::ConverterSearch m_search;
     tev::link::SearchSettings m_hidden{}; // carries the meter lists the dialog does not show
     QTimer m_timer;

@@ -81,6 +81,7 @@ class SearchDialogTest : public QObject {
     void shortFileLeavesTheRestAtZero();
     void missingFileGivesBothTextsAndCreatesNothing();
     void directoryInPlaceOfTheFileIsLeftAlone();
+    void installedProgramSavesPerUserFromTheDefault();
     void noRateTickedRefusesToStart();
     void searchFindsConvertersAtTheirRates();
     void badCrcIsNotListed();
@@ -196,7 +197,7 @@ void SearchDialogTest::missingFileGivesBothTextsAndCreatesNothing() {
     QCOMPARE(List(dialog.get(), "portList")->currentIndex(), 0);
     Button(dialog.get(), "saveButton")->click();
     QCOMPARE(m_shown->size(), std::size_t{2});
-    QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!"));
+    QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!\n") + iniPath());
     QVERIFY(!QFile::exists(iniPath()));
     QVERIFY(Button(dialog.get(), "searchButton")->isEnabled()); // still usable
 }
@@ -208,9 +209,39 @@ void SearchDialogTest::directoryInPlaceOfTheFileIsLeftAlone() {
     RateBox(dialog.get(), 3)->setChecked(true);
     Button(dialog.get(), "saveButton")->click();
     QCOMPARE(m_shown->size(), std::size_t{2});
-    QCOMPARE(m_shown->at(0).text, QStringLiteral("Tev_module.ini File Error!"));
-    QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!"));
+    QCOMPARE(m_shown->at(0).text, QStringLiteral("Tev_module.ini File Error!\n") + iniPath());
+    QCOMPARE(m_shown->at(1).text, QStringLiteral("tev_module.ini File Error!\n") + iniPath());
     QVERIFY(QDir(iniPath()).isEmpty());
+}
+
+void SearchDialogTest::installedProgramSavesPerUserFromTheDefault() {
+    tev::link::ProgramFiles files;
+    files.portable = false;
+    files.settings = (m_dir->path() + QStringLiteral("/home/tev/tev_module.ini")).toStdString();
+    files.defaultSettings = (m_dir->path() + QStringLiteral("/share/tev_module.ini")).toStdString();
+    m_frame->setProgramFiles(files);
+    // Without the installed default: the error names it.
+    m_frame->createSearchDialog();
+    QCOMPARE(m_shown->size(), std::size_t{1});
+    QVERIFY(m_shown->at(0).text.endsWith(QString::fromStdString(files.defaultSettings.string())));
+
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("share")));
+    tev::link::WriteNewSettingsFile(files.defaultSettings, tev::link::DefaultSearchSettings());
+    auto dialog = m_frame->createSearchDialog();
+    QCOMPARE(m_shown->size(), std::size_t{1}); // the default was read
+    QVERIFY(RateBox(dialog.get(), 3)->isChecked());
+    RateBox(dialog.get(), 6)->setChecked(true);
+    Button(dialog.get(), "saveButton")->click();
+    QCOMPARE(m_shown->size(), std::size_t{1});
+    QFile saved(QString::fromStdString(files.settings.string()));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    const auto expected = tev::link::FormatSettings(dialog->currentSettings());
+    QCOMPARE(bytes, QByteArray(expected.data(), static_cast<qsizetype>(expected.size())));
+    QCOMPARE(bytes.size(), 104);
+    // The installed default is untouched; the next dialog reads the user's file.
+    QCOMPARE(tev::link::LoadSettingsFile(files.defaultSettings).settings, tev::link::DefaultSearchSettings());
+    QVERIFY(RateBox(m_frame->createSearchDialog().get(), 6)->isChecked());
 }
 
 void SearchDialogTest::noRateTickedRefusesToStart() {
