@@ -1,8 +1,7 @@
 #include "tool_commands.hpp"
 
-#include <QCoreApplication>
-
 #include "frame/main_frame.hpp"
+#include "frame/workspace.hpp"
 #include "tools/graph_dialog.hpp"
 
 // Each tool opens modally, wired to the frame: its stop request reaches the pages, its messages the
@@ -10,7 +9,9 @@
 void RegisterTools(MainFrame& frame) {
     (void)frame;
     frame.setCommand(MainFrame::Command::Graph, [&frame] {
-        GraphDialog d(frame.worker(), frame.notifier(), QCoreApplication::applicationDirPath(), &frame);
+        // draw1.bmp goes where the program writes files for the user: beside it, or its data folder.
+        const auto folder = QString::fromStdString(frame.workspace().files().output.string());
+        GraphDialog d(frame.worker(), frame.notifier(), folder, &frame);
         frame.connectTool(&d);
         d.exec();
     });
