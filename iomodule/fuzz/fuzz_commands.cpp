@@ -3,13 +3,18 @@
 //
 // Input: byte 0 picks the function; then 32 slots of 4 bytes and 16 floats of 4 bytes; the rest
 // are the replies, one per exchange, separated by '\n' (a reply starting with 0x01 is a timeout).
+//
+// With TEV_FUZZ_SEEDS set to a corpus folder, the target first writes one seed per function there
+// (command_seeds.hpp), so the fuzzer starts from calls that reach every function's reply parsing.
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "alarm_types.hpp"
+#include "command_seeds.hpp"
 #include "fake_line.hpp"
 #include "tev_module.h"
 #include "uart.h"
@@ -61,15 +66,10 @@ void queueReplies(const std::uint8_t* data, std::size_t size) {
     }
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tev::iomodule::setAlarmPauseHook([](std::chrono::milliseconds) {});
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    constexpr std::size_t head = 1 + 4 * kSlots + 4 * kFloats;
+// Runs one input; returns the function's code (0 for an input too short to call one).
+std::uint16_t runInput(const std::uint8_t* data, std::size_t size) {
+    constexpr std::size_t head = tev::iomodule::fuzzing::kInputHead;
+    static_assert(head == 1 + 4 * kSlots + 4 * kFloats);
     if (size < head)
         return 0;
     const Entry& fn = kEntries[data[0] % std::size(kEntries)];
@@ -84,13 +84,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Exactly sized heap blocks, so the sanitizer sees any step past them.
     std::vector<char> command(kTrace), reply(kTrace);
-    if (fn.word) {
-        fn.word(word.data(), floats.data(), command.data(), reply.data());
-    } else if (fn.wide) {
-        fn.wide(wide.data(), floats.data(), command.data(), reply.data());
-    } else {
-        std::vector<char> texts(100 * TEV_MODULE_HEX_TEXT_FIELDS);
-        fn.text(word.data(), texts.data(), command.data(), reply.data());
-    }
+    if (fn.word)
+        return fn.word(word.data(), floats.data(), command.data(), reply.data());
+    if (fn.wide)
+        return fn.wide(wide.data(), floats.data(), command.data(), reply.data());
+    std::vector<char> texts(100 * TEV_MODULE_HEX_TEXT_FIELDS);
+    return fn.text(word.data(), texts.data(), command.data(), reply.data());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    tev::iomodule::setAlarmPauseHook([](std::chrono::milliseconds) {});
+    if (const char* dir = std::getenv("TEV_FUZZ_SEEDS"); dir && *dir)
+        tev::iomodule::fuzzing::writeCommandSeeds(dir, std::size(kEntries), runInput);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    runInput(data, size);
     return 0;
 }
