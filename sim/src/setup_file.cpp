@@ -177,6 +177,34 @@ int* faultField(LineFaults& faults, std::string_view key) {
     return nullptr;
 }
 
+// Keys whose value is a number or a list of key=value fields.
+std::string fieldKey(LineSpec& line, std::string_view key, std::string_view value) {
+    const bool single = key == "port" || key == "delay" || key == "late-ms" || key == "device-baud";
+    const auto fields = fieldsOf(single ? "v=" + std::string(value) : std::string(value));
+    if (!fields)
+        return "expected key=value pairs";
+    Reader r(*fields);
+    if (key == "port")
+        r.number("v", line.port, 255);
+    else if (key == "delay")
+        r.number("v", line.replyDelayMs, 10000);
+    else if (key == "late-ms")
+        r.number("v", line.faults.lateMs, kMaxLateMs);
+    else if (key == "device-baud")
+        r.number("v", line.deviceBaud, 921600);
+    else if (key == "converter")
+        return converterOf(r, line);
+    else if (key == "mbus")
+        return mbusOf(r, line);
+    else if (key == "domestic")
+        return domesticOf(r, line);
+    else if (key == "measuring")
+        return measuringOf(r, line);
+    else
+        return "unknown key or value: " + std::string(key);
+    return r.error();
+}
+
 } // namespace
 
 std::string setLineKey(LineSpec& line, std::string_view key, std::string_view value) {
@@ -195,34 +223,8 @@ std::string setLineKey(LineSpec& line, std::string_view key, std::string_view va
         line.pacing = value == "on";
     else if (key == "device-parity" && (value == "none" || value == "even" || value == "odd"))
         line.deviceParity = value == "none" ? 0 : value == "even" ? 1 : 2;
-    else {
-        const auto fields =
-            fieldsOf(key == "port" || key == "delay" || key == "late-ms" || key == "device-baud"
-                         ? "v=" + std::string(value)
-                         : std::string(value));
-        if (!fields)
-            return "expected key=value pairs";
-        Reader r(*fields);
-        if (key == "port")
-            r.number("v", line.port, 255);
-        else if (key == "delay")
-            r.number("v", line.replyDelayMs, 10000);
-        else if (key == "late-ms")
-            r.number("v", line.faults.lateMs, kMaxLateMs);
-        else if (key == "device-baud")
-            r.number("v", line.deviceBaud, 921600);
-        else if (key == "converter")
-            return converterOf(r, line);
-        else if (key == "mbus")
-            return mbusOf(r, line);
-        else if (key == "domestic")
-            return domesticOf(r, line);
-        else if (key == "measuring")
-            return measuringOf(r, line);
-        else
-            return "unknown key or value: " + std::string(key);
-        return r.error();
-    }
+    else
+        return fieldKey(line, key, value);
     return {};
 }
 

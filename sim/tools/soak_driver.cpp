@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -137,8 +138,17 @@ void moduleExchange(bool& open, Tally& tally, long round) {
     }
 }
 
-void printResources(const char* when, const Resources& r) {
-    std::printf("%-10s fds %ld, rss %ld kB\n", when, r.fds, r.rssKb);
+void report(const Resources& start, const Resources& warm, const Resources& last) {
+    for (const auto& [when, r] : {std::pair{"start", start}, std::pair{"warm", warm}, std::pair{"end", last}})
+        std::printf("%-10s fds %ld, rss %ld kB\n", when, r.fds, r.rssKb);
+    std::printf("growth after warm-up: fds %+ld, rss %+ld kB\n", last.fds - warm.fds, last.rssKb - warm.rssKb);
+}
+
+void progress(Clock::duration elapsed, long exchanges, long failed) {
+    const auto r = measure();
+    std::printf("%4ld min: %ld exchanges, %ld failed, fds %ld, rss %ld kB\n",
+                static_cast<long>(elapsed / std::chrono::minutes(1)), exchanges, failed, r.fds, r.rssKb);
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -167,12 +177,7 @@ int main(int argc, char** argv) {
             warmed = true;
         }
         if (now >= progressAt) {
-            const auto r = measure();
-            std::printf("%4ld min: %ld exchanges, %ld failed, fds %ld, rss %ld kB\n",
-                        static_cast<long>((now - begin) / std::chrono::minutes(1)),
-                        converters.exchanges + modules.exchanges, converters.failed + modules.failed, r.fds,
-                        r.rssKb);
-            std::fflush(stdout);
+            progress(now - begin, converters.exchanges + modules.exchanges, converters.failed + modules.failed);
             progressAt += kProgressEvery;
         }
     }
@@ -184,10 +189,6 @@ int main(int argc, char** argv) {
                 converters.failed + modules.failed);
     converters.print("converter");
     modules.print("modules");
-    printResources("start", start);
-    printResources("warm", warm);
-    printResources("end", last);
-    std::printf("growth after warm-up: fds %+ld, rss %+ld kB\n", last.fds - warm.fds, last.rssKb - warm.rssKb);
-    const long ok = converters.kinds["ok"] + modules.kinds["ok"];
-    return ok > 0 ? 0 : 1;
+    report(start, warm, last);
+    return converters.kinds["ok"] + modules.kinds["ok"] > 0 ? 0 : 1;
 }
