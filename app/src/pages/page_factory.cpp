@@ -1,11 +1,13 @@
 #include "page_factory.hpp"
 
+#include "settings_page.hpp"
+
 ConverterPage* MakeConverterPage(PagesBar::PageKind kind, QWidget* parent) {
     switch (kind) {
     case PagesBar::PageKind::Data:
         return nullptr;
     case PagesBar::PageKind::Settings:
-        return nullptr;
+        return new SettingsPage(parent);
     }
     (void)parent;
     return nullptr;

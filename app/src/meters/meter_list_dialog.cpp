@@ -1,0 +1,198 @@
+#include "meter_list_dialog.hpp"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+#include "editable_grid.hpp"
+#include "frame/notifier.hpp"
+#include "frame/workspace.hpp"
+#include "tev/link/converter_settings.hpp"
+#include "type_names.hpp"
+
+using tev::link::MeterListRow;
+
+namespace {
+
+enum Column { kNumber = 0, kSerial = 1, kType = 2 };
+// The type names a meter list offers: the first 32 of the type file.
+constexpr std::size_t kTypeNames = 32;
+
+QString ChoosePathWithDialog(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("浏览文件"));
+    dialog.setNameFilter(QStringLiteral("All Files (*.cfg)"));
+    dialog.setFileMode(QFileDialog::AnyFile); // a name not yet there may be typed
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QByteArray Bytes(const std::string& text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The type index of a read type code: its text read base 16 ("0C" is 12); no digits give 0.
+int TypeIndexOfCode(const std::string& code) {
+    int value = 0;
+    for (char c : code) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0 || value > 0xFFF)
+            break;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+} // namespace
+
+MeterListDialog::MeterListDialog(Workspace& workspace, Notifier& notifier, QWidget* parent)
+    : QDialog(parent), m_workspace(workspace), m_notifier(notifier), m_choosePath(ChoosePathWithDialog) {
+    setWindowTitle(QStringLiteral("地址和表类型信息"));
+    m_secondary = workspace.secondaryAddressing();
+    const tev::link::MeterTable& table = workspace.meterTable();
+    m_rowCount = std::clamp(table.count, 0, static_cast<int>(tev::link::MeterTable::kMaxUsed));
+    m_names = workspace.typeNames();
+    if (m_names.size() > kTypeNames)
+        m_names.resize(kTypeNames);
+    for (const std::string& name : m_names)
+        m_shownNames << ShowTypeName(name);
+    for (int i = 0; i < m_rowCount; ++i) {
+        const tev::link::MeterEntry& entry = table.entries[static_cast<std::size_t>(i)];
+        m_rows.push_back({m_secondary ? entry.readSerial : std::string(), typeName(TypeIndexOfCode(entry.readType))});
+    }
+    buildGrid();
+    showRows();
+}
+
+std::string MeterListDialog::typeName(int index) const {
+    // A type the type file does not name shows as its number, which "设置" writes back unchanged.
+    if (index >= 0 && static_cast<std::size_t>(index) < m_names.size())
+        return m_names[static_cast<std::size_t>(index)];
+    return QStringLiteral("%1").arg(index, 2, 10, QLatin1Char('0')).toStdString();
+}
+
+void MeterListDialog::buildGrid() {
+    auto* hint = new QLabel(QStringLiteral("用TAB键确认表序列号"), this);
+    m_grid = new EditableGrid(this);
+    m_grid->setObjectName(QStringLiteral("meterGrid"));
+    m_grid->setColumnCount(3);
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("表号"), m_secondary ? QStringLiteral("表序列号") : QStringLiteral("表地址"),
+                                       QStringLiteral("表类型")});
+    m_grid->verticalHeader()->hide();
+    m_grid->setShowGrid(true);
+    m_grid->setColumnWidth(kNumber, 70);
+    m_grid->setColumnWidth(kSerial, m_secondary ? 150 : 0);
+    m_grid->setColumnWidth(kType, 200);
+    m_grid->setChoiceEditor(kType, m_shownNames, EditableGrid::Trigger::SingleClick);
+    if (m_secondary)
+        m_grid->setTextEditor(kSerial);
+    connect(m_grid, &EditableGrid::cellEdited, this, &MeterListDialog::cellEdited);
+
+    auto button = [this](const char* text, const char* name, auto slot) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(button("保存", "saveButton", &MeterListDialog::save));
+    buttons->addWidget(button("导入", "importButton", &MeterListDialog::import));
+    buttons->addWidget(button("表类型与头行一致", "sameTypeButton", &MeterListDialog::sameTypeAsFirst));
+    buttons->addStretch();
+    buttons->addWidget(button("设置", "setButton", &MeterListDialog::accept));
+    buttons->addWidget(button("取消", "cancelButton", &MeterListDialog::reject));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(hint);
+    layout->addWidget(m_grid);
+    layout->addLayout(buttons);
+    resize(480, 420);
+}
+
+void MeterListDialog::showRows() {
+    m_grid->setRowCount(static_cast<int>(m_rows.size()));
+    for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
+        const MeterListRow& row = m_rows[static_cast<std::size_t>(i)];
+        auto* number = new QTableWidgetItem(QString::number(i + 1));
+        number->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        m_grid->setItem(i, kNumber, number);
+        m_grid->setItem(i, kSerial, new QTableWidgetItem(m_secondary ? ShowTypeName(row.serial) : QString()));
+        m_grid->setItem(i, kType, new QTableWidgetItem(ShowTypeName(row.type)));
+    }
+}
+
+void MeterListDialog::cellEdited(int row, int column) {
+    if (row < 0 || static_cast<std::size_t>(row) >= m_rows.size())
+        return;
+    const QTableWidgetItem* cell = m_grid->item(row, column);
+    const QString text = cell ? cell->text() : QString();
+    MeterListRow& bytes = m_rows[static_cast<std::size_t>(row)];
+    if (column == kSerial) {
+        bytes.serial = text.toStdString();
+    } else if (column == kType) {
+        const qsizetype chosen = m_shownNames.indexOf(text);
+        bytes.type = chosen >= 0 ? m_names[static_cast<std::size_t>(chosen)] : text.toStdString();
+    }
+}
+
+void MeterListDialog::sameTypeAsFirst() {
+    if (m_rows.empty())
+        return;
+    const std::string type = typeName(tev::link::LeadingTypeCode(m_rows.front().type));
+    for (MeterListRow& row : m_rows)
+        row.type = type;
+    showRows();
+}
+
+void MeterListDialog::accept() {
+    tev::link::MeterTable& table = m_workspace.meterTable();
+    for (int i = 0; i < m_rowCount; ++i) {
+        tev::link::MeterEntry& entry = table.entries[static_cast<std::size_t>(i)];
+        const bool shown = static_cast<std::size_t>(i) < m_rows.size();
+        entry.editedSerial = shown && m_secondary ? m_rows[static_cast<std::size_t>(i)].serial : std::string();
+        entry.editedType = shown ? std::to_string(tev::link::LeadingTypeCode(m_rows[static_cast<std::size_t>(i)].type))
+                                 : std::string();
+    }
+    QDialog::accept();
+}
+
+void MeterListDialog::save() {
+    const QString path = m_choosePath(this).trimmed();
+    if (path.isEmpty())
+        return;
+    const std::string text = tev::link::FormatMeterListFile(m_rows, m_secondary);
+    // Written beside the old file and renamed over it only when complete: a failed save keeps it.
+    // Unbuffered, so a failing write is seen here: QSaveFile's commit does not notice an error of
+    // the final flush of its buffer and would rename the cut file over the old one.
+    QSaveFile file(path);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                         file.write(Bytes(text)) == static_cast<qint64>(text.size()) &&
+                         file.error() == QFileDevice::NoError && file.commit();
+    if (!written)
+        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("File Error!"), Notifier::Icon::Warning);
+}
+
+void MeterListDialog::import() {
+    const QString path = m_choosePath(this).trimmed();
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.read(static_cast<qint64>(tev::link::kCfgReadLimit) + 1);
+    tev::link::MeterListFile parsed =
+        tev::link::ParseMeterListFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), m_secondary);
+    m_rows = std::move(parsed.rows);
+    showRows();
+    if (parsed.truncated)
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("文件过长, 只导入前%1行!").arg(m_rows.size()), Notifier::Icon::Warning);
+}

@@ -1,0 +1,187 @@
+#include "settings_page.hpp"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "frame/notifier.hpp"
+#include "frame/workspace.hpp"
+#include "meters/meter_list_dialog.hpp"
+#include "meters/type_names.hpp"
+#include "wait_notice.hpp"
+
+using namespace tev::link;
+
+SettingsPage::SettingsPage(QWidget* parent) : ConverterPage(parent) {
+    buildControls();
+    m_timer.setInterval(kTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &SettingsPage::tick);
+}
+
+SettingsPage::~SettingsPage() {
+    stop();
+}
+
+void SettingsPage::buildControls() {
+    auto field = [this](const char* name, bool readOnly = false) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->setReadOnly(readOnly);
+        return edit;
+    };
+    auto list = [this](const char* name, const QStringList& items) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->addItems(items);
+        return box;
+    };
+    auto button = [this](const char* text, const char* name, void (SettingsPage::*slot)()) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setObjectName(QString::fromLatin1(name));
+        connect(b, &QPushButton::clicked, this, slot);
+        return b;
+    };
+    QStringList rates;
+    for (std::size_t i = 0; i < kRateCount; ++i)
+        rates << QString::fromStdString(RateText(i));
+    m_name = field("nameField", true);
+    m_address = field("addressField");
+    m_rate = list("rateList", rates);
+    m_time = field("timeField");
+    m_count = field("countField");
+    m_parity = list("parityList", {QStringLiteral("无"), QStringLiteral("偶校验"), QStringLiteral("奇校验")});
+    m_types = list("typeList", {});
+    m_types->hide();
+    m_mode = list("modeList", {QStringLiteral("通过一级地址采集"), QStringLiteral("通过二级地址采集")});
+    m_mode->hide();
+    auto* setAddress = button("模块地址波特率设定", "setAddressButton", &SettingsPage::setAddressAndRate);
+    setAddress->setDefault(true);
+    // Enter in the address field is the default button's key.
+    connect(m_address, &QLineEdit::returnPressed, this, &SettingsPage::setAddressAndRate);
+    m_meterListButton = button("型号序列号设置", "meterListButton", &SettingsPage::editMeterList);
+    m_readButton = button("读配置参数", "readConfigButton", &SettingsPage::readConfig);
+
+    auto* title = new QLabel(QStringLiteral("转换模块参数设定"), this);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(title, 0, 0, 1, 3);
+    auto row = [this, grid](int r, const char* caption, QWidget* input, QWidget* action) {
+        grid->addWidget(new QLabel(QString::fromUtf8(caption), this), r, 0);
+        grid->addWidget(input, r, 1);
+        if (action)
+            grid->addWidget(action, r, 2);
+    };
+    row(1, "名称", m_name, nullptr);
+    row(2, "地址 (16进制)", m_address, nullptr);
+    row(3, "波特率", m_rate, setAddress);
+    row(4, "采集时间", m_time, button("ZEDU采集时间设定", "setTimeButton", &SettingsPage::setAcquisitionTime));
+    row(5, "表数量", m_count, button("设置表数量", "setCountButton", &SettingsPage::setTypeAndCount));
+    row(6, "校验", m_parity, button("模块校验设定", "setParityButton", &SettingsPage::setParity));
+    grid->addWidget(m_meterListButton, 7, 1);
+    grid->addWidget(m_readButton, 7, 2);
+    grid->setRowStretch(8, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void SettingsPage::start(const Converter& converter, const PageContext& context) {
+    m_context.emplace(context);
+    m_converter = converter;
+    m_name->setText(QString::fromStdString(converter.name));
+    m_address->setText(QString::fromStdString(ShownAddress(converter)));
+    showConfig(converter.config);
+    context.workspace.setSecondaryAddressing(true);
+    loadTypeFile(converter.config.meterType, true);
+    m_timer.start();
+}
+
+void SettingsPage::stop() {
+    m_timer.stop();
+    m_job.cancel();
+    m_readJob.cancel();
+    if (!m_context)
+        return;
+    // The port is closed on the serial thread, after anything still using it there.
+    m_context->worker.run<int>(
+        this, [client = std::exchange(m_client, std::make_shared<SerialClient>())]() mutable {
+            client.reset();
+            return 0;
+        },
+        [](int) {});
+}
+
+// The fields of a configuration; a rate code or mode that matches no entry leaves its list as it is.
+void SettingsPage::showConfig(const tev::protocol::ConverterConfig& config) {
+    if (const auto rate = RateIndexOfCode(config.baudCode))
+        m_rate->setCurrentIndex(static_cast<int>(*rate));
+    m_time->setText(QString::number(config.acquisitionTime));
+    m_count->setText(QString::number(config.meterCount));
+    m_context->workspace.meterTable().count = std::min<int>(config.meterCount, MeterTable::kMaxUsed);
+    if (config.parity < m_parity->count())
+        m_parity->setCurrentIndex(config.parity);
+    if (config.mode < m_mode->count())
+        m_mode->setCurrentIndex(config.mode);
+}
+
+// Fills the hidden type list (sorted by text, so two-digit numbers stand in order) and, at page
+// start, the workspace's type names (the first 32 in file order).
+void SettingsPage::loadTypeFile(std::uint8_t selectedType, bool toWorkspace) {
+    const std::vector<std::string> names = LoadTypeNames(m_context->workspace.typeFilePath().toStdString());
+    if (toWorkspace) {
+        constexpr std::size_t kTableNames = 32; // the meter list's names: the first ones in file order
+        m_context->workspace.setTypeNames(
+            {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), kTableNames))});
+    }
+    m_typeNames = names;
+    std::sort(m_typeNames.begin(), m_typeNames.end());
+    m_types->clear();
+    for (const std::string& name : m_typeNames)
+        m_types->addItem(ShowTypeName(name));
+    if (selectedType < m_types->count())
+        m_types->setCurrentIndex(selectedType);
+}
+
+void SettingsPage::refuse(InputError error) {
+    m_context->notifier.notify(this, QStringLiteral("INFO"), QString::fromUtf8(InputErrorText(error)),
+                               Notifier::Icon::Warning);
+}
+
+void SettingsPage::setAddressAndRate() {
+    if (!m_context)
+        return;
+    const auto rateIndex = static_cast<std::size_t>(std::max(0, m_rate->currentIndex()));
+    BuiltWrite write = BuildAddressBaudWrite(m_converter.address, m_address->text().toStdString(), rateIndex);
+    if (!write)
+        return refuse(write.error);
+    m_addressChange.emplace(*ParseAddressText(m_address->text().toStdString()), rateIndex);
+    m_pending.set(SettingsCommand::addressBaud, std::move(write.frame));
+}
+
+void SettingsPage::setAcquisitionTime() {
+    if (!m_context)
+        return;
+    BuiltWrite write = BuildAcquisitionTimeWrite(m_converter.address, m_time->text().toStdString());
+    if (!write)
+        return refuse(write.error);
+    m_pending.set(SettingsCommand::acquisitionTime, std::move(write.frame));
+}
+
+void SettingsPage::setTypeAndCount() {
+    if (!m_context)
+        return;
+    const int type = m_types->currentIndex();
+    const std::string name = type >= 0 ? m_typeNames[static_cast<std::size_t>(type)] : std::string();
+    m_pending.set(SettingsCommand::typeAndCount,
+                  BuildTypeAndCountWrite(m_converter.address, name, m_count->text().toStdString()).frame);
+}
+
+void SettingsPage::setParity() {
+    if (!m_context)
+        return;
+    const auto parity = static_cast<std::uint8_t>(std::max(0, m_parity->currentIndex()));
+    m_pending.set(SettingsCommand::parity, BuildParityWrite(m_converter.address, parity).frame);
+}

@@ -1,0 +1,90 @@
+// The settings page's exchanges: the tick that sends the pending command, the configuration read and
+// the meter list's read, edit and write.
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "frame/workspace.hpp"
+#include "meters/meter_list_dialog.hpp"
+#include "settings_page.hpp"
+#include "wait_notice.hpp"
+
+using namespace tev::link;
+
+void SettingsPage::tick() {
+    if (!m_context || !m_context->workspace.pagesRunning() || m_job.active())
+        return; // the previous command is still on the line
+    std::optional<SettingsJob> job = m_pending.take();
+    if (!job)
+        return;
+    auto client = m_client;
+    m_job = m_context->worker.run<CommandOutcome>(
+        this, [client, converter = m_converter, job = std::move(*job)] { return RunSettingsJob(*client, converter, job); },
+        [this](CommandOutcome outcome) { finished(outcome); }, [client] { client->cancel(); });
+}
+
+void SettingsPage::finished(const CommandOutcome& outcome) {
+    if (outcome.command == SettingsCommand::addressBaud) {
+        const auto change = std::exchange(m_addressChange, std::nullopt);
+        // Only an echoed change moves the converter; otherwise it keeps its old address and rate.
+        if (outcome.ok() && change) {
+            m_converter = WithAddressAndRate(m_converter, change->first, change->second);
+            m_address->setText(QString::fromStdString(ShownAddress(m_converter)));
+            emit converterChanged(m_converter);
+        }
+    }
+    if (outcome.command == SettingsCommand::block1)
+        m_context->workspace.setMeterListOpen(false);
+    emit message(QString::fromStdString(
+        CommandReport(m_converter, outcome.command, outcome.ok(), outcome.ok() ? "" : FailureReason(outcome))));
+}
+
+void SettingsPage::readConfig() {
+    if (!m_context || m_readJob.active())
+        return;
+    auto client = m_client;
+    m_readJob = m_context->worker.run<std::optional<ConfigRead>>(
+        this, [client, converter = m_converter] { return ReadConfiguration(*client, converter); },
+        [this](std::optional<ConfigRead> read) {
+            if (!read) {
+                emit message(QString::fromStdString(m_converter.name) + QStringLiteral("读配置参数失败 !"));
+                return;
+            }
+            m_converter.config = read->config;
+            m_converter.configText = read->text;
+            m_address->setText(QStringLiteral("%1").arg(read->config.address, 2, 16, QLatin1Char('0')).toUpper());
+            showConfig(read->config);
+            loadTypeFile(read->config.meterType, false);
+        },
+        [client] { client->cancel(); });
+}
+
+void SettingsPage::editMeterList() {
+    if (!m_context || m_readJob.active())
+        return;
+    auto client = m_client;
+    const auto count = static_cast<std::size_t>(m_context->workspace.meterTable().count);
+    m_meterListButton->setEnabled(false);
+    m_readJob = m_context->worker.run<MeterListRead>(
+        this, [client, converter = m_converter, count] { return ReadMeterList(*client, converter, count); },
+        [this](MeterListRead read) {
+            m_meterListButton->setEnabled(true);
+            runMeterListDialog(read);
+        },
+        [client] { client->cancel(); });
+}
+
+void SettingsPage::runMeterListDialog(const MeterListRead& read) {
+    Workspace& workspace = m_context->workspace;
+    ApplyMeterListRead(workspace.meterTable(), read);
+    workspace.setMeterListOpen(true);
+    MeterListDialog dialog(workspace, m_context->notifier, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        workspace.setMeterListOpen(false);
+        return;
+    }
+    // Sent on the next ticks, one write a tick, while the notice counts down.
+    m_pending.setMeterList(BuildMeterListWrites(m_converter.address, workspace.meterTable()));
+    WaitNotice notice(this);
+    notice.exec();
+    workspace.setMeterListOpen(false);
+}
