@@ -36,7 +36,8 @@ inline void serve(Device& device, std::span<const std::uint8_t> bytes, const Lin
         if (length > bytes.size())
             std::abort(); // a frame must be complete before its length is given
         const Reply reply = device.answer(bytes.first(length), state);
-        if (reply.bytes.size() > kMaxReply || (!reply.bytes.empty() && reply.checksumAt >= reply.bytes.size()))
+        if (reply.bytes.size() > kMaxReply ||
+            (!reply.bytes.empty() && reply.checksumAt >= reply.bytes.size()))
             std::abort();
         bytes = bytes.subspan(length);
     }

@@ -49,8 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return reply;
     });
     const LineState state{9600, 10};
-    fuzz::forEachChunk(std::span(data, size),
-                       [&](std::span<const std::uint8_t> piece) { fuzz::serve(*device, commandOf(piece), state); });
+    fuzz::forEachChunk(std::span(data, size), [&](std::span<const std::uint8_t> piece) {
+        fuzz::serve(*device, commandOf(piece), state);
+    });
     if (size % 7 == 0)
         bank.powerCycle();
     return 0;

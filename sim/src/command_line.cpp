@@ -11,8 +11,8 @@ namespace {
 constexpr std::size_t kMaxSetupFileBytes = 1024 * 1024;
 
 // Set-up keys that the command line may set on every line.
-constexpr std::array<std::string_view, 8> kLineKeys = {"drop",    "corrupt", "garbage", "truncate",
-                                                       "late",    "late-ms", "delay",   "pacing"};
+constexpr std::array<std::string_view, 8> kLineKeys = {"drop", "corrupt", "garbage", "truncate",
+                                                       "late", "late-ms", "delay",   "pacing"};
 
 bool isLineKey(std::string_view key) {
     return std::find(kLineKeys.begin(), kLineKeys.end(), key) != kLineKeys.end();

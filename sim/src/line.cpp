@@ -211,8 +211,8 @@ void Line::sendReply(Reply reply, const LineState& state) {
     const std::uint64_t number = ++m_replies;
     if (consume(m_options.dropReplies, number))
         return;
-    const int delay = consume(m_options.lateReplies, number) ? m_options.lateReplyMs.load()
-                                                              : m_options.replyDelayMs.load();
+    const int delay =
+        consume(m_options.lateReplies, number) ? m_options.lateReplyMs.load() : m_options.replyDelayMs.load();
     if (delay > 0 && !pauseUntil(Clock::now() + std::chrono::milliseconds(delay)))
         return;
     if (consume(m_options.corruptReplies, number) && reply.checksumAt < reply.bytes.size())

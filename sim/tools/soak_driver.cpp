@@ -26,6 +26,7 @@ constexpr std::uint8_t kModulePort = 3;
 constexpr int kFailuresBeforeReopen = 3;
 constexpr auto kWarmUp = std::chrono::seconds(30);
 constexpr auto kProgressEvery = std::chrono::seconds(60);
+constexpr auto kSettle = std::chrono::seconds(15);
 
 struct Resources {
     long fds = 0;
@@ -77,29 +78,46 @@ struct Tally {
 const char* converterKind(tev::link::ExchangeError error) {
     using E = tev::link::ExchangeError;
     switch (error) {
-    case E::none: return "ok";
-    case E::notOpen: return "not open";
-    case E::writeFailed: return "write failed";
-    case E::timeout: return "timeout";
-    case E::badFrame: return "bad frame";
-    case E::mismatch: return "mismatch";
-    case E::exception: return "exception";
-    case E::cancelled: return "cancelled";
+    case E::none:
+        return "ok";
+    case E::notOpen:
+        return "not open";
+    case E::writeFailed:
+        return "write failed";
+    case E::timeout:
+        return "timeout";
+    case E::badFrame:
+        return "bad frame";
+    case E::mismatch:
+        return "mismatch";
+    case E::exception:
+        return "exception";
+    case E::cancelled:
+        return "cancelled";
     }
     return "other";
 }
 
 std::string moduleKind(std::uint16_t code) {
     switch (code) {
-    case TEV_MODULE_OK: return "ok";
-    case UART_TIMEOUT: return "timeout";
-    case UART_CHECKSUM_ERROR: return "checksum";
-    case TEV_MODULE_INVALID_REPLY: return "invalid reply";
-    case UART_REPLY_TOO_LONG: return "reply too long";
-    case UART_PORT_ERROR: return "port error";
-    case UART_NOT_OPEN: return "not open";
-    case UART_WRITE_ERROR: return "write failed";
-    default: return "code " + std::to_string(code);
+    case TEV_MODULE_OK:
+        return "ok";
+    case UART_TIMEOUT:
+        return "timeout";
+    case UART_CHECKSUM_ERROR:
+        return "checksum";
+    case TEV_MODULE_INVALID_REPLY:
+        return "invalid reply";
+    case UART_REPLY_TOO_LONG:
+        return "reply too long";
+    case UART_PORT_ERROR:
+        return "port error";
+    case UART_NOT_OPEN:
+        return "not open";
+    case UART_WRITE_ERROR:
+        return "write failed";
+    default:
+        return "code " + std::to_string(code);
     }
 }
 
@@ -138,10 +156,21 @@ void moduleExchange(bool& open, Tally& tally, long round) {
     }
 }
 
+// Opens both ports again (a restart may have closed them), so the end compares with the warm-up.
+void reopenBoth(tev::link::SerialClient& client, bool& moduleOpen) {
+    const auto end = Clock::now() + kSettle;
+    for (long round = 0; (!client.isOpen() || !moduleOpen) && Clock::now() < end; ++round) {
+        Tally ignored;
+        converterExchange(client, ignored, round);
+        moduleExchange(moduleOpen, ignored, round);
+    }
+}
+
 void report(const Resources& start, const Resources& warm, const Resources& last) {
     for (const auto& [when, r] : {std::pair{"start", start}, std::pair{"warm", warm}, std::pair{"end", last}})
         std::printf("%-10s fds %ld, rss %ld kB\n", when, r.fds, r.rssKb);
-    std::printf("growth after warm-up: fds %+ld, rss %+ld kB\n", last.fds - warm.fds, last.rssKb - warm.rssKb);
+    std::printf("growth after warm-up: fds %+ld, rss %+ld kB\n", last.fds - warm.fds,
+                last.rssKb - warm.rssKb);
 }
 
 void progress(Clock::duration elapsed, long exchanges, long failed) {
@@ -177,11 +206,13 @@ int main(int argc, char** argv) {
             warmed = true;
         }
         if (now >= progressAt) {
-            progress(now - begin, converters.exchanges + modules.exchanges, converters.failed + modules.failed);
+            progress(now - begin, converters.exchanges + modules.exchanges,
+                     converters.failed + modules.failed);
             progressAt += kProgressEvery;
         }
     }
-    const Resources last = measure(); // ports still open, as after the warm-up
+    reopenBoth(client, moduleOpen);
+    const Resources last = measure();
     client.close();
     if (moduleOpen)
         CloseLink(kModulePort);

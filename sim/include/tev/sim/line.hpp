@@ -55,14 +55,14 @@ inline constexpr int kDefaultLateReplyMs = 1000;
 // n-th reply the devices give since the line started (-1: every reply), 0 turns it off. All fields
 // may be changed while the line runs.
 struct LineOptions {
-    std::atomic<bool> pacing{true};            // requests take, and replies are written at, the wire time
-    std::atomic<int> replyDelayMs{0};          // device turnaround after the request's last byte
-    std::atomic<int> dropReplies{0};           // reply not sent at all
-    std::atomic<int> corruptReplies{0};        // checksum byte of the reply flipped
-    std::atomic<int> garbageReplies{0};        // kGarbage bytes sent before the reply
-    std::atomic<int> truncateReplies{0};       // only the first half of the reply sent
-    std::atomic<int> lateReplies{0};           // reply begins lateReplyMs after the request's last byte
-    std::atomic<int> lateReplyMs{kDefaultLateReplyMs}; // turnaround of a late reply, instead of replyDelayMs
+    std::atomic<bool> pacing{true};      // requests take, and replies are written at, the wire time
+    std::atomic<int> replyDelayMs{0};    // device turnaround after the request's last byte
+    std::atomic<int> dropReplies{0};     // reply not sent at all
+    std::atomic<int> corruptReplies{0};  // checksum byte of the reply flipped
+    std::atomic<int> garbageReplies{0};  // kGarbage bytes sent before the reply
+    std::atomic<int> truncateReplies{0}; // only the first half of the reply sent
+    std::atomic<int> lateReplies{0};     // turnaround lateReplyMs instead of replyDelayMs
+    std::atomic<int> lateReplyMs{kDefaultLateReplyMs};
     std::atomic<std::uint32_t> realBaud{9600}; // settings used when serving a real serial device
     std::atomic<int> realParity{0};            // 0 none, 1 even, 2 odd
     std::atomic<unsigned> framesHeard{0};      // complete frames seen (for tests and the tool)
