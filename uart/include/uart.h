@@ -18,11 +18,13 @@
  * SendCommand, ExchangeCommand). A receive or exchange that ends without a clean end - on its timeout,
  * with a reply too long, at the maximum byte count, or with bytes after the frame its rule reported -
  * leaves the port unsettled: the rest of that reply may still be on its way. The next send on the
- * port then first waits until the line has been quiet for the guard, min(that call's timeout,
- * UART_GUARD_MAX_MS) + UART_GUARD_CHARS character times (at 9600 bit/s without parity: 104 ms after
- * a 100 ms timeout, 9 ms after a 5 ms one), counted from the end of that call, and drops what came;
- * a line that never falls quiet is given up on after twice the guard. A send long after the
- * unsettled call, or after a clean one, does not wait.
+ * port then first waits until the line has been quiet for the guard: that call's timeout, but at
+ * most UART_GUARD_MAX_MS and at least UART_GAP_MS, plus UART_GUARD_CHARS character times (at 9600
+ * bit/s without parity 104 ms after a 100 ms timeout, 34 ms after a 5 ms one), counted from the end
+ * of that call, and drops what came. A reply still streaming in is waited for whole; a line that
+ * never falls quiet is given up on after the guard plus UART_GUARD_SPAN_CHARS character times (417 ms
+ * in all after a 100 ms timeout at 9600 bit/s). A send long after the unsettled call, or after a
+ * clean one, does not wait.
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
@@ -49,7 +51,7 @@
  * note such as "(timeout)" when the call failed. Off by default; off, it costs one flag check.
  *
  * No call blocks longer than its timeout plus the time needed to write the request, plus for a send
- * on an unsettled port twice the guard.
+ * on an unsettled port the guard plus UART_GUARD_SPAN_CHARS character times.
  * All functions are safe to call from several threads; calls on one port are serialised: receives
  * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
  * other calls wait until the call holding the port has ended.
@@ -96,6 +98,9 @@ enum {
  * timeout, plus this many character times. */
 #define UART_GUARD_MAX_MS 100
 #define UART_GUARD_CHARS 4
+/* The longest a send waits for an unsettled line to fall quiet: the guard plus this many character
+ * times, room for the longest frame (an M-Bus long frame with its wake-up bytes). */
+#define UART_GUARD_SPAN_CHARS 300
 /* Parity values of OpenLink. */
 #define UART_PARITY_NONE 0
 #define UART_PARITY_EVEN 1

@@ -44,11 +44,13 @@ Wait waitOn(Port& p, short events, Clock::time_point deadline) {
 }
 
 // Reads and drops what arrives until the line has been quiet for the port's guard, counted from
-// the end of the call that left it unsettled; gives up waiting at twice the guard.
+// the end of the call that left it unsettled. A reply still streaming in keeps it waiting, up to the
+// guard plus UART_GUARD_SPAN_CHARS character times from the send: a line that never falls quiet.
 bool settle(Port& p) {
     if (p.guard == Clock::duration::zero())
         return true;
-    const auto limit = Clock::now() + 2 * p.guard;
+    const auto limit = Clock::now() + p.guard +
+                       std::chrono::microseconds(characterMicros(p.settings) * UART_GUARD_SPAN_CHARS);
     auto quietUntil = p.quietSince + p.guard;
     std::uint8_t junk[256];
     while (Clock::now() < limit) {
@@ -93,7 +95,10 @@ void cancelCalls(Port& p) {
 }
 
 void leaveUnsettled(Port& p, std::uint16_t timeoutMs) {
-    const auto late = std::chrono::milliseconds(std::min<std::uint16_t>(timeoutMs, UART_GUARD_MAX_MS));
+    // A module's turn-around and a USB adapter's chunking make even the reply to a short timeout late
+    // by up to the silence gap.
+    const auto late = std::chrono::milliseconds(
+        std::max<std::uint16_t>(std::min<std::uint16_t>(timeoutMs, UART_GUARD_MAX_MS), UART_GAP_MS));
     p.guard = late + std::chrono::microseconds(characterMicros(p.settings) * UART_GUARD_CHARS);
     p.quietSince = Clock::now();
 }

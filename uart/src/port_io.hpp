@@ -35,7 +35,8 @@ struct Received {
 
 // Notes that bytes of the last request's reply may still be on their way: a receive that timed out,
 // or ended with bytes it did not use. The next write waits until the line has been quiet for
-// min(timeoutMs, UART_GUARD_MAX_MS) + UART_GUARD_CHARS character times, and drops what came.
+// max(min(timeoutMs, UART_GUARD_MAX_MS), UART_GAP_MS) + UART_GUARD_CHARS character times, and
+// drops what came.
 void leaveUnsettled(Port& p, std::uint16_t timeoutMs);
 
 // Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,

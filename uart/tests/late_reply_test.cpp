@@ -54,6 +54,22 @@ INSTANTIATE_TEST_SUITE_P(Uart, LateExchange,
                                            SecondRequest{"answers", "!07+001.00\r", UART_OK, "!07+001.00"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(LateReply, ALongReplyStillOnTheLineIsDroppedWhole) {
+    // An all-channels reading of some 60 characters is on the wire long after a 5 ms timeout.
+    std::thread device([&] {
+        m_pty.read(4);
+        for (const char c : std::string(">+01.371+02.197+02.999+03.790+04.576+05.359+06.142+06.926\r")) {
+            m_pty.write(std::string(1, c));
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+    });
+    char reply[UART_REPLY_MAX];
+    EXPECT_EQ(ExchangeCommand(kPort, "#06", reply, 5, 0, nullptr), UART_TIMEOUT);
+    EXPECT_EQ(ExchangeCommand(kPort, "#7E", reply, 100, 0, nullptr), UART_TIMEOUT);
+    EXPECT_STREQ(reply, "");
+    device.join();
+}
+
 std::size_t threeBytes(const std::uint8_t*, std::size_t length, void*) {
     return length >= 3 ? 3 : 0;
 }
