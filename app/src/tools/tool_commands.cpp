@@ -1,6 +1,8 @@
 #include "tool_commands.hpp"
 
 #include "frame/main_frame.hpp"
+#include "meters/meter_address_dialog.hpp"
+#include "tools/terminal_dialog.hpp"
 #include "frame/workspace.hpp"
 #include "tools/graph_dialog.hpp"
 
@@ -8,6 +10,16 @@
 // message bar.
 void RegisterTools(MainFrame& frame) {
     (void)frame;
+    frame.setCommand(MainFrame::Command::Terminal, [&frame] {
+        TerminalDialog d(frame.worker(), frame.notifier(), &frame);
+        frame.connectTool(&d);
+        d.exec();
+    });
+    frame.setCommand(MainFrame::Command::MeterAddress, [&frame] {
+        MeterAddressDialog d(frame.worker(), frame.notifier(), &frame);
+        frame.connectTool(&d);
+        d.exec();
+    });
     frame.setCommand(MainFrame::Command::Graph, [&frame] {
         // draw1.bmp goes where the program writes files for the user: beside it, or its data folder.
         const auto folder = QString::fromStdString(frame.workspace().files().output.string());
