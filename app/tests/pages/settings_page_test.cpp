@@ -75,7 +75,7 @@ class SettingsPageTest : public QObject {
         qputenv("TEV_COM14", QByteArray::fromStdString(m_line->path()));
         QFile types(m_dir.filePath(QStringLiteral("type.txt")));
         QVERIFY(types.open(QIODevice::WriteOnly));
-        types.write("; types\n02-B\n01-A\n03-C\n05-E\n");
+        types.write("; types\n02-通用水表\n01-通用热量表\n03-超声波热量表\n05-电磁水表\n");
         types.close();
         tev::link::ProgramFiles files;
         files.settings = (m_dir.path() + QStringLiteral("/tev_module.ini")).toStdString();
@@ -92,6 +92,7 @@ class SettingsPageTest : public QObject {
         m_messages.reset();
         m_moved.reset();
         m_page.reset();
+        QTRY_COMPARE(m_worker.pending(), 0); // the page's port is closed before its line goes
         m_line->stop();
         m_notifier.m_shown->clear();
     }
@@ -103,8 +104,8 @@ class SettingsPageTest : public QObject {
         QCOMPARE(m_workspace.meterTable().count, 40);
         QVERIFY(m_workspace.secondaryAddressing());
         // Hidden list sorted; the type names in file order.
-        QCOMPARE(Child<QComboBox>(m_page.get(), "typeList")->currentText(), QStringLiteral("02-B"));
-        QCOMPARE(m_workspace.typeNames().front(), std::string("02-B"));
+        QCOMPARE(Child<QComboBox>(m_page.get(), "typeList")->currentText(), QStringLiteral("02-通用水表"));
+        QCOMPARE(m_workspace.typeNames().front(), std::string("02-通用水表"));
         m_page->resize(380, 320);
         m_page->show();
         Screenshot(m_page.get(), "settings-page");
@@ -203,7 +204,7 @@ class SettingsPageTest : public QObject {
             for (int r = 0; r < grid->rowCount(); ++r)
                 shownSerials << grid->item(r, 1)->text();
             grid->writeCell(0, 1, QStringLiteral("12345"));
-            grid->writeCell(39, 2, QStringLiteral("03-C"));
+            grid->writeCell(39, 2, QStringLiteral("03-超声波热量表"));
             Screenshot(d, "meter-list");
             Child<QPushButton>(d, "setButton")->click();
         });
