@@ -194,6 +194,7 @@ void TerminalDialog::showReply(const TerminalRun& result) {
         return;
     }
     m_response->setText(result.reply ? QString::fromStdString(*result.reply) : QStringLiteral("No Respond!"));
+    m_response->setCursorPosition(0); // the reply's first bytes in view
     addHistory(1, QString::fromStdString(tev::link::HistoryReplyLine(result)));
 }
 

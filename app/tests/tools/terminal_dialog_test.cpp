@@ -216,6 +216,7 @@ void TerminalDialogTest::screenshotInDemoMode() {
     TerminalDialog dialog(*m_worker, m_notifier);
     Child<QComboBox>(dialog, "port")->setCurrentIndex(1); // COM2: the demo's M-Bus meters
     Child<QComboBox>(dialog, "origin")->setCurrentIndex(1);
+    dialog.resize(980, 400);
     dialog.show();
     run(dialog, QStringLiteral("10 40 01"));
     run(dialog, QStringLiteral("10 5B 01"));
