@@ -1,5 +1,7 @@
 #include "tev/link/serial_link.hpp"
 
+#include "tev/link/port_mapping.hpp"
+
 #include "uart.hpp"
 
 namespace tev::link {
@@ -29,7 +31,7 @@ std::string OpenFailureText(int port) {
         return text;
     const std::string why = uart::openError(static_cast<std::uint8_t>(port));
     if (!why.empty())
-        text += ": " + why;
+        text += ": " + OpenReasonText(why);
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <cstdlib>
 
 #include "about_dialog.hpp"
 #include "app_icon.hpp"
@@ -16,6 +17,8 @@
 #include "message_bar.hpp"
 #include "notifier.hpp"
 #include "pages_bar.hpp"
+#include "port_map_dialog.hpp"
+#include "tev/link/port_mapping.hpp"
 #include "search/search_dialog.hpp"
 #include "serial/serial_worker.hpp"
 #include "tev/link/settings_file.hpp"
@@ -29,6 +32,7 @@ namespace {
 
 // The layout of the bars is kept under the frame's display style name.
 const QString kLayoutKey = QStringLiteral("Gui_DevStudio/layout");
+const QString kGeometryKey = QStringLiteral("Gui_DevStudio/geometry");
 constexpr int kLayoutVersion = 1;
 
 QSettings LayoutStore() {
@@ -92,6 +96,7 @@ void MainFrame::buildMenus() {
                                        QStringLiteral("查询转换模块(&M)"), this, &MainFrame::openSearchDialog);
     search->setObjectName(QStringLiteral("searchAction"));
     QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
+    view->setObjectName(QStringLiteral("viewMenu"));
     QAction* statusAction = view->addAction(QStringLiteral("状态栏(&S)"));
     statusAction->setCheckable(true);
     statusAction->setChecked(true);
@@ -105,6 +110,9 @@ void MainFrame::buildMenus() {
         m_commandActions[i] = tools->addAction(names[i]);
         m_commandActions[i]->setEnabled(false);
     }
+    tools->addSeparator();
+    QAction* ports = tools->addAction(QStringLiteral("串口映射..."), this, &MainFrame::openPortMapDialog);
+    ports->setObjectName(QStringLiteral("portMapAction"));
 
     QAction* about =
         new QAction(style()->standardIcon(QStyle::SP_MessageBoxQuestion), QStringLiteral("关于"), this);
@@ -113,6 +121,7 @@ void MainFrame::buildMenus() {
     toolbar->setObjectName(QStringLiteral("toolbar"));
     toolbar->addAction(search);
     toolbar->addAction(about);
+    m_toolbar = toolbar;
 }
 
 void MainFrame::buildStatusBar() {
@@ -144,6 +153,14 @@ void MainFrame::buildDocks() {
     resizeDocks({treeDock, pagesDock}, {300, 300}, Qt::Horizontal);
     resizeDocks({messageDock}, {150}, Qt::Vertical);
     connect(m_pagesBar, &PagesBar::titleChanged, pagesDock, &QDockWidget::setWindowTitle);
+    // A bar closed with its × comes back from "查看".
+    QMenu* view = menuBar()->findChild<QMenu*>(QStringLiteral("viewMenu"));
+    view->addSeparator();
+    for (QDockWidget* dock : {treeDock, pagesDock, messageDock})
+        view->addAction(dock->toggleViewAction());
+    QAction* toolbar = m_toolbar->toggleViewAction();
+    toolbar->setText(QStringLiteral("工具栏(&T)"));
+    view->addAction(toolbar);
     auto* centre = new QWidget(this);
     centre->setMaximumWidth(0);
     setCentralWidget(centre);
@@ -178,12 +195,26 @@ void MainFrame::showEvent(QShowEvent* event) {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
-    LayoutStore().setValue(kLayoutKey, saveState(kLayoutVersion));
+    QSettings store = LayoutStore();
+    store.setValue(kLayoutKey, saveState(kLayoutVersion));
+    store.setValue(kGeometryKey, saveGeometry());
     QMainWindow::closeEvent(event);
 }
 
 bool MainFrame::restoreLayout() {
-    return restoreState(LayoutStore().value(kLayoutKey).toByteArray(), kLayoutVersion);
+    QSettings store = LayoutStore();
+    // The first start keeps 800 x 600 centred; later ones the size and place the window had.
+    if (restoreGeometry(store.value(kGeometryKey).toByteArray()))
+        m_placed = true;
+    return restoreState(store.value(kLayoutKey).toByteArray(), kLayoutVersion);
+}
+
+void MainFrame::openPortMapDialog() {
+    const char* named = std::getenv("TEV_PORTS_FILE");
+    PortMapDialog dialog(*m_forwarder,
+                         tev::link::UserPortsFile(tev::link::UserEnvironment::FromProcess(), named ? named : ""),
+                         this);
+    dialog.exec();
 }
 
 void MainFrame::setCommand(Command command, std::function<void()> open) {

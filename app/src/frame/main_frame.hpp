@@ -17,6 +17,7 @@ class Notifier;
 class PagesBar;
 class QAction;
 class QLabel;
+class QToolBar;
 class SearchDialog;
 class SerialWorker;
 class ToolDialog;
@@ -61,6 +62,8 @@ class MainFrame final : public QMainWindow {
   public slots:
     void openSearchDialog();
     void openAboutBox();
+    // "串口映射": which device each COM port means.
+    void openPortMapDialog();
     // A line for the message bar.
     void postMessage(const QString& text);
 
@@ -89,5 +92,6 @@ class MainFrame final : public QMainWindow {
     MessageBar* m_messageBar = nullptr;
     QAction* m_commandActions[3] = {};
     QLabel* m_statusNote = nullptr;
+    QToolBar* m_toolbar = nullptr;
     bool m_placed = false;
 };

@@ -1,6 +1,12 @@
 #include "message_bar.hpp"
 
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QListWidget>
+#include <QMenu>
+#include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -16,6 +22,11 @@ MessageBar::MessageBar(QWidget* parent, int maxLines) : QWidget(parent), m_maxLi
     tabs->setTabPosition(QTabWidget::South);
     m_list = new QListWidget(tabs);
     m_list->setObjectName(QStringLiteral("messageList"));
+    // Long lines (a port's failure with its device and reason) wrap instead of running off the edge.
+    m_list->setWordWrap(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &MessageBar::showMenu);
     tabs->addTab(m_list, QStringLiteral("系统消息"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -27,4 +38,39 @@ void MessageBar::appendMessage(const QString& text) {
         delete m_list->takeItem(0);
     m_list->addItem(FormatMessageLine(QDateTime::currentDateTime(), text));
     m_list->scrollToBottom();
+}
+
+QString MessageBar::text(bool selectedOnly) const {
+    QStringList lines;
+    for (int i = 0; i < m_list->count(); ++i)
+        if (!selectedOnly || m_list->item(i)->isSelected())
+            lines << m_list->item(i)->text();
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MessageBar::copy() const {
+    const QString selected = text(true);
+    QApplication::clipboard()->setText(selected.isEmpty() ? text(false) : selected);
+}
+
+bool MessageBar::saveTo(const QString& file) const {
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    out.write((text(false) + QLatin1Char('\n')).toUtf8());
+    return out.commit();
+}
+
+void MessageBar::showMenu(const QPoint& at) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("复制"), this, &MessageBar::copy, QKeySequence::Copy);
+    menu.addAction(QStringLiteral("全选"), m_list, &QListWidget::selectAll);
+    menu.addAction(QStringLiteral("保存到文件..."), this, [this] {
+        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("保存系统消息"),
+                                                          QStringLiteral("messages.txt"),
+                                                          QStringLiteral("文本文件 (*.txt)"));
+        if (!file.isEmpty() && !saveTo(file))
+            appendMessage(QStringLiteral("无法写入 ") + file);
+    });
+    menu.exec(m_list->viewport()->mapToGlobal(at));
 }

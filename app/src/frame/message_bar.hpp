@@ -19,11 +19,20 @@ class MessageBar final : public QWidget {
 
     QListWidget* list() const { return m_list; }
 
+    // The lines, one per line of text (only the selected ones when asked).
+    QString text(bool selectedOnly = false) const;
+    // Writes every line to a text file (UTF-8); false when it cannot be written.
+    bool saveTo(const QString& file) const;
+
   public slots:
     // Appends one line stamped with the current local time at the end of the list.
     void appendMessage(const QString& text);
+    // Copies the selected lines, or all of them, to the clipboard.
+    void copy() const;
 
   private:
+    void showMenu(const QPoint& at);
+
     QListWidget* m_list = nullptr;
     int m_maxLines = kMaxLines;
 };

@@ -60,7 +60,8 @@ QLayout* SearchDialog::buildLineRow() {
     m_port = new QComboBox(this);
     m_port->setObjectName(QStringLiteral("portList"));
     for (int port = tev::link::kFirstPort; port <= tev::link::kLastPort; ++port) {
-        m_port->addItem(QString::fromStdString(tev::link::PortName(port)));
+        // "COM1 (/dev/ttyUSB0)": the device each name means, as mapped now.
+        m_port->addItem(QString::fromStdString(tev::link::PortName(port) + " (" + tev::link::PortDevice(port) + ")"));
         m_port->setItemData(port - 1, QString::fromStdString(tev::link::PortDevice(port)), Qt::ToolTipRole);
     }
     m_timeout = new QComboBox(this);

@@ -2,7 +2,10 @@
 #include <QAction>
 #include <QDir>
 #include <QDockWidget>
+#include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QScreen>
@@ -19,6 +22,8 @@
 #include "frame/about_dialog.hpp"
 #include "frame/message_bar.hpp"
 #include "frame/pages_bar.hpp"
+#include "frame/port_map_dialog.hpp"
+#include "uart.h"
 #include "frame/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
@@ -48,6 +53,9 @@ class MainFrameTest : public QObject {
     void messageListDropsItsOldestLinesBeyondItsLimit();
     void menusStatusBarAndAboutBox();
     void barLayoutIsKeptFromCloseToNextStart();
+    void closedBarsComeBackFromTheViewMenu();
+    void messagesCanBeSavedToAFile();
+    void portMapDialogWritesWhatUartReads();
 };
 
 void MainFrameTest::startsWithCaptionSizeDocksAndFirstLine() {
@@ -232,6 +240,66 @@ void MainFrameTest::barLayoutIsKeptFromCloseToNextStart() {
     QVERIFY(next.restoreLayout());
     QCOMPARE(next.dockWidgetArea(messages), Qt::RightDockWidgetArea);
     QCOMPARE(next.dockWidgetArea(Dock(next, QStringLiteral("搜索转换模块"))), Qt::LeftDockWidgetArea);
+    QCOMPARE(next.size(), QSize(800, 600));
+    next.show();
+    next.resize(900, 700);
+    next.close();
+    MainFrame third;
+    QVERIFY(third.restoreLayout());
+    third.show();
+    QCOMPARE(third.size(), QSize(900, 700)); // the size is kept, not reset to the first start's
+}
+
+void MainFrameTest::closedBarsComeBackFromTheViewMenu() {
+    MainFrame frame;
+    frame.show();
+    for (const char* title : {"搜索转换模块", "模块信息", "系统提示"}) {
+        QDockWidget* dock = Dock(frame, QString::fromUtf8(title));
+        dock->close();
+        QVERIFY(dock->isHidden());
+        QAction* toggle = nullptr;
+        for (QAction* a : frame.findChild<QMenu*>(QStringLiteral("viewMenu"))->actions())
+            if (a->text() == QString::fromUtf8(title))
+                toggle = a;
+        QVERIFY2(toggle, title);
+        toggle->trigger();
+        QVERIFY2(!dock->isHidden(), title);
+    }
+}
+
+void MainFrameTest::messagesCanBeSavedToAFile() {
+    MainFrame frame;
+    frame.postMessage(QStringLiteral("COM6 (/dev/x): 串口设备不存在"));
+    QTRY_COMPARE(Messages(frame)->count(), 2);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("messages.txt"));
+    QVERIFY(frame.findChild<MessageBar*>()->saveTo(file));
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(saved.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[1].endsWith(QStringLiteral("串口设备不存在")));
+    QVERIFY(!frame.findChild<MessageBar*>()->saveTo(dir.filePath(QStringLiteral("no/such/folder/m.txt"))));
+}
+
+void MainFrameTest::portMapDialogWritesWhatUartReads() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("tev/ports"));
+    qputenv("TEV_PORTS_FILE", file.toLocal8Bit());
+    qunsetenv("TEV_COM9");
+    RecordingNotifier notifier;
+    PortMapDialog dialog(notifier, file.toStdString());
+    dialog.findChild<QComboBox*>(QStringLiteral("COM9"))->setEditText(QStringLiteral("/dev/pts/77"));
+    dialog.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(notifier.m_shown->empty());
+    char device[64] = {};
+    UartPortDevice(9, device, sizeof device);
+    QCOMPARE(QString::fromUtf8(device), QStringLiteral("/dev/pts/77"));
+    // Opening again shows the mapping.
+    PortMapDialog again(notifier, file.toStdString());
+    QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("COM9"))->currentText(), QStringLiteral("/dev/pts/77"));
+    qunsetenv("TEV_PORTS_FILE");
 }
 
 QTEST_MAIN(MainFrameTest)

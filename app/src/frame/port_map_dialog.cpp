@@ -1,0 +1,74 @@
+#include "port_map_dialog.hpp"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "notifier.hpp"
+#include "tev/link/port_mapping.hpp"
+
+PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile, QWidget* parent)
+    : QDialog(parent), m_notifier(notifier), m_file(std::move(portsFile)) {
+    setWindowTitle(QStringLiteral("串口映射"));
+    auto* layout = new QVBoxLayout(this);
+    auto* hint = new QLabel(QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>)。\n保存到 %1")
+                                .arg(QString::fromStdString(m_file.string())),
+                            this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+    auto* form = new QFormLayout;
+    const auto mapping = tev::link::ReadPortsFile(m_file);
+    for (int i = 0; i < kPorts; ++i) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QStringLiteral("COM%1").arg(i + 1));
+        box->setEditable(true);
+        box->setMinimumWidth(360);
+        if (const auto it = mapping.find(i + 1); it != mapping.end())
+            box->setEditText(QString::fromStdString(it->second));
+        m_ports[static_cast<std::size_t>(i)] = box;
+        form->addRow(QStringLiteral("COM%1").arg(i + 1), box);
+    }
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* refresh = buttons->addButton(QStringLiteral("刷新"), QDialogButtonBox::ActionRole);
+    QPushButton* saveButton = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    refresh->setObjectName(QStringLiteral("refreshButton"));
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    connect(refresh, &QPushButton::clicked, this, &PortMapDialog::refreshDevices);
+    connect(saveButton, &QPushButton::clicked, this, &PortMapDialog::save);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    refreshDevices();
+}
+
+void PortMapDialog::refreshDevices() {
+    const auto devices = tev::link::ListSerialDevices();
+    for (QComboBox* box : m_ports) {
+        const QString current = box->currentText();
+        box->clear();
+        box->addItem(QString());
+        for (const auto& d : devices)
+            box->addItem(QStringLiteral("%1").arg(QString::fromStdString(d.path)),
+                         QString::fromStdString(d.description));
+        for (int i = 0; i < box->count(); ++i)
+            box->setItemData(i, box->itemData(i), Qt::ToolTipRole);
+        box->setEditText(current);
+    }
+}
+
+void PortMapDialog::save() {
+    std::map<int, std::string> mapping;
+    for (int i = 0; i < kPorts; ++i)
+        mapping[i + 1] = m_ports[static_cast<std::size_t>(i)]->currentText().trimmed().toStdString();
+    const std::string error = tev::link::WritePortsFile(m_file, mapping);
+    if (!error.empty()) {
+        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("串口映射无法保存:\n") + QString::fromStdString(error),
+                          Notifier::Icon::Warning);
+        return;
+    }
+    accept();
+}

@@ -1,0 +1,30 @@
+// "串口映射": which serial device each of COM1 ... COM16 means, saved in the user's ports file that
+// libuart reads. The devices present are listed afresh on opening and on "刷新", so an adapter
+// plugged in meanwhile appears without a restart.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <filesystem>
+
+class Notifier;
+class QComboBox;
+
+class PortMapDialog final : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kPorts = 16;
+
+    PortMapDialog(Notifier& notifier, std::filesystem::path portsFile, QWidget* parent = nullptr);
+
+  public slots:
+    // Lists the devices present again, keeping what each port shows.
+    void refreshDevices();
+    // Writes the mapping; closes the dialog when it was written.
+    void save();
+
+  private:
+    Notifier& m_notifier;
+    std::filesystem::path m_file;
+    std::array<QComboBox*, kPorts> m_ports{};
+};

@@ -1,0 +1,42 @@
+// COM ports and the serial devices behind them: the devices present, the user's ports file that
+// libuart reads (lines "COM<N>=<device>"), and why a port could not be opened, in the window's words.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tev/link/program_files.hpp"
+
+namespace tev::link {
+
+struct SerialDevice {
+    std::string path;        // what a COM port maps to: /dev/serial/by-id/..., /dev/ttyUSB0, ...
+    std::string description; // adapter name or kind, for the list
+    bool operator==(const SerialDevice&) const = default;
+};
+
+// The serial devices present under devRoot (normally /dev, with sysRoot /sys): adapters by id
+// (/dev/serial/by-id/*), then ttyUSB*, ttyACM* and the ttyS* that have a real UART.
+std::vector<SerialDevice> ListSerialDevices(const std::filesystem::path& devRoot = "/dev",
+                                            const std::filesystem::path& sysRoot = "/sys");
+
+// The ports file the user's mapping goes to: $TEV_PORTS_FILE when set (portsFileOverride), else
+// $XDG_CONFIG_HOME/tev/ports (~/.config/tev/ports).
+std::filesystem::path UserPortsFile(const UserEnvironment& env, const std::string& portsFileOverride);
+
+// The mapping of a ports file: port number -> device (comments and other lines ignored). A missing
+// or unreadable file gives an empty mapping.
+std::map<int, std::string> ReadPortsFile(const std::filesystem::path& file);
+
+// Writes the mapping (ports 1..16 with a non-empty device) into the file, keeping its comments and
+// its lines for other ports; the file is replaced whole (written beside it, then renamed), so a
+// failed write leaves the old one. Returns an empty text, or why not (with the path).
+std::string WritePortsFile(const std::filesystem::path& file, const std::map<int, std::string>& mapping);
+
+// Why a port could not be opened, in Chinese, from libuart's reason (which is kept after it).
+std::string OpenReasonText(std::string_view uartReason);
+
+} // namespace tev::link

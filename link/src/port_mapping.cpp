@@ -1,0 +1,157 @@
+#include "tev/link/port_mapping.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace tev::link {
+namespace fs = std::filesystem;
+namespace {
+
+std::string ReadSmallFile(const fs::path& file) {
+    std::ifstream in(file);
+    std::string text;
+    std::getline(in, text);
+    return text;
+}
+
+// Port number of a "COM<N>=..." line, 0 for any other line.
+int PortOfLine(std::string_view line, std::string* device) {
+    while (!line.empty() && std::isspace(static_cast<unsigned char>(line.front())))
+        line.remove_prefix(1);
+    if (line.size() < 5 || (line[0] != 'C' && line[0] != 'c') || (line[1] != 'O' && line[1] != 'o') ||
+        (line[2] != 'M' && line[2] != 'm'))
+        return 0;
+    std::size_t i = 3;
+    int port = 0;
+    while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) && port < 1000)
+        port = port * 10 + (line[i++] - '0');
+    while (i < line.size() && line[i] == ' ')
+        ++i;
+    if (i == 3 || i >= line.size() || line[i] != '=')
+        return 0;
+    std::string_view value = line.substr(i + 1);
+    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front())))
+        value.remove_prefix(1);
+    while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back())))
+        value.remove_suffix(1);
+    if (device)
+        *device = std::string(value);
+    return port;
+}
+
+void AddTtys(const fs::path& devRoot, const fs::path& sysRoot, std::string_view prefix, const char* kind,
+             std::vector<SerialDevice>& out) {
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(devRoot, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size())
+            continue;
+        // A ttyS without a UART behind it reports type 0 (unknown).
+        if (prefix == "ttyS" && ReadSmallFile(sysRoot / "class/tty" / name / "type") == "0")
+            continue;
+        if (prefix == "ttyS" && !fs::exists(sysRoot / "class/tty" / name / "type", ec))
+            continue;
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    for (const auto& name : names)
+        out.push_back({(devRoot / name).string(), kind});
+}
+
+} // namespace
+
+std::vector<SerialDevice> ListSerialDevices(const fs::path& devRoot, const fs::path& sysRoot) {
+    std::vector<SerialDevice> out;
+    std::error_code ec;
+    std::vector<fs::path> byId;
+    for (const auto& entry : fs::directory_iterator(devRoot / "serial/by-id", ec))
+        byId.push_back(entry.path());
+    std::sort(byId.begin(), byId.end());
+    for (const auto& link : byId) {
+        const fs::path target = fs::weakly_canonical(link, ec);
+        out.push_back({link.string(), link.filename().string() + " -> " + target.filename().string()});
+    }
+    AddTtys(devRoot, sysRoot, "ttyUSB", "USB 串口", out);
+    AddTtys(devRoot, sysRoot, "ttyACM", "USB 串口 (ACM)", out);
+    AddTtys(devRoot, sysRoot, "ttyS", "串口", out);
+    return out;
+}
+
+fs::path UserPortsFile(const UserEnvironment& env, const std::string& portsFileOverride) {
+    if (!portsFileOverride.empty())
+        return portsFileOverride;
+    if (!env.configHome.empty() && fs::path(env.configHome).is_absolute())
+        return fs::path(env.configHome) / "tev/ports";
+    return fs::path(env.home.empty() ? "/tmp" : env.home) / ".config/tev/ports";
+}
+
+std::map<int, std::string> ReadPortsFile(const fs::path& file) {
+    std::map<int, std::string> mapping;
+    std::ifstream in(file);
+    std::string line;
+    for (int lines = 0; lines < 4096 && std::getline(in, line); ++lines) {
+        std::string device;
+        if (const int port = PortOfLine(line, &device); port >= 1 && port <= 255 && !device.empty())
+            mapping[port] = device;
+    }
+    return mapping;
+}
+
+std::string WritePortsFile(const fs::path& file, const std::map<int, std::string>& mapping) {
+    std::ostringstream text;
+    {
+        std::ifstream in(file);
+        std::string line;
+        for (int lines = 0; lines < 4096 && std::getline(in, line); ++lines) {
+            const int port = PortOfLine(line, nullptr);
+            if (port < 1 || port > 16) // comments and other ports stay
+                text << line << '\n';
+        }
+    }
+    for (const auto& [port, device] : mapping)
+        if (port >= 1 && port <= 16 && !device.empty() && device.find('\n') == std::string::npos)
+            text << "COM" << port << '=' << device << '\n';
+    if (std::string why = MakeParentFolder(file); !why.empty())
+        return why;
+    const fs::path temporary = file.string() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << text.str();
+        out.flush();
+        if (!out)
+            return temporary.string() + ": 无法写入";
+    }
+    std::error_code ec;
+    fs::rename(temporary, file, ec);
+    if (ec) {
+        fs::remove(temporary, ec);
+        return file.string() + ": " + ec.message();
+    }
+    return {};
+}
+
+std::string OpenReasonText(std::string_view uartReason) {
+    const auto has = [uartReason](std::string_view part) { return uartReason.find(part) != std::string_view::npos; };
+    std::string text;
+    if (has("dialout") || has("Permission denied") || has("Operation not permitted"))
+        text = "没有权限打开串口: 请把用户加入 dialout 组 (sudo adduser $USER dialout), 然后重新登录";
+    else if (has("another program") || has("busy"))
+        text = "串口被其他程序占用";
+    else if (has("no such serial device") || has("No such file") || has("No such device"))
+        text = "串口设备不存在: 请检查转换器或串口映射";
+    else if (has("line settings") || has("line parameters") || has("Inappropriate ioctl"))
+        text = "不是串口设备";
+    else if (uartReason.empty())
+        return {};
+    else
+        text = "串口无法打开";
+    return text + " (" + std::string(uartReason) + ")";
+}
+
+} // namespace tev::link
