@@ -1,0 +1,74 @@
+// The data page "模块显示": for the entry chosen in "表号" it shows whether the converter reaches the
+// meter, the meter's M-Bus status code, its serial number and its accumulated flow, polled from a
+// timer cyclically or once per "刷新开始". The polls run on the serial thread (tev::link::RunDataPoll)
+// over one client that stays open while the page runs.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+#include "pages/converter_page.hpp"
+#include "serial/serial_worker.hpp"
+#include "tev/link/data_poll.hpp"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace tev::link {
+class SerialClient;
+}
+
+class DataPage final : public ConverterPage {
+    Q_OBJECT
+  public:
+    explicit DataPage(QWidget* parent = nullptr);
+    ~DataPage() override;
+
+    void start(const tev::link::Converter& converter, const PageContext& context) override;
+    void stop() override;
+
+    // The last poll's result as it came back (for the message bar and tests).
+    const tev::link::DataPollResult& lastPoll() const { return m_lastPoll; }
+
+  signals:
+    // A poll came back and the page shows its result.
+    void polled();
+
+  private:
+    void buildControls();
+    QWidget* buildStatusBox();
+    QWidget* buildRefreshBox();
+    void startRefresh();
+    void stopRefresh();
+    void tick();
+    void finishTick();
+    void showPoll(const tev::link::DataPollResult& result);
+    void showView();
+    void releaseClient();
+    tev::link::RefreshMode mode() const;
+
+    tev::link::Converter m_converter;
+    std::unique_ptr<PageContext> m_context;
+    // The worker of the context, cleared if it goes before the page (at the window's end).
+    QPointer<SerialWorker> m_worker;
+    std::shared_ptr<tev::link::SerialClient> m_client;
+    JobToken m_job;
+    tev::link::DataView m_view;
+    tev::link::DataPollResult m_lastPoll;
+
+    QTimer m_timer;
+    QComboBox* m_entries = nullptr;
+    QLabel* m_linkDown = nullptr;
+    QLabel* m_linkUp = nullptr;
+    QLineEdit* m_status = nullptr;
+    QTableWidget* m_table = nullptr;
+    QRadioButton* m_single = nullptr;
+    QRadioButton* m_cyclic = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+};
