@@ -269,6 +269,20 @@ class DataPageTest : public QObject {
         QVERIFY(clock.elapsed() >= 300);
         QVERIFY2(beats >= 15, qPrintable(QString::number(beats)));
     }
+
+    // With TEV_SCREENSHOT_DIR set: the page after a poll of "3号表", saved as data-page.png.
+    void screenshot() {
+        const QByteArray dir = qgetenv("TEV_SCREENSHOT_DIR");
+        if (dir.isEmpty())
+            QSKIP("TEV_SCREENSHOT_DIR not set");
+        startPage(converter());
+        Child<QComboBox>(m_page.get(), "entryBox")->setCurrentIndex(2);
+        m_page->resize(520, 360);
+        m_page->show();
+        pollOnce();
+        Child<QRadioButton>(m_page.get(), "cyclicMode")->click();
+        QVERIFY(m_page->grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/data-page.png")));
+    }
 };
 
 QTEST_MAIN(DataPageTest)
