@@ -265,7 +265,7 @@ void MeterAddressDialogTest::screenshotInDemoMode() {
     Child<QPushButton>(dialog, "importButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(Child<QLineEdit>(dialog, "importStatus")->text(),
                               QStringLiteral("完成2地址设置"), 5000);
-    Child<QLineEdit>(dialog, "importPath")->setText(QStringLiteral("/home/user/meters.txt"));
+    Child<QLineEdit>(dialog, "importPath")->setText(QStringLiteral("~/meters.txt"));
     Child<QLineEdit>(dialog, "importPath")->setCursorPosition(0);
     QVERIFY(dialog.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/meter-address.png")));
 }

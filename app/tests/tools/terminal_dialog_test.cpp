@@ -142,7 +142,14 @@ void TerminalDialogTest::domesticReplyShowsItsWakeUpBytes() {
 void TerminalDialogTest::historyHoldsNewestFirst() {
     auto dialog = openDialog();
     run(*dialog, QStringLiteral("10 40 01"));
-    QCOMPARE(run(*dialog, QStringLiteral("10 40 33")), QStringLiteral("No Respond!"));
+    // Enter in the command field runs the command once.
+    auto* command = Child<QComboBox>(*dialog, "command");
+    command->setCurrentText(QStringLiteral("10 40 33"));
+    command->setFocus();
+    QTest::keyClick(command, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(Child<QLineEdit>(*dialog, "response")->text(), QStringLiteral("No Respond!"),
+                              3000);
+    QTRY_VERIFY(Child<QPushButton>(*dialog, "runButton")->isEnabled());
     const QStringList lines = history(*dialog);
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), QStringLiteral("--> 10 40 33"));
