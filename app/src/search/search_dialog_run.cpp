@@ -8,6 +8,7 @@
 
 #include "frame/notifier.hpp"
 #include "search_dialog.hpp"
+#include "uart.h"
 
 using tev::link::ConverterSearch;
 using tev::link::Probe;
@@ -78,7 +79,9 @@ void SearchDialog::onTick() {
         [settings, address = probe->address, timeoutMs] {
             return tev::link::ProbeConverter(settings, address, timeoutMs);
         },
-        [this, p = *probe](ProbeOutcome outcome) { onProbeDone(p, outcome); });
+        [this, p = *probe](ProbeOutcome outcome) { onProbeDone(p, outcome); },
+        // Stopping, closing the dialog or the window wakes a probe waiting for its reply at once.
+        [port = settings.port] { UartCancel(port); });
 }
 
 void SearchDialog::onProbeDone(const Probe& probe, const ProbeOutcome& outcome) {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-namespace tev::link {
+#include "tev/link/type_file.hpp"
 
-inline constexpr std::string_view kTypeFileName = "type.txt";
+namespace tev::link {
 
 // The environment the lookup depends on (empty: unset).
 struct UserEnvironment {
