@@ -74,6 +74,11 @@ void MeterAddressDialog::buildControls() {
     m_status = edit("importStatus");
     m_status->setEnabled(false);
 
+    buildButtons();
+    buildLayout();
+}
+
+void MeterAddressDialog::buildButtons() {
     auto button = [this](const QString& text, const char* name) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
@@ -89,7 +94,9 @@ void MeterAddressDialog::buildControls() {
     connect(m_importButton, &QPushButton::clicked, this, [this] { startBatch(); });
     connect(m_manualButton, &QPushButton::clicked, this, [this] { setManually(); });
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { reject(); });
+}
 
+void MeterAddressDialog::buildLayout() {
     auto* grid = new QGridLayout;
     int row = 0;
     auto addRow = [&](const QString& label, QWidget* field, QWidget* extra = nullptr) {

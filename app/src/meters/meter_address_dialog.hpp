@@ -40,6 +40,8 @@ class MeterAddressDialog final : public ToolDialog {
 
   private:
     void buildControls();
+    void buildButtons();
+    void buildLayout();
     void setMode(int index);
     void browse();
     tev::SerialSettings takeSettings();

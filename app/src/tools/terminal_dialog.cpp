@@ -90,6 +90,10 @@ void TerminalDialog::buildControls() {
     connect(m_runButton, &QPushButton::clicked, this, [this] { run(); });
     connect(m_cancelButton, &QPushButton::clicked, this, [this] { reject(); });
 
+    buildLayout();
+}
+
+void TerminalDialog::buildLayout() {
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("串口设置"), m_port);
     form->addRow(QStringLiteral("波特率"), m_baudBox);

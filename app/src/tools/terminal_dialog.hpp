@@ -32,6 +32,7 @@ class TerminalDialog final : public ToolDialog {
 
   private:
     void buildControls();
+    void buildLayout();
     void buildHistoryMenu();
     void saveHistoryAs();
     void addHistory(int row, const QString& text);
