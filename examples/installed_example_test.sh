@@ -29,7 +29,7 @@ if [ -x "$prefix/bin/TEV_IO" ]; then
   env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/TEV_IO" --help | grep -q -- '--demo'
   for f in share/tev/tev_module.ini share/tev/type.txt share/applications/TEV_IO.desktop \
            share/icons/hicolor/scalable/apps/TEV_IO.svg share/icons/hicolor/48x48/apps/TEV_IO.png \
-           share/man/man1/TEV_IO.1; do
+           share/man/man1/TEV_IO.1.gz; do
     [ -f "$prefix/$f" ] || { echo "missing $prefix/$f"; exit 1; }
   done
   [ "$(stat -c %s "$prefix/share/tev/tev_module.ini")" = 104 ]

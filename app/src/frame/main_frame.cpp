@@ -72,7 +72,11 @@ MainFrame::MainFrame(QWidget* parent)
     placeCentred();
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() {
+    // The pages stop their serial work while the serial worker still runs.
+    delete m_pagesBar;
+    m_pagesBar = nullptr;
+}
 
 void MainFrame::setNotifier(std::unique_ptr<Notifier> notifier) {
     m_notifier = std::move(notifier);
