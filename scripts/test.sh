@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, the sanitizer build of the non-GUI code,
-# and a short run of each fuzz target. FUZZ_SECONDS (default 20) sets the time per fuzz target.
+# Sets up, builds and runs every test: the normal build, the sanitizer build (the program included),
+# the Debian package's check and a short run of each fuzz target. FUZZ_SECONDS (default 20) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -38,12 +38,17 @@ cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --preset asan | tee build/asan-ctest.log
 
+echo "== Debian package: contents, lintian, programs from an extracted copy"
+bash scripts/package.sh
+bash scripts/package_test.sh "$(ls -t tev-tools_*.deb | head -n 1)" | tee build/package-test.log
+packaged=$(grep -c '^package: ok$' build/package-test.log || true)
+
 echo "== fuzz targets, ${FUZZ_SECONDS:-20} s each"
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh
 
 count() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1; }
 count_all() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | awk '{n += $1} END {print n + 0}'; }
 fuzzers=$(find build/fuzz -type f -executable -name 'fuzz_*' | wc -l)
-total=$(( $(count build/default-ctest.log) + $(count_all build/unprivileged-ctest.log) + $(count build/asan-ctest.log) + fuzzers ))
-echo "== all tests passed (default build, its pty and settings tests unprivileged, sanitizer build, ${fuzzers} fuzz targets)"
+total=$(( $(count build/default-ctest.log) + $(count_all build/unprivileged-ctest.log) + $(count build/asan-ctest.log) + packaged + fuzzers ))
+echo "== all tests passed (default build, its pty and settings tests unprivileged, sanitizer build, package, ${fuzzers} fuzz targets)"
 echo "tests: ${total} passed, 0 failed"
