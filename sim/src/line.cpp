@@ -12,12 +12,43 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
 #include <system_error>
 
 namespace tev::sim {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// With TEV_TRACE=1 every frame heard and every reply goes to stderr: time, line, direction, bytes.
+void Trace(const std::string& path, const char* arrow, std::span<const std::uint8_t> bytes) {
+    static const bool on = [] {
+        const char* value = std::getenv("TEV_TRACE");
+        return value && std::strcmp(value, "1") == 0;
+    }();
+    if (!on)
+        return;
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    std::string out(32, '\0');
+    out.resize(static_cast<std::size_t>(std::snprintf(out.data(), out.size(), "%02d:%02d:%02d.%03d", local.tm_hour,
+                                                      local.tm_min, local.tm_sec, static_cast<int>(ms))));
+    out += " sim " + path + " " + arrow;
+    for (const std::uint8_t b : bytes.first(std::min<std::size_t>(bytes.size(), 300))) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        out += hex;
+    }
+    out += '\n';
+    std::fputs(out.c_str(), stderr);
+}
 
 constexpr std::size_t kMaxPending = 1024;                      // bytes kept while a frame is incomplete
 constexpr auto kIncompleteGap = std::chrono::milliseconds(60); // silence that ends an incomplete frame
@@ -189,6 +220,7 @@ void Line::serveBytes(Pending& pending) {
         }
         const LineState state = readState();
         ++m_options.framesHeard;
+        Trace(m_path, "<-", bytes.first(frame));
         if (m_options.pacing && !pauseUntil(pending.firstAt + byteTime(state) * frame))
             return;
         Reply reply;
@@ -221,6 +253,7 @@ void Line::sendReply(Reply reply, const LineState& state) {
         reply.bytes.resize(std::max<std::size_t>(1, reply.bytes.size() / 2));
     if (consume(m_options.garbageReplies, number))
         reply.bytes.insert(reply.bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
+    Trace(m_path, "->", reply.bytes);
     writePaced(reply.bytes, state);
 }
 
