@@ -23,7 +23,7 @@
 #include "serial/serial_worker.hpp"
 #include "tev/link/settings_file.hpp"
 #include "pages/page_factory.hpp"
-#include "tools/tool_commands.hpp"
+#include "tool_commands.hpp"
 #include "tools/tool_dialog.hpp"
 #include "tree_bar.hpp"
 #include "workspace.hpp"

@@ -1,9 +1,9 @@
 #include "tool_commands.hpp"
 
-#include "frame/main_frame.hpp"
+#include "main_frame.hpp"
 #include "meters/meter_address_dialog.hpp"
 #include "tools/terminal_dialog.hpp"
-#include "frame/workspace.hpp"
+#include "workspace.hpp"
 #include "tools/graph_dialog.hpp"
 
 // Each tool opens modally, wired to the frame: its stop request reaches the pages, its messages the
