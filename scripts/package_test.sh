@@ -16,7 +16,7 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "no dependency o
 
 if command -v lintian >/dev/null; then
   # Errors fail the check; warnings are printed.
-  out=$(lintian --no-tag-display-limit "$deb" 2>&1 || true)
+  out=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
   echo "$out"
   if grep -q '^E:' <<<"$out"; then echo "lintian reports errors"; exit 1; fi
 fi
