@@ -1,4 +1,5 @@
 #include "tev/link/converter_settings.hpp"
+#include "tev/link/trim.hpp"
 
 #include <algorithm>
 #include <array>
@@ -16,14 +17,6 @@ using protocol::kBaudCodes;
 
 constexpr std::size_t kDefaultRateIndex = 2; // 9600
 
-std::string_view Trim(std::string_view text) noexcept {
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
 
 // The number a C program's atoi would see: blanks, a sign, then decimal digits; saturates far beyond
 // any value used here instead of overflowing.

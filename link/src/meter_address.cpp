@@ -1,4 +1,5 @@
 #include "tev/link/meter_address.hpp"
+#include "tev/link/trim.hpp"
 
 #include <algorithm>
 
@@ -13,14 +14,6 @@ namespace {
 
 constexpr std::uint16_t kReceiveMax = 255;
 constexpr std::uint16_t kMinTimeoutMs = 100;
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-std::string_view Trim(std::string_view text) noexcept {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // Characters as the user sees them: UTF-8 continuation bytes are not counted.
 std::size_t CharacterCount(std::string_view text) noexcept {

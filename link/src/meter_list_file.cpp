@@ -1,16 +1,9 @@
 #include "tev/link/meter_list_file.hpp"
+#include "tev/link/trim.hpp"
 
 namespace tev::link {
 namespace {
 
-std::string_view Trim(std::string_view text) noexcept {
-    constexpr std::string_view kBlanks = " \t\r\n\v\f";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
 
 } // namespace
 
