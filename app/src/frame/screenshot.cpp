@@ -42,6 +42,6 @@ bool SaveSearchScreenshot(MainFrame& frame, const std::vector<std::size_t>& rate
     auto* model = frame.findChild<ConverterTreeModel*>();
     if (tree && model && model->converterCount() > 0)
         tree->setCurrentIndex(model->index(model->converterCount() - 1, 0, model->rootIndex()));
-    Settle(300);
+    Settle(2500); // the data page's first poll (1300 ms after it starts) is in
     return frame.grab().save(file, "PNG");
 }
