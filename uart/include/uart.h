@@ -24,7 +24,8 @@
  * of that call, and drops what came. A reply still streaming in is waited for whole; a line that
  * never falls quiet is given up on after the guard plus UART_GUARD_SPAN_CHARS character times (417 ms
  * in all after a 100 ms timeout at 9600 bit/s). A send long after the unsettled call, or after a
- * clean one, does not wait.
+ * clean one, does not wait. A caller that tells a late reply from the answer to its next request
+ * itself may skip the guard with UartSettle.
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
@@ -151,6 +152,14 @@ UART_API uint16_t SendCommand(uint8_t port, const char* command, uint16_t checks
  * settle, for the driver to take its bytes or for a reply returns UART_CANCELLED at once. Calls that
  * begin after it run normally; the port stays open. Returns UART_OK. */
 UART_API uint16_t UartCancel(uint8_t port);
+
+/* Marks port settled: the next send does not wait for the guard that the last receive left (pending
+ * input is still discarded before it). Only for a caller that accepts nothing but a frame naming its
+ * own request - a Modbus reply, whose slave address, function and byte count are covered by its CRC -
+ * and whose next request a late reply to the last one cannot answer (another slave address). Every
+ * other caller keeps the guard: without this call each send on an unsettled port waits for it.
+ * Waits for a call holding the port. Returns UART_OK, or UART_NOT_OPEN. */
+UART_API uint16_t UartSettle(uint8_t port);
 
 /* Writes the device path that port maps to (zero-terminated, cut to size). Returns the length of
  * the full path. */

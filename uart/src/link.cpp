@@ -255,6 +255,14 @@ uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
     return writeFrame(claim.port(), wire.data(), wire.size(), true);
 }
 
+uint16_t UartSettle(uint8_t port) {
+    const Claim claim(port);
+    if (const uint16_t status = claim.status())
+        return status;
+    claim.port().guard = Clock::duration::zero();
+    return UART_OK;
+}
+
 size_t UartPortDevice(uint8_t port, char* buffer, size_t size) {
     return copyText(uart::detail::devicePath(port), buffer, size);
 }

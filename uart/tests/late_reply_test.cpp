@@ -95,4 +95,31 @@ TEST_F(LateReply, BytesAfterAFrameAreNotTheNextAnswer) {
     EXPECT_EQ(buf[0], 0x01);
 }
 
+TEST_F(LateReply, ASettledPortSendsAtOnceAndHandsTheLateReplyToTheCaller) {
+    // The guard drops a reply that comes after the timeout; UartSettle leaves judging it to the
+    // caller, whose next receive then holds the late bytes.
+    for (const bool settle : {false, true}) {
+        std::thread device([&] {
+            m_pty.read(1);
+            std::this_thread::sleep_for(milliseconds(150)); // 50 ms after the caller gave up
+            m_pty.write(std::vector<std::uint8_t>{0xA5, 0x5A});
+            m_pty.read(1, 1000);
+        });
+        const std::uint8_t first = 0x01;
+        const std::uint8_t second = 0x02;
+        std::uint8_t buf[8] = {};
+        std::uint16_t count = 0;
+        ASSERT_EQ(SendBytes(kPort, &first, 1), UART_OK);
+        EXPECT_EQ(ReceiveBytes(kPort, buf, 100, sizeof buf, &count), UART_TIMEOUT);
+        if (settle)
+            EXPECT_EQ(UartSettle(kPort), UART_OK);
+        ASSERT_EQ(SendBytes(kPort, &second, 1), UART_OK);
+        const std::uint16_t status = ReceiveBytes(kPort, buf, 300, sizeof buf, &count);
+        device.join();
+        EXPECT_EQ(status, settle ? UART_OK : UART_TIMEOUT) << "settled " << settle;
+        EXPECT_EQ(count, settle ? 2 : 0) << "settled " << settle;
+    }
+    EXPECT_EQ(UartSettle(kPort + 1), UART_NOT_OPEN);
+}
+
 } // namespace
