@@ -138,6 +138,8 @@ Reply Converter::read(const Request& request) {
     const auto count = word(request.frame, 4);
     if (count == 0 || count > kMaxRead)
         return exception(request.address, kRead, kIllegalDataValue);
+    if (count > m_readLimit)
+        return exception(request.address, kRead, m_readLimitCode);
     std::vector<std::uint8_t> out{request.address, kRead, static_cast<std::uint8_t>(2 * count)};
     for (std::uint32_t reg = start; reg < std::uint32_t{start} + count; ++reg) {
         const auto value =
@@ -178,6 +180,12 @@ Reply Converter::writeMultiple(const Request& request) {
     for (std::uint16_t i = 0; i < count; ++i)
         writeRegister(static_cast<std::uint16_t>(start + i), word(request.frame, 7 + 2u * i));
     return reply;
+}
+
+void Converter::setReadLimit(std::uint16_t maxCount, std::uint8_t code) {
+    std::lock_guard lock(m_mutex);
+    m_readLimit = maxCount;
+    m_readLimitCode = code;
 }
 
 ConverterConfig Converter::config() const {

@@ -59,6 +59,9 @@ class Converter final : public Device {
     void setEntry(std::size_t index, const MeterRecord& record);
     // Accumulated flow of entry `index` at `at`.
     float flowAt(std::size_t index, Clock::time_point at) const;
+    // Fault: reads of more than `maxCount` registers are refused with exception `code` (0x02 or 0x03),
+    // as converters with a small reply buffer do. 125 (the default) refuses none.
+    void setReadLimit(std::uint16_t maxCount, std::uint8_t code);
 
   private:
     struct Request;
@@ -76,6 +79,8 @@ class Converter final : public Device {
     ConverterConfig m_config;
     std::array<MeterRecord, kConverterEntries> m_entries{};
     Clock::time_point m_started = Clock::now();
+    std::uint16_t m_readLimit = 125;
+    std::uint8_t m_readLimitCode = 0x03;
 };
 
 } // namespace tev::sim
