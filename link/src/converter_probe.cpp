@@ -33,10 +33,10 @@ Converter MakeConverter(const SerialSettings& settings, std::uint8_t address,
     return c;
 }
 
-ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs) {
-    SerialClient client;
+ProbeOutcome ProbeConverterOn(SerialClient& client, const SerialSettings& settings, std::uint8_t address,
+                              std::uint16_t timeoutMs) {
     ProbeOutcome out;
-    out.opened = client.open(settings) == UART_OK;
+    out.opened = client.open(settings) == UART_OK; // an open port with these settings is kept
     if (!out.opened) {
         client.close();
         out.opened = client.open(settings) == UART_OK;
@@ -51,6 +51,12 @@ ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address
     const ExchangeResult result = client.modbus(SearchRequest(address), timeoutMs);
     out.reply = result.reply;
     out.answered = IsConverterReply(address, out.reply);
+    return out;
+}
+
+ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs) {
+    SerialClient client;
+    ProbeOutcome out = ProbeConverterOn(client, settings, address, timeoutMs);
     client.close();
     return out;
 }

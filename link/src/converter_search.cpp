@@ -28,7 +28,7 @@ std::optional<Probe> ConverterSearch::next() {
     }
     if (m_address > m_lastAddress)
         return std::nullopt;
-    Probe probe{static_cast<std::uint8_t>(m_address), m_rates[m_rateCounter]};
+    Probe probe{static_cast<std::uint8_t>(m_address), m_rates[m_rateCounter], m_options.parity};
     ++m_rateCounter;
     return probe;
 }
@@ -52,7 +52,7 @@ SerialSettings ConverterSearch::settingsFor(const Probe& probe) const {
     SerialSettings s;
     s.port = m_options.port;
     s.baud = probe.baud;
-    s.parity = m_options.parity;
+    s.parity = probe.parity;
     return s;
 }
 

@@ -17,6 +17,7 @@ namespace tev::link {
 struct Probe {
     std::uint8_t address = 1;
     std::uint32_t baud = 0;
+    std::uint8_t parity = 0; // 0 none, 1 even, 2 odd
     bool operator==(const Probe&) const = default;
 };
 
@@ -43,7 +44,8 @@ class ConverterSearch {
     // The next probe: every ticked rate in ascending order at one address before the next address.
     // Returns nothing once the last address is done; the search then has to be stopped.
     std::optional<Probe> next();
-    // Records the reply of a probe; a converter's reply adds an entry and returns it.
+    // Records the reply of a probe (of this search or of its fast plan, FastSearchPlan); a converter's
+    // reply adds an entry with the probe's rate and parity and returns it.
     std::optional<Converter> record(const Probe& probe, std::span<const std::uint8_t> reply);
     // Ends the search (also when none runs) and returns "搜索到<N>个模块", N the number of found rows.
     std::string stop();
@@ -55,6 +57,7 @@ class ConverterSearch {
     // Period of the probe timer: the receive timeout plus a pause between probes.
     int tickIntervalMs() const { return m_options.timeoutMs + m_pauseMs; }
     int address() const { return m_address; }
+    int lastAddress() const { return m_lastAddress; }
 
     // For quick tests: a shorter pause between probes, an end of the range below 255.
     void setPauseMs(int ms) { m_pauseMs = ms; }

@@ -1,0 +1,53 @@
+#include "tev/link/fast_search.hpp"
+
+#include "tev/link/settings_file.hpp"
+#include "uart.h"
+
+namespace tev::link {
+
+std::vector<Probe> FastSearchPlan(const SearchOptions& options, bool allParities, int lastAddress) {
+    std::vector<Probe> plan;
+    const std::vector<std::uint8_t> parities =
+        allParities ? std::vector<std::uint8_t>{UART_PARITY_NONE, UART_PARITY_EVEN, UART_PARITY_ODD}
+                    : std::vector<std::uint8_t>{options.parity};
+    const int last = std::min(lastAddress, 255);
+    for (const std::uint8_t parity : parities)
+        for (std::size_t rate = 0; rate < kSearchRates.size(); ++rate)
+            if (options.rates[rate])
+                for (int address = 1; address <= last; ++address)
+                    plan.push_back({static_cast<std::uint8_t>(address), kSearchRates[rate], parity});
+    return plan;
+}
+
+std::size_t FastSearchRun::run(std::span<const Probe> plan, std::uint8_t port, std::uint16_t timeoutMs,
+                               const Report& report) {
+    std::size_t done = 0;
+    for (std::size_t i = 0; i < plan.size() && !m_stop; ++i) {
+        const Probe& p = plan[i];
+        ProbeOutcome outcome = probe(p, port, timeoutMs);
+        if (outcome.opened && !outcome.answered && !outcome.reply.empty() && !m_stop)
+            outcome = probe(p, port, timeoutMs); // after the guard the bytes of the first try left
+        const bool nextAddressDiffers = i + 1 < plan.size() && plan[i + 1].address != p.address;
+        if (outcome.opened && outcome.reply.empty() && nextAddressDiffers)
+            UartSettle(port);
+        report(p, outcome);
+        ++done;
+    }
+    m_client.close();
+    return done;
+}
+
+void FastSearchRun::stop() noexcept {
+    m_stop = true;
+    m_client.cancel();
+}
+
+ProbeOutcome FastSearchRun::probe(const Probe& probe, std::uint8_t port, std::uint16_t timeoutMs) {
+    SerialSettings settings;
+    settings.port = port;
+    settings.baud = probe.baud;
+    settings.parity = probe.parity;
+    return ProbeConverterOn(m_client, settings, probe.address, timeoutMs);
+}
+
+} // namespace tev::link

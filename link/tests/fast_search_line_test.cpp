@@ -1,0 +1,197 @@
+// The fast search: its probe order, and runs against simulated converters on a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <memory>
+#include <tuple>
+
+#include "tev/link/converter_probe.hpp"
+#include "tev/link/fast_search.hpp"
+#include "tev/sim/converter.hpp"
+#include "tev/sim/line.hpp"
+
+using namespace tev;
+using namespace tev::link;
+
+namespace {
+
+constexpr std::uint8_t kPort = 12;
+
+std::shared_ptr<sim::Converter> SimConverter(std::uint8_t address, std::uint8_t baudCode) {
+    sim::ConverterConfig c;
+    c.address = address;
+    c.baudCode = baudCode;
+    c.meterType = 0x10;
+    c.meterCount = 2;
+    return std::make_shared<sim::Converter>(c, sim::sampleMeters(2, 1000));
+}
+
+SearchOptions Options(std::initializer_list<std::size_t> boxes, std::uint16_t timeoutMs = 100) {
+    SearchOptions o;
+    o.port = kPort;
+    for (auto box : boxes)
+        o.rates[box] = true;
+    o.timeoutMs = timeoutMs;
+    return o;
+}
+
+// The found converters in one order, whichever order the search probed them in.
+std::vector<Converter> Sorted(std::vector<Converter> found) {
+    std::sort(found.begin(), found.end(), [](const Converter& a, const Converter& b) {
+        return std::tie(a.address, a.baud, a.parity) < std::tie(b.address, b.baud, b.parity);
+    });
+    return found;
+}
+
+// Runs the search the way the dialog's timer does: one probe after the other, port opened each time.
+std::vector<Converter> NormalSearch(const SearchOptions& options, int lastAddress) {
+    ConverterSearch search;
+    search.setLastAddress(lastAddress);
+    search.start(options);
+    while (auto probe = search.next())
+        search.record(*probe, ProbeConverter(search.settingsFor(*probe), probe->address, search.timeoutMs()).reply);
+    return search.found();
+}
+
+std::vector<Converter> FastSearch(const SearchOptions& options, int lastAddress, bool allParities = false) {
+    ConverterSearch search;
+    search.setLastAddress(lastAddress);
+    search.start(options);
+    const auto plan = FastSearchPlan(options, allParities, search.lastAddress());
+    FastSearchRun run;
+    EXPECT_EQ(run.run(plan, options.port, options.timeoutMs,
+                      [&](const Probe& probe, const ProbeOutcome& outcome) {
+                          EXPECT_TRUE(outcome.opened) << outcome.openFailure;
+                          search.record(probe, outcome.reply);
+                      }),
+              plan.size());
+    return search.found();
+}
+
+std::vector<int> Addresses(const std::vector<Converter>& found) {
+    std::vector<int> addresses;
+    for (const Converter& c : found)
+        addresses.push_back(c.address);
+    return addresses;
+}
+
+class FastSearchLine : public ::testing::Test {
+  protected:
+    void SetUp() override { ::setenv("TEV_COM12", m_line.path().c_str(), 1); }
+    void TearDown() override { m_line.stop(); }
+    sim::Line m_line;
+};
+
+} // namespace
+
+TEST(FastSearchPlan, EveryAddressAtOneRateBeforeTheNextRateThenTheNextParity) {
+    struct Case {
+        const char* what;
+        SearchOptions options;
+        bool allParities;
+        std::vector<Probe> plan;
+    };
+    SearchOptions even = Options({4, 3});
+    even.parity = 1;
+    const Case cases[] = {
+        {"two rates", even, false, {{1, 9600, 1}, {2, 9600, 1}, {1, 19200, 1}, {2, 19200, 1}}},
+        {"all parities", Options({3}), true, {{1, 9600, 0}, {2, 9600, 0}, {1, 9600, 1}, {2, 9600, 1}, {1, 9600, 2},
+                                              {2, 9600, 2}}},
+        {"no rate", Options({}), true, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FastSearchPlan(c.options, c.allParities, 2), c.plan) << c.what;
+    const auto full = FastSearchPlan(Options({0}), false);
+    ASSERT_EQ(full.size(), 255u);
+    EXPECT_EQ(full.front(), (Probe{1, 1200, 0}));
+    EXPECT_EQ(full.back(), (Probe{255, 1200, 0}));
+}
+
+TEST_F(FastSearchLine, FindsWhatTheNormalSearchFinds) {
+    // Two rates, a converter answering at both, and silent stretches between them.
+    m_line.add(SimConverter(0x03, 0x36));
+    m_line.add(SimConverter(0x03, 0x37));
+    m_line.add(SimConverter(0x0A, 0x36));
+    m_line.add(SimConverter(0x0E, 0x37));
+    m_line.start();
+    const SearchOptions options = Options({3, 4});
+    const auto fast = FastSearch(options, 15);
+    ASSERT_EQ(fast.size(), 4u);
+    EXPECT_EQ(Addresses(fast), (std::vector<int>{3, 10, 3, 14})); // the order they were probed in
+    EXPECT_EQ(Sorted(fast), Sorted(NormalSearch(options, 15)));
+    EXPECT_EQ(fast[3].configText.substr(0, 4), "0E37");
+}
+
+TEST_F(FastSearchLine, AllParitiesListsTheParityThatAnswered) {
+    m_line.add(SimConverter(0x02, 0x36));
+    m_line.start();
+    // A pseudo-terminal carries no parity: the converter answers at each.
+    const auto found = FastSearch(Options({3}), 3, true);
+    ASSERT_EQ(found.size(), 3u);
+    for (std::uint8_t parity = 0; parity < 3; ++parity) {
+        EXPECT_EQ(found[parity].parity, parity);
+        EXPECT_EQ(found[parity].settings().parity, parity);
+    }
+}
+
+TEST_F(FastSearchLine, ALateReplyIsNeverListedUnderTheNextAddress) {
+    // Converter 5's first reply comes 150 ms after the request, 50 ms after the probe gave up, and so
+    // lands in the probe of address 6.
+    struct Case {
+        const char* what;
+        std::vector<std::uint8_t> converters;
+        std::vector<int> listed;
+    };
+    const Case cases[] = {
+        {"silent next address", {5}, {}},
+        {"next address answers behind the late reply", {5, 6}, {6}},
+    };
+    for (const Case& c : cases) {
+        sim::Line line;
+        for (const auto address : c.converters)
+            line.add(SimConverter(address, 0x36));
+        line.options().lateReplies = 1;
+        line.options().lateReplyMs = 150;
+        line.start();
+        ::setenv("TEV_COM13", line.path().c_str(), 1);
+        SearchOptions options = Options({3});
+        options.port = 13;
+        const auto found = FastSearch(options, 7);
+        EXPECT_EQ(Addresses(found), c.listed) << c.what;
+        for (const Converter& converter : found)
+            EXPECT_EQ(converter.configText.substr(0, 2), ShownAddress(converter)) << c.what;
+        line.stop();
+    }
+}
+
+TEST_F(FastSearchLine, StopEndsTheRunWithinOneProbe) {
+    m_line.start(); // nobody answers
+    const auto plan = FastSearchPlan(Options({0}), false, 20);
+    struct Case {
+        const char* what;
+        std::uint16_t timeoutMs;
+        std::size_t stopAfter; // probes reported before stop(); plan size: stop() from outside
+        std::size_t reported;
+    };
+    for (const Case& c : {Case{"between probes", 100, 3, 3}, Case{"during a receive", 10000, plan.size(), 1}}) {
+        FastSearchRun run;
+        std::size_t reported = 0;
+        auto result = std::async(std::launch::async, [&] {
+            return run.run(plan, kPort, c.timeoutMs, [&](const Probe&, const ProbeOutcome& outcome) {
+                EXPECT_FALSE(outcome.answered);
+                if (++reported == c.stopAfter)
+                    run.stop();
+            });
+        });
+        if (c.stopAfter == plan.size()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the first receive waits 10 s
+            run.stop();
+        }
+        ASSERT_EQ(result.wait_for(std::chrono::seconds(5)), std::future_status::ready) << c.what;
+        EXPECT_EQ(result.get(), c.reported) << c.what;
+        EXPECT_TRUE(run.stopped());
+    }
+}
