@@ -49,6 +49,7 @@ void SearchDialog::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buildLineRow());
     layout->addWidget(buildRateGroup());
+    layout->addLayout(buildFastOptions());
     layout->addLayout(buildProgressRow());
     layout->addWidget(buildFoundList(), 1);
     layout->addLayout(buildButtons());
@@ -166,6 +167,8 @@ void SearchDialog::setSearching(bool searching) {
     m_cancelButton->setEnabled(!searching);
     m_saveButton->setEnabled(!searching);
     m_stopButton->setEnabled(searching);
+    m_fastSearch->setEnabled(!searching);
+    m_allParities->setEnabled(!searching && m_fastSearch->isChecked());
 }
 
 tev::link::SearchSettings SearchDialog::currentSettings() const {

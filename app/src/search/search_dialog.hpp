@@ -8,6 +8,7 @@
 
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
+#include "tev/link/fast_search.hpp"
 #include "tev/link/program_files.hpp"
 #include "tev/link/settings_file.hpp"
 #include "serial/serial_worker.hpp"
@@ -58,7 +59,10 @@ class SearchDialog final : public QDialog {
     QLayout* buildButtons();
     QWidget* buildRateGroup();
     QWidget* buildFoundList();
+    QLayout* buildFastOptions();
     void loadSettings();
+    void startFastSearch(const tev::link::SearchOptions& options);
+    void onFastProbe(int run, const tev::link::Probe& probe, const tev::link::ProbeOutcome& outcome);
     void setSearching(bool searching);
     void onTick();
     void onProbeDone(const tev::link::Probe& probe, const tev::link::ProbeOutcome& outcome);
@@ -73,12 +77,16 @@ class SearchDialog final : public QDialog {
     QTimer m_timer;
     JobToken m_probe;
     bool m_everStarted = false;
+    int m_fastRun = 0;              // number of the fast run whose reports count; bumped by every stop
+    bool m_listParities = false;    // the running search tries every parity: rows show theirs
     QString m_lastOpenFailure;
 
     QComboBox* m_port = nullptr;
     QComboBox* m_timeout = nullptr;
     QComboBox* m_parity = nullptr;
     std::array<QCheckBox*, 8> m_rates{}; // order of kSearchRates: 1200 ... 115200
+    QCheckBox* m_fastSearch = nullptr;
+    QCheckBox* m_allParities = nullptr;
     QLineEdit* m_addressField = nullptr;
     QLineEdit* m_rateField = nullptr;
     QLineEdit* m_deviceField = nullptr;

@@ -42,12 +42,17 @@ void SearchDialog::startSearch() {
     m_lastOpenFailure.clear();
     m_search.start(options);
     setSearching(true);
-    m_timer.start(m_search.tickIntervalMs());
+    m_listParities = m_fastSearch->isChecked() && m_allParities->isChecked();
+    if (m_fastSearch->isChecked())
+        startFastSearch(options);
+    else
+        m_timer.start(m_search.tickIntervalMs());
 }
 
 void SearchDialog::stopSearch() {
     m_timer.stop();
     m_probe.cancel(); // a probe still on the line reports to nobody
+    ++m_fastRun;      // nor do the probes a stopped fast run reported before it ended
     setSearching(false);
     m_progress->setValue(0);
     emit message(QString::fromStdString(m_search.stop()));
@@ -103,5 +108,7 @@ void SearchDialog::addFound(const tev::link::Converter& converter) {
     item->setText(0, QString::fromStdString(row.name));
     item->setText(1, QString::fromStdString(row.address));
     item->setText(2, QString::fromStdString(row.baud));
+    if (m_listParities)
+        item->setText(4, m_parity->itemText(converter.parity));
     emit converterFound(converter);
 }
