@@ -10,6 +10,7 @@ namespace {
 
 const QString kDataTab = QStringLiteral("模块显示");
 const QString kSettingsTab = QStringLiteral("模块设置");
+const QString kOverviewTab = QStringLiteral("全部表数据");
 
 // Shows the converter's record where no page of that kind is plugged in.
 class RecordPage final : public ConverterPage {
@@ -42,7 +43,8 @@ PagesBar::PagesBar(const PageContext& context, QWidget* parent) : QWidget(parent
 
 void PagesBar::hideAll() {
     for (QWidget* page : {static_cast<QWidget*>(m_dataPage), static_cast<QWidget*>(m_settingsPage),
-                          static_cast<QWidget*>(m_emptyData), static_cast<QWidget*>(m_emptySettings)})
+                          static_cast<QWidget*>(m_overviewPage), static_cast<QWidget*>(m_emptyData),
+                          static_cast<QWidget*>(m_emptySettings)})
         if (page)
             page->hide();
 }
@@ -60,7 +62,9 @@ ConverterPage* PagesBar::makePage(PageKind kind) {
     ConverterPage* page = m_factory(kind, m_tabs);
     if (!page)
         page = new RecordPage(m_tabs);
-    page->setObjectName(kind == PageKind::Data ? QStringLiteral("dataPage") : QStringLiteral("settingsPage"));
+    page->setObjectName(kind == PageKind::Data       ? QStringLiteral("dataPage")
+                        : kind == PageKind::Settings ? QStringLiteral("settingsPage")
+                                                     : QStringLiteral("overviewPage"));
     connect(page, &ConverterPage::message, this, &PagesBar::message);
     connect(page, &ConverterPage::converterChanged, this, &PagesBar::converterChanged);
     return page;
@@ -78,17 +82,19 @@ void PagesBar::buildPages(const tev::link::Converter& converter) {
     }
     workspace.setCurrentConverter(converter);
     if (tev::link::HasConverterPages(converter)) {
-        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
+        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
             if (page) {
                 page->stop();
                 delete page;
             }
         m_dataPage = makePage(PageKind::Data);
         m_settingsPage = makePage(PageKind::Settings);
+        m_overviewPage = makePage(PageKind::Overview);
         m_tabs->addTab(m_dataPage, kDataTab);
         m_tabs->addTab(m_settingsPage, kSettingsTab);
+        m_tabs->addTab(m_overviewPage, kOverviewTab);
         // The pages start after this call returns.
-        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
+        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
             QMetaObject::invokeMethod(
                 this,
                 [this, page, converter] {
@@ -105,7 +111,7 @@ void PagesBar::buildPages(const tev::link::Converter& converter) {
 
 void PagesBar::stopPages() {
     hideAll();
-    for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage})
+    for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
         if (page)
             page->stop();
     m_context.workspace.setPagesRunning(false);

@@ -1,5 +1,5 @@
-// The pages bar "模块信息": the data page "模块显示" and the settings page "模块设置" of the selected
-// converter, in a tab window.
+// The pages bar "模块信息": the data page "模块显示", the settings page "模块设置" and the overview of
+// all meters "全部表数据" of the selected converter, in a tab window.
 #pragma once
 
 #include <QPointer>
@@ -14,7 +14,7 @@ class QTabWidget;
 class PagesBar final : public QWidget {
     Q_OBJECT
   public:
-    enum class PageKind { Data, Settings };
+    enum class PageKind { Data, Settings, Overview };
     using PageFactory = std::function<ConverterPage*(PageKind, QWidget* parent)>;
 
     PagesBar(const PageContext& context, QWidget* parent = nullptr);
@@ -47,6 +47,7 @@ class PagesBar final : public QWidget {
     QTabWidget* m_tabs = nullptr;
     QPointer<ConverterPage> m_dataPage;
     QPointer<ConverterPage> m_settingsPage;
+    QPointer<ConverterPage> m_overviewPage;
     QPointer<QWidget> m_emptyData;
     QPointer<QWidget> m_emptySettings;
     bool m_stopped = false;

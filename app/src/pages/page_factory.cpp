@@ -1,6 +1,7 @@
 #include "page_factory.hpp"
 
 #include "data_page.hpp"
+#include "overview_page.hpp"
 #include "settings_page.hpp"
 
 ConverterPage* MakeConverterPage(PagesBar::PageKind kind, QWidget* parent) {
@@ -9,6 +10,8 @@ ConverterPage* MakeConverterPage(PagesBar::PageKind kind, QWidget* parent) {
         return new DataPage(parent);
     case PagesBar::PageKind::Settings:
         return new SettingsPage(parent);
+    case PagesBar::PageKind::Overview:
+        return new OverviewPage(parent);
     }
     (void)parent;
     return nullptr;

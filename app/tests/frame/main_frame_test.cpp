@@ -145,7 +145,7 @@ void MainFrameTest::everyRelayIsQueued() {
         {"found converter", [](MainFrame&, Windows& w) { emit w.search.converterFound(At(0x0B)); },
          [](MainFrame& f) { return TreeModel(f).converterCount() == 2; }},
         {"node selected", [](MainFrame& f, Windows&) { Tree(f)->setCurrentIndex(ConverterNode(f, 0)); },
-         [](MainFrame& f) { return PageTabs(f)->count() == 2; }},
+         [](MainFrame& f) { return PageTabs(f)->count() == 3; }},
         {"search started", [](MainFrame&, Windows& w) { emit w.search.searchStarted(1); },
          [](MainFrame& f) { return TreeModel(f).converterCount() == 0; }},
         {"tool stops pages", [](MainFrame&, Windows& w) { emit w.tool.stopPagesRequested(); },

@@ -126,7 +126,7 @@ void TreePagesTest::selectingTheRootBuildsNothing() {
     tree->setCurrentIndex(TreeModel(f.frame).rootIndex());
     QTest::qWait(50);
     QCOMPARE(f.page("dataPage"), page);
-    QCOMPARE(PageTabs(f.frame)->count(), 2);
+    QCOMPARE(PageTabs(f.frame)->count(), 3);
     QVERIFY(f.frame.workspace().pagesRunning());
     QVERIFY(!Bold(ConverterNode(f.frame, 0)));
 }
@@ -135,8 +135,9 @@ void TreePagesTest::selectingAConverterBuildsBothPages() {
     Found f({At(0x0A, 9600), At(0x0B, 9600)});
     QTRY_COMPARE(TreeModel(f.frame).converterCount(), 2);
     Tree(f.frame)->setCurrentIndex(ConverterNode(f.frame, 0));
-    QTRY_COMPARE(PageTabs(f.frame)->count(), 2);
-    QCOMPARE(TabTexts(PageTabs(f.frame)), (QStringList{QStringLiteral("模块显示"), QStringLiteral("模块设置")}));
+    QTRY_COMPARE(PageTabs(f.frame)->count(), 3);
+    QCOMPARE(TabTexts(PageTabs(f.frame)),
+             (QStringList{QStringLiteral("模块显示"), QStringLiteral("模块设置"), QStringLiteral("全部表数据")}));
     QCOMPARE(f.frame.workspace().currentConverter(), At(0x0A, 9600));
     QVERIFY(f.frame.workspace().pagesRunning());
     QVERIFY(!f.frame.pagesBar().stopped());
@@ -146,7 +147,7 @@ void TreePagesTest::selectingAConverterBuildsBothPages() {
     QTRY_COMPARE(f.frame.workspace().currentConverter(), At(0x0B, 9600));
     QVERIFY(!Bold(ConverterNode(f.frame, 0)));
     QVERIFY(Bold(ConverterNode(f.frame, 1)));
-    QCOMPARE(PageTabs(f.frame)->count(), 2);
+    QCOMPARE(PageTabs(f.frame)->count(), 3);
 }
 
 void TreePagesTest::withoutAFoundConverterOnlyTheEmptyPageShows() {

@@ -1,0 +1,337 @@
+#include "overview_page.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "frame/notifier.hpp"
+#include "frame/workspace.hpp"
+#include "meters/type_names.hpp"
+#include "tev/link/data_poll.hpp"
+#include "tev/link/overview_log.hpp"
+#include "tev/link/serial_client.hpp"
+#include "tev/link/type_file.hpp"
+
+using tev::link::MeterOverview;
+using tev::link::OverviewRow;
+using tev::link::RefreshStats;
+
+namespace {
+
+const char* const kColumns[] = {"序号", "二级地址", "类型", "连接", "状态码", "表系列号", "累积流量", "更新时间"};
+constexpr int kColumnCount = 8;
+constexpr int kPeriodsMs[] = {1000, 2000, 5000, 10000, 30000, 60000};
+constexpr int kHighlightMs = 1500;
+const QColor kChanged(0xFF, 0xF2, 0xA8);
+const QColor kStale(0x90, 0x90, 0x90);
+
+// What a refresh job hands back.
+struct RefreshJob {
+    MeterOverview overview;
+    RefreshStats stats;
+    tev::link::WallClock::time_point at;
+    std::string openFailure;
+};
+
+QString TypeName(const OverviewRow& row, const std::vector<std::string>& names) {
+    if (!row.type)
+        return {};
+    for (const std::string& name : names)
+        if (tev::link::TypeNumber(name) == *row.type)
+            return ShowTypeName(name);
+    return QString::fromStdString(tev::link::TypeText(row));
+}
+
+QStringList RowTexts(const OverviewRow& row, const std::vector<std::string>& typeNames) {
+    QString updated;
+    if (row.updated)
+        updated = QDateTime::fromSecsSinceEpoch(tev::link::WallClock::to_time_t(*row.updated))
+                      .toString(QStringLiteral("HH:mm:ss"));
+    return {QString::fromStdString(tev::link::DataEntryName(row.entry)),
+            QString::fromStdString(row.secondary.value_or("")),
+            TypeName(row, typeNames),
+            QString::fromStdString(tev::link::LinkText(row)),
+            QString::fromStdString(tev::link::StatusText(row)),
+            QString::fromStdString(tev::link::SerialText(row)),
+            QString::fromStdString(tev::link::FlowText(row)),
+            updated};
+}
+
+} // namespace
+
+OverviewPage::OverviewPage(QWidget* parent) : ConverterPage(parent) {
+    m_timer.setParent(this);
+    m_timer.setObjectName(QStringLiteral("overviewTimer"));
+    connect(&m_timer, &QTimer::timeout, this, &OverviewPage::tick);
+    m_table = new QTableWidget(0, kColumnCount, this);
+    m_table->setObjectName(QStringLiteral("overviewTable"));
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
+    QStringList captions;
+    for (const char* caption : kColumns)
+        captions << QString::fromUtf8(caption);
+    m_table->setHorizontalHeaderLabels(captions);
+    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_table, 1);
+    layout->addWidget(buildControls());
+    layout->addWidget(buildLogControls());
+}
+
+OverviewPage::~OverviewPage() {
+    stop();
+}
+
+QWidget* OverviewPage::buildControls() {
+    auto* box = new QWidget(this);
+    m_period = new QComboBox(box);
+    m_period->setObjectName(QStringLiteral("periodBox"));
+    for (const int ms : kPeriodsMs)
+        m_period->addItem(QStringLiteral("%1秒").arg(ms / 1000), ms);
+    m_period->setCurrentIndex(1);
+    m_minimum = new QLabel(box);
+    m_minimum->setObjectName(QStringLiteral("minimumPeriod"));
+    m_start = new QPushButton(QStringLiteral("刷新开始"), box);
+    m_start->setObjectName(QStringLiteral("overviewStart"));
+    m_stop = new QPushButton(QStringLiteral("刷新停止"), box);
+    m_stop->setObjectName(QStringLiteral("overviewStop"));
+    m_stop->setEnabled(false);
+    connect(m_start, &QPushButton::clicked, this, &OverviewPage::startRefresh);
+    connect(m_stop, &QPushButton::clicked, this, &OverviewPage::stopRefresh);
+    connect(m_period, &QComboBox::currentIndexChanged, this, [this] {
+        if (m_timer.isActive())
+            m_timer.setInterval(periodMs());
+    });
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(new QLabel(QStringLiteral("刷新周期"), box));
+    row->addWidget(m_period);
+    row->addWidget(m_minimum);
+    row->addStretch();
+    row->addWidget(m_start);
+    row->addWidget(m_stop);
+    return box;
+}
+
+QWidget* OverviewPage::buildLogControls() {
+    auto* box = new QWidget(this);
+    m_logBox = new QCheckBox(QStringLiteral("记录到CSV"), box);
+    m_logBox->setObjectName(QStringLiteral("logBox"));
+    auto* choose = new QPushButton(QStringLiteral("文件夹..."), box);
+    choose->setObjectName(QStringLiteral("logFolderButton"));
+    m_folderLabel = new QLabel(box);
+    m_folderLabel->setObjectName(QStringLiteral("logFolder"));
+    m_folderLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    connect(m_logBox, &QCheckBox::toggled, this, &OverviewPage::setLogging);
+    connect(choose, &QPushButton::clicked, this, &OverviewPage::chooseFolder);
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_logBox);
+    row->addWidget(choose);
+    row->addWidget(m_folderLabel, 1);
+    return box;
+}
+
+void OverviewPage::start(const tev::link::Converter& converter, const PageContext& context) {
+    m_converter = converter;
+    m_context.emplace(context);
+    m_worker = &context.worker;
+    m_overview = MeterOverview(converter.address, converter.config.meterCount);
+    m_shown.clear();
+    if (m_folder.isEmpty())
+        setLogFolder(context.workspace.outputFolder());
+    if (!m_client)
+        m_client = std::make_shared<tev::link::SerialClient>();
+    updatePeriods();
+    showRows(false);
+}
+
+void OverviewPage::stop() {
+    stopRefresh();
+    m_job.cancel();
+    releaseClient();
+    if (m_logBox)
+        m_logBox->setChecked(false);
+}
+
+void OverviewPage::releaseClient() {
+    if (m_client && m_worker) {
+        // Closed on the serial thread, after a refresh still queued there.
+        m_worker->run<int>(
+            this, [client = m_client] { client->close(); return 0; }, [](int) {});
+    }
+    m_client.reset();
+}
+
+void OverviewPage::setLogFolder(const QString& folder) {
+    m_folder = folder;
+    m_folderLabel->setText(folder);
+    if (m_log)
+        m_log = std::make_unique<tev::link::OverviewLog>(folder.toStdString());
+}
+
+void OverviewPage::chooseFolder() {
+    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("CSV记录文件夹"), m_folder);
+    if (!folder.isEmpty())
+        setLogFolder(folder);
+}
+
+void OverviewPage::setLogging(bool on) {
+    if (!on) {
+        m_log.reset();
+        return;
+    }
+    const QFileInfo folder(m_folder);
+    if (!folder.isDir() || !folder.isWritable()) {
+        if (m_context)
+            m_context->notifier.notify(this, QStringLiteral("记录到CSV"),
+                                       QStringLiteral("记录文件夹不存在或不可写: ") + m_folder,
+                                       Notifier::Icon::Warning);
+        m_logBox->setChecked(false);
+        return;
+    }
+    m_log = std::make_unique<tev::link::OverviewLog>(m_folder.toStdString());
+}
+
+// The choices below the plan's wire time are disabled.
+void OverviewPage::updatePeriods() {
+    const auto plan = tev::link::PlanOverview(m_overview.meterCount(), m_overview.limits(), false);
+    m_minimumMs = tev::link::MinimumPeriodMs(plan, m_converter.baud, m_converter.parity);
+    auto* model = qobject_cast<QStandardItemModel*>(m_period->model());
+    int firstAllowed = -1;
+    for (int i = 0; i < m_period->count(); ++i) {
+        const bool allowed = m_period->itemData(i).toInt() >= m_minimumMs;
+        model->item(i)->setEnabled(allowed);
+        if (allowed && firstAllowed < 0)
+            firstAllowed = i;
+    }
+    if (firstAllowed >= 0 && m_period->currentData().toInt() < m_minimumMs)
+        m_period->setCurrentIndex(firstAllowed);
+    m_minimum->setText(QStringLiteral("最短 %1 秒").arg(m_minimumMs / 1000.0, 0, 'f', 1));
+    if (m_timer.isActive())
+        m_timer.setInterval(periodMs());
+}
+
+int OverviewPage::periodMs() const {
+    return std::max(m_period->currentData().toInt(), m_minimumMs);
+}
+
+void OverviewPage::startRefresh() {
+    m_timer.start(periodMs());
+    m_start->setEnabled(false);
+    m_stop->setEnabled(true);
+    tick();
+}
+
+void OverviewPage::stopRefresh() {
+    m_timer.stop();
+    if (m_start)
+        m_start->setEnabled(true);
+    if (m_stop)
+        m_stop->setEnabled(false);
+}
+
+void OverviewPage::tick() {
+    if (!m_context || !m_worker)
+        return;
+    const Workspace& workspace = m_context->workspace;
+    if (tev::link::HasConverterPages(workspace.currentConverter()))
+        m_converter = workspace.currentConverter();
+    if (workspace.meterListOpen() || !workspace.pagesRunning() || m_job.active())
+        return; // paused, or the previous refresh is still on the line
+    if (m_converter.address != m_overview.slave() ||
+        std::min<int>(m_converter.config.meterCount, 64) != m_overview.meterCount()) {
+        m_overview = MeterOverview(m_converter.address, m_converter.config.meterCount);
+        m_shown.clear();
+        updatePeriods();
+    }
+    if (!m_client)
+        m_client = std::make_shared<tev::link::SerialClient>();
+    const auto settings = m_converter.settings();
+    m_job = m_worker->run<RefreshJob>(
+        this,
+        [client = m_client, settings, overview = m_overview]() mutable {
+            RefreshJob job{std::move(overview), {}, tev::link::WallClock::now(), {}};
+            if (client->open(settings) != 0)
+                job.openFailure = client->openFailure();
+            job.stats = job.overview.refresh(*client, settings.baud, settings.parity, job.at);
+            return job;
+        },
+        [this](RefreshJob job) {
+            // Failures are reported when they begin, not at every refresh.
+            if (job.stats.failedBlocks > 0 && m_lastStats.failedBlocks == 0)
+                emit message(QStringLiteral("全部表数据: %1 个数据块未读到 (%2)")
+                                 .arg(job.stats.failedBlocks)
+                                 .arg(QString::fromUtf8(job.openFailure.empty()
+                                                            ? tev::link::ExchangeErrorText(job.stats.lastError)
+                                                            : job.openFailure.c_str())));
+            // A refresh of a converter the page no longer shows is dropped.
+            if (job.overview.slave() != m_overview.slave() || job.overview.meterCount() != m_overview.meterCount())
+                return;
+            const bool limitsChanged = job.overview.limits() != m_overview.limits();
+            m_lastStats = job.stats;
+            m_overview = std::move(job.overview);
+            if (limitsChanged)
+                updatePeriods();
+            showRows(true);
+            logRefresh(job.at);
+            emit refreshed();
+        },
+        [weak = std::weak_ptr<tev::link::SerialClient>(m_client)] {
+            if (const auto client = weak.lock())
+                client->cancel();
+        });
+}
+
+void OverviewPage::logRefresh(tev::link::WallClock::time_point at) {
+    if (!m_log)
+        return;
+    if (m_log->append(at, m_overview.slave(), m_overview.rows()))
+        return;
+    emit message(QStringLiteral("记录到CSV停止: ") + QString::fromStdString(m_log->error()));
+    m_logBox->setChecked(false);
+}
+
+void OverviewPage::showRows(bool highlightChanges) {
+    const auto& rows = m_overview.rows();
+    const std::vector<std::string> noNames;
+    const auto& names = m_context ? m_context->workspace.typeNames() : noNames;
+    m_table->setRowCount(static_cast<int>(rows.size()));
+    m_shown.resize(rows.size());
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const QStringList texts = RowTexts(rows[r], names);
+        // Changed: a value read differs from the one shown before (the time column aside).
+        const bool changed = highlightChanges && !m_shown[r].isEmpty() && texts.mid(3, 4) != m_shown[r].mid(3, 4);
+        const bool stale = rows[r].stale() && rows[r].updated.has_value();
+        m_shown[r] = texts;
+        for (int c = 0; c < kColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            if (changed)
+                item->setBackground(kChanged);
+            if (stale) {
+                item->setForeground(kStale);
+                item->setToolTip(QStringLiteral("本次刷新未读到, 显示的是上次的数据"));
+            }
+            m_table->setItem(static_cast<int>(r), c, item);
+        }
+    }
+    const int generation = ++m_generation;
+    QTimer::singleShot(kHighlightMs, this, [this, generation] {
+        if (generation != m_generation)
+            return; // a later refresh set its own highlights
+        for (int r = 0; r < m_table->rowCount(); ++r)
+            for (int c = 0; c < kColumnCount; ++c)
+                if (QTableWidgetItem* item = m_table->item(r, c))
+                    item->setBackground(QBrush());
+    });
+}

@@ -1,0 +1,84 @@
+// The page "全部表数据": every meter and counter of the converter in one table, refreshed from a timer
+// on the serial thread (tev::link::MeterOverview: one job per refresh) and optionally logged to a
+// daily CSV file (tev::link::OverviewLog). Rows whose values changed are highlighted for a moment;
+// rows whose block had no usable reply keep their last values in grey, marked stale.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "pages/converter_page.hpp"
+#include "serial/serial_worker.hpp"
+#include "tev/link/meter_overview.hpp"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTableWidget;
+
+namespace tev::link {
+class OverviewLog;
+class SerialClient;
+} // namespace tev::link
+
+class OverviewPage final : public ConverterPage {
+    Q_OBJECT
+  public:
+    explicit OverviewPage(QWidget* parent = nullptr);
+    ~OverviewPage() override;
+
+    void start(const tev::link::Converter& converter, const PageContext& context) override;
+    void stop() override;
+
+    const tev::link::MeterOverview& overview() const { return m_overview; }
+    const tev::link::RefreshStats& lastStats() const { return m_lastStats; }
+    // Shortest period the plan allows on this converter's line, ms.
+    int minimumPeriodMs() const { return m_minimumMs; }
+    // The folder the CSV log goes to (the program's output folder until one is chosen).
+    QString logFolder() const { return m_folder; }
+    void setLogFolder(const QString& folder);
+
+  signals:
+    // A refresh came back and the table shows it.
+    void refreshed();
+
+  private:
+    QWidget* buildControls();
+    QWidget* buildLogControls();
+    void updatePeriods();
+    int periodMs() const;
+    void startRefresh();
+    void stopRefresh();
+    void tick();
+    void showRows(bool highlightChanges);
+    void logRefresh(tev::link::WallClock::time_point at);
+    void setLogging(bool on);
+    void chooseFolder();
+    void releaseClient();
+
+    tev::link::Converter m_converter;
+    std::optional<PageContext> m_context;
+    QPointer<SerialWorker> m_worker;
+    std::shared_ptr<tev::link::SerialClient> m_client;
+    JobToken m_job;
+    tev::link::MeterOverview m_overview;
+    tev::link::RefreshStats m_lastStats;
+    std::unique_ptr<tev::link::OverviewLog> m_log;
+    QString m_folder;
+    int m_minimumMs = 0;
+    std::vector<QStringList> m_shown; // each row's texts as last shown
+    int m_generation = 0;             // refreshes shown, for the end of the highlight
+
+    QTimer m_timer;
+    QTableWidget* m_table = nullptr;
+    QComboBox* m_period = nullptr;
+    QLabel* m_minimum = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+    QCheckBox* m_logBox = nullptr;
+    QLabel* m_folderLabel = nullptr;
+};
