@@ -63,6 +63,7 @@ void SearchDialog::reject() {
     if (m_everStarted) {
         m_timer.stop();
         m_probe.cancel();
+        ++m_fastRun;
     }
     QDialog::reject();
 }
