@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the benchmarks: the exchange against libmodbus, the data page's tick
-# against the wire time, the time a receive takes after a frame's last byte, and what the quiet guard
+# Sets up, builds and runs the benchmarks: the exchange against libmodbus, the data page's tick and
+# the overview's refresh of all meters against the wire time, the time a receive takes after a
+# frame's last byte, and what the quiet guard
 # after a timed-out exchange costs the next send. Arguments go to
 # tev-bench-exchange (exchanges per side and rate).
 set -euo pipefail
@@ -8,8 +9,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll uart-receive-latency uart-guard-cost -j "$(nproc)"
+cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll tev-bench-overview uart-receive-latency uart-guard-cost -j "$(nproc)"
 build/default/bench/tev-bench-exchange "$@"
 build/default/bench/tev-bench-data-poll || echo "tev-bench-data-poll: target missed"
+build/default/bench/tev-bench-overview || echo "tev-bench-overview: target missed"
 build/default/uart/uart-receive-latency
 build/default/uart/uart-guard-cost
