@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the benchmarks: the exchange against libmodbus, the data page's tick and
 # the overview's refresh of all meters against the wire time, the time a receive takes after a
-# frame's last byte, and what the quiet guard
-# after a timed-out exchange costs the next send. Arguments go to
-# tev-bench-exchange (exchanges per side and rate).
+# frame's last byte, and what the quiet guard after a timed-out exchange costs the next send.
+# Arguments go to tev-bench-exchange (exchanges per side and rate).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
