@@ -14,3 +14,4 @@ build/default/bench/tev-bench-data-poll || echo "tev-bench-data-poll: target mis
 build/default/bench/tev-bench-overview || echo "tev-bench-overview: target missed"
 build/default/uart/uart-receive-latency
 build/default/uart/uart-guard-cost
+build/default/bench/tev-bench-fast-search || echo "tev-bench-fast-search: target missed"
