@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the benchmarks: the exchange against libmodbus, the data page's tick and
 # the overview's refresh of all meters against the wire time, the time a receive takes after a
-# frame's last byte, and what the quiet guard after a timed-out exchange costs the next send.
+# frame's last byte, what the quiet guard after a timed-out exchange costs the next send, and the
+# fast search over the whole address range against the normal search.
 # Arguments go to tev-bench-exchange (exchanges per side and rate).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll tev-bench-overview uart-receive-latency uart-guard-cost -j "$(nproc)"
+cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll tev-bench-overview tev-bench-fast-search uart-receive-latency uart-guard-cost -j "$(nproc)"
 build/default/bench/tev-bench-exchange "$@"
 build/default/bench/tev-bench-data-poll || echo "tev-bench-data-poll: target missed"
 build/default/bench/tev-bench-overview || echo "tev-bench-overview: target missed"
