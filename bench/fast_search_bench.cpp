@@ -39,8 +39,9 @@ Timed RunFast(const tev::link::SearchOptions& options, int lastAddress) {
     tev::link::FastSearchRun run;
     Timed t;
     const auto start = Clock::now();
-    t.probes = run.run(plan, options.port, options.timeoutMs,
-                       [&](const tev::link::Probe&, const tev::link::ProbeOutcome& o) { t.found += o.answered; });
+    t.probes =
+        run.run(plan, options.port, options.timeoutMs,
+                [&](const tev::link::Probe&, const tev::link::ProbeOutcome& o) { t.found += o.answered; });
     t.seconds = Seconds(start);
     return t;
 }
@@ -85,19 +86,21 @@ int main(int argc, char** argv) {
     const Timed fast = RunFast(options, last);
     const double normal = last * (kTimeoutMs + 500) / 1000.0;
     const double floor = last * kTimeoutMs / 1000.0;
-    std::printf("Fast search, %d addresses at 9600 bit/s, %u ms timeout, one converter (simulated, paced):\n", last,
-                kTimeoutMs);
+    std::printf("Fast search, %d addresses at 9600 bit/s, %u ms timeout, one converter (simulated, paced):\n",
+                last, kTimeoutMs);
     std::printf("  fast %.2f s (%zu probes, %zu found)  normal search %.1f s (computed)  timeouts %.1f s\n",
                 fast.seconds, fast.probes, fast.found, normal, floor);
     std::printf("  fast/normal %.3f  fast/timeouts %.3f  target %.0f s for 255: %s\n", fast.seconds / normal,
                 fast.seconds / floor, kTargetSeconds,
-                fast.found == 1 && fast.seconds * 255 / last <= kTargetSeconds ? "within target" : "TARGET MISSED");
+                fast.found == 1 && fast.seconds * 255 / last <= kTargetSeconds ? "within target"
+                                                                               : "TARGET MISSED");
 
     const double settled = SilentProbeMs(true, 20);
     const double guarded = SilentProbeMs(false, 20);
-    std::printf("  silent probe after a silent one (median of 20): settled %.1f ms, with the quiet guard %.1f ms"
-                " (x%.2f)\n",
-                settled, guarded, guarded / settled);
+    std::printf(
+        "  silent probe after a silent one (median of 20): settled %.1f ms, with the quiet guard %.1f ms"
+        " (x%.2f)\n",
+        settled, guarded, guarded / settled);
     line.stop();
 
     // The demo line: converters 1 and 2 at 9600 on COM1; 9600 and 19200 ticked.

@@ -52,7 +52,8 @@ std::vector<Converter> NormalSearch(const SearchOptions& options, int lastAddres
     search.setLastAddress(lastAddress);
     search.start(options);
     while (auto probe = search.next())
-        search.record(*probe, ProbeConverter(search.settingsFor(*probe), probe->address, search.timeoutMs()).reply);
+        search.record(*probe,
+                      ProbeConverter(search.settingsFor(*probe), probe->address, search.timeoutMs()).reply);
     return search.found();
 }
 
@@ -98,8 +99,10 @@ TEST(FastSearchPlan, EveryAddressAtOneRateBeforeTheNextRateThenTheNextParity) {
     even.parity = 1;
     const Case cases[] = {
         {"two rates", even, false, {{1, 9600, 1}, {2, 9600, 1}, {1, 19200, 1}, {2, 19200, 1}}},
-        {"all parities", Options({3}), true, {{1, 9600, 0}, {2, 9600, 0}, {1, 9600, 1}, {2, 9600, 1}, {1, 9600, 2},
-                                              {2, 9600, 2}}},
+        {"all parities",
+         Options({3}),
+         true,
+         {{1, 9600, 0}, {2, 9600, 0}, {1, 9600, 1}, {2, 9600, 1}, {1, 9600, 2}, {2, 9600, 2}}},
         {"no rate", Options({}), true, {}},
     };
     for (const Case& c : cases)
@@ -176,7 +179,8 @@ TEST_F(FastSearchLine, StopEndsTheRunWithinOneProbe) {
         std::size_t stopAfter; // probes reported before stop(); plan size: stop() from outside
         std::size_t reported;
     };
-    for (const Case& c : {Case{"between probes", 100, 3, 3}, Case{"during a receive", 10000, plan.size(), 1}}) {
+    for (const Case& c :
+         {Case{"between probes", 100, 3, 3}, Case{"during a receive", 10000, plan.size(), 1}}) {
         FastSearchRun run;
         std::size_t reported = 0;
         auto result = std::async(std::launch::async, [&] {

@@ -36,7 +36,8 @@ QCheckBox* OptionBox(const QString& text, const QString& name, const QString& ke
 QLayout* SearchDialog::buildFastOptions() {
     m_fastSearch = OptionBox(QStringLiteral("快速搜索"), QStringLiteral("fastSearch"), kFastKey, this);
     m_fastSearch->setToolTip(QStringLiteral("探测一个接一个, 不停顿; 串口一直打开"));
-    m_allParities = OptionBox(QStringLiteral("所有校验"), QStringLiteral("allParities"), kAllParitiesKey, this);
+    m_allParities =
+        OptionBox(QStringLiteral("所有校验"), QStringLiteral("allParities"), kAllParitiesKey, this);
     m_allParities->setToolTip(QStringLiteral("快速搜索依次用无校验、偶校验、奇校验"));
     m_allParities->setEnabled(m_fastSearch->isChecked());
     connect(m_fastSearch, &QCheckBox::toggled, m_allParities, &QCheckBox::setEnabled);
@@ -53,7 +54,8 @@ void SearchDialog::startFastSearch(const tev::link::SearchOptions& options) {
     const int number = ++m_fastRun;
     // Reports go to the application object on the user-interface thread, where the dialog is
     // deleted; they reach the dialog only while it lives and the run is the current one.
-    auto report = [self = QPointer<SearchDialog>(this), number](const Probe& probe, const ProbeOutcome& outcome) {
+    auto report = [self = QPointer<SearchDialog>(this), number](const Probe& probe,
+                                                                const ProbeOutcome& outcome) {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [self, number, probe, outcome] {
