@@ -22,7 +22,7 @@ constexpr std::uint8_t kPort = 251;
 constexpr int kFrameBytes = 8 + 7 + 8 + 13;
 constexpr double kTarget = 1.15;
 
-double percentile(std::vector<double> values, double p) {
+double Percentile(std::vector<double> values, double p) {
     if (values.empty())
         return 0.0;
     std::sort(values.begin(), values.end());
@@ -30,7 +30,7 @@ double percentile(std::vector<double> values, double p) {
 }
 
 // Returns false when a poll fails or the median misses the target.
-bool runRate(std::uint32_t baud, int polls) {
+bool RunRate(std::uint32_t baud, int polls) {
     tev::link::SerialClient client;
     if (client.open({kPort, baud, 0, 8, 0}) != 0) {
         std::printf("  %6u bit/s: cannot open the line: %s\n", baud, client.openFailure().c_str());
@@ -48,10 +48,10 @@ bool runRate(std::uint32_t baud, int polls) {
             times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     const double wire = kFrameBytes * 10.0 * 1000.0 / baud; // start + 8 data + stop bits
-    const double median = percentile(times, 0.5);
+    const double median = Percentile(times, 0.5);
     std::printf("  %6u bit/s: wire %6.2f ms  median %6.2f ms  p95 %6.2f ms  median/wire %5.3f  (%zu ok, %d "
                 "failed)\n",
-                baud, wire, median, percentile(times, 0.95), median / wire, times.size(), failures);
+                baud, wire, median, Percentile(times, 0.95), median / wire, times.size(), failures);
     return failures == 0 && median <= kTarget * wire;
 }
 
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
         line.start();
         ::setenv(("TEV_COM" + std::to_string(kPort)).c_str(), line.path().c_str(), 1);
         // The target holds at 9600 bit/s; at higher rates the fixed turnaround weighs more.
-        const bool within = runRate(baud, polls);
+        const bool within = RunRate(baud, polls);
         ok = (baud != 9600 || within) && ok;
         line.stop();
     }

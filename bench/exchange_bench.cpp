@@ -24,7 +24,7 @@ using Micros = std::vector<double>;
 constexpr std::uint8_t kPort = 250;
 constexpr int kRounds = 3; // the two sides take turns, so drifts in machine load hit both
 
-double percentile(Micros values, double p) {
+double Percentile(Micros values, double p) {
     if (values.empty())
         return 0.0;
     std::sort(values.begin(), values.end());
@@ -33,7 +33,7 @@ double percentile(Micros values, double p) {
 }
 
 // Our side: the serial client, timed from outside like libmodbus. Returns the failed exchanges.
-int runOurs(std::uint32_t baud, int count, Micros& times) {
+int RunOurs(std::uint32_t baud, int count, Micros& times) {
     tev::link::SerialClient client;
     if (client.open({kPort, baud, UART_PARITY_NONE, 8, 0}) != UART_OK)
         return count;
@@ -52,7 +52,7 @@ int runOurs(std::uint32_t baud, int count, Micros& times) {
     return failures;
 }
 
-int runLibmodbus(const std::string& path, std::uint32_t baud, int count, Micros& times) {
+int RunLibmodbus(const std::string& path, std::uint32_t baud, int count, Micros& times) {
     modbus_t* ctx = modbus_new_rtu(path.c_str(), static_cast<int>(baud), 'N', 8, 1);
     if (ctx == nullptr || modbus_connect(ctx) != 0)
         return count;
@@ -74,13 +74,13 @@ int runLibmodbus(const std::string& path, std::uint32_t baud, int count, Micros&
     return failures;
 }
 
-void report(const char* name, const Micros& times, int failures, double wire) {
-    const double median = percentile(times, 0.5);
+void Report(const char* name, const Micros& times, int failures, double wire) {
+    const double median = Percentile(times, 0.5);
     std::printf("  %-10s median %8.0f us  p95 %8.0f us  median/wire %5.3f  (%zu ok, %d failed)\n", name,
-                median, percentile(times, 0.95), median / wire, times.size(), failures);
+                median, Percentile(times, 0.95), median / wire, times.size(), failures);
 }
 
-void benchRate(std::uint32_t baud, int count) {
+void BenchRate(std::uint32_t baud, int count) {
     tev::sim::Line line;
     line.add(std::make_shared<tev::sim::Converter>(
         tev::sim::ConverterConfig{
@@ -93,19 +93,19 @@ void benchRate(std::uint32_t baud, int count) {
     int oursFailed = 0, theirsFailed = 0;
     for (int round = 0; round < kRounds; ++round) {
         const int n = count / kRounds + (round < count % kRounds ? 1 : 0);
-        oursFailed += runOurs(baud, n, ours);
-        theirsFailed += runLibmodbus(line.path(), baud, n, theirs);
+        oursFailed += RunOurs(baud, n, ours);
+        theirsFailed += RunLibmodbus(line.path(), baud, n, theirs);
     }
     const double wire10 = 21.0 * 10.0 / baud * 1e6;
     const double wire11 = 21.0 * 11.0 / baud * 1e6;
     std::printf(
         "%u bit/s, %d exchanges each: wire time %.0f us (10 bits/byte, 8N1), %.0f us (11 bits, 8E1)\n", baud,
         count, wire10, wire11);
-    report("ours", ours, oursFailed, wire10);
-    report("libmodbus", theirs, theirsFailed, wire10);
+    Report("ours", ours, oursFailed, wire10);
+    Report("libmodbus", theirs, theirsFailed, wire10);
     std::printf("  ours/libmodbus: median %.3f, p95 %.3f\n\n",
-                percentile(ours, 0.5) / percentile(theirs, 0.5),
-                percentile(ours, 0.95) / percentile(theirs, 0.95));
+                Percentile(ours, 0.5) / Percentile(theirs, 0.5),
+                Percentile(ours, 0.95) / Percentile(theirs, 0.95));
 }
 
 } // namespace
@@ -115,6 +115,6 @@ int main(int argc, char** argv) {
     std::printf(
         "Modbus read of 4 registers on a simulated converter (pseudo-terminal, wire-speed pacing)\n\n");
     for (const std::uint32_t baud : {9600U, 115200U})
-        benchRate(baud, count);
+        BenchRate(baud, count);
     return 0;
 }

@@ -23,44 +23,44 @@ constexpr LedModel kLedModels[] = {{0x7016, '3', 2}, {0x7033, '8', 3}};
 constexpr LedModel kLed7033[] = {{0x7033, '8', 3}};
 
 // `zero` when slot 5 is 0, else `other`: the selector of the analog alarm commands.
-std::string_view pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
+std::string_view Pick(const Call& call, std::string_view zero, std::string_view other) noexcept {
     return call.arg(TEV_SLOT_ARG) == 0 ? zero : other;
 }
 
 // Checks the model, sends "@AA" and `zero` (slot 5 = 0) or `other` (any other value) and checks the
 // reply: '!' and `length` characters. `floats`: the function reads or writes the float block.
-std::uint16_t alarmExchange(Transaction& t, std::string_view zero, std::string_view other, std::size_t length,
+std::uint16_t AlarmExchange(Transaction& t, std::string_view zero, std::string_view other, std::size_t length,
                             bool floats = false) noexcept {
-    if (const auto [row, rc] = serve(t.call(), kAlarmModels, floats); !row)
+    if (const auto [row, rc] = Serve(t.call(), kAlarmModels, floats); !row)
         return rc;
-    t.begin('@').text(pick(t.call(), zero, other));
+    t.begin('@').text(Pick(t.call(), zero, other));
     return t.run('!', length);
 }
 
 // An alarm command answered by the bare acknowledgement.
-std::uint16_t alarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
+std::uint16_t AlarmCommand(const Call& call, std::string_view zero, std::string_view other) noexcept {
     Transaction t(call);
-    return alarmExchange(t, zero, other, 3);
+    return AlarmExchange(t, zero, other, 3);
 }
-std::uint16_t alarmCommand(const Call& call, std::string_view fields) noexcept {
-    return alarmCommand(call, fields, fields);
+std::uint16_t AlarmCommand(const Call& call, std::string_view fields) noexcept {
+    return AlarmCommand(call, fields, fields);
 }
 
-template <std::size_t N> std::uint16_t readLed(const Call& call, const LedModel (&rows)[N]) noexcept {
-    const auto [row, rc] = serve(call, rows, false);
+template <std::size_t N> std::uint16_t ReadLed(const Call& call, const LedModel (&rows)[N]) noexcept {
+    const auto [row, rc] = Serve(call, rows, false);
     if (!row)
         return rc;
     Transaction t(call);
     t.begin('$').ch(row->command);
     if (const auto code = t.run('!', 4))
         return code;
-    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
+    return SetSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 // Sends "$AA" and the row's digit and slot 5; `checked` refuses a channel the display lacks.
 template <std::size_t N>
-std::uint16_t setLed(const Call& call, const LedModel (&rows)[N], bool checked) noexcept {
-    const auto [row, rc] = serve(call, rows, false);
+std::uint16_t SetLed(const Call& call, const LedModel (&rows)[N], bool checked) noexcept {
+    const auto [row, rc] = Serve(call, rows, false);
     if (!row)
         return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
@@ -79,42 +79,42 @@ using namespace tev::iomodule;
 extern "C" {
 
 uint16_t EnableAlarm(WordArgs w, float* f, char* c, char* r) {
-    return alarmCommand(Call(w, f, c, r), "EAM", "EAL");
+    return AlarmCommand(Call(w, f, c, r), "EAM", "EAL");
 }
 uint16_t DisableAlarm(WordArgs w, float* f, char* c, char* r) {
-    return alarmCommand(Call(w, f, c, r), "DA");
+    return AlarmCommand(Call(w, f, c, r), "DA");
 }
 uint16_t ClearLatchAlarm(WordArgs w, float* f, char* c, char* r) {
-    return alarmCommand(Call(w, f, c, r), "CA");
+    return AlarmCommand(Call(w, f, c, r), "CA");
 }
 uint16_t ClearEventCounter(WordArgs w, float* f, char* c, char* r) {
-    return alarmCommand(Call(w, f, c, r), "CE");
+    return AlarmCommand(Call(w, f, c, r), "CE");
 }
 
 uint16_t SetAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto [row, rc] = serve(call, kAlarmModels, true); !row)
+    if (const auto [row, rc] = Serve(call, kAlarmModels, true); !row)
         return rc;
     const std::uint32_t type = call.arg(TEV_SLOT_ARG7);
     if (call.model() == 0x7016 && type > k7016TypeMax)
         return TEV_MODULE_ABOVE_RANGE;
-    const InputType* input = findInputType(type);
+    const InputType* input = FindInputType(type);
     if (!input)
         return TEV_MODULE_MODEL_NOT_SERVED;
-    const NumberText limit = sevenChars(call.getFloat(0), input->decimals);
+    const NumberText limit = SevenChars(call.getFloat(0), input->decimals);
     if (limit.code)
         return limit.code;
     Transaction t(call);
-    t.begin('@').text(pick(call, "LO", "HI")).text(limit.view());
+    t.begin('@').text(Pick(call, "LO", "HI")).text(limit.view());
     return t.run('!', 3);
 }
 
 uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
     Transaction t(call);
-    if (const auto rc = alarmExchange(t, "RL", "RH", kAnyLength, true))
+    if (const auto rc = AlarmExchange(t, "RL", "RH", kAnyLength, true))
         return rc;
-    const auto limit = leadingDecimal(t.reply(), 3, 7);
+    const auto limit = LeadingDecimal(t.reply(), 3, 7);
     if (!limit)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *limit);
@@ -124,7 +124,7 @@ uint16_t ReadAlarmLimitValue(WordArgs w, float* f, char* c, char* r) {
 uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
     Transaction t(call);
-    if (const auto rc = alarmExchange(t, "DI", "DI", 8))
+    if (const auto rc = AlarmExchange(t, "DI", "DI", 8))
         return rc;
     const Reply& reply = t.reply();
     std::optional<std::uint32_t> outputs = reply.hex(5, 1);
@@ -133,13 +133,13 @@ uint16_t ReadOutputAlarmState(WordArgs w, float* f, char* c, char* r) {
         const auto out0 = reply.digit(5);
         outputs = out1 && out0 ? std::optional(2 * *out1 + *out0) : std::nullopt;
     }
-    return setSlots(call, {{TEV_SLOT_ARG7, reply.digit(3)}, {TEV_SLOT_ARG8, outputs}});
+    return SetSlots(call, {{TEV_SLOT_ARG7, reply.digit(3)}, {TEV_SLOT_ARG8, outputs}});
 }
 
 uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
     Transaction t(call);
-    if (const auto rc = alarmExchange(t, "RE", "RE", 8))
+    if (const auto rc = AlarmExchange(t, "RE", "RE", 8))
         return rc;
     // The five-digit count as stated, in the 16-bit slot (70000 is stored as 4464), as the digital
     // input counters store theirs.
@@ -151,16 +151,16 @@ uint16_t ReadEventCounter(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t SetLedDisplay(WordArgs w, float* f, char* c, char* r) {
-    return setLed(Call(w, f, c, r), kLedModels, true);
+    return SetLed(Call(w, f, c, r), kLedModels, true);
 }
 uint16_t GetLedDisplay(WordArgs w, float* f, char* c, char* r) {
-    return readLed(Call(w, f, c, r), kLedModels);
+    return ReadLed(Call(w, f, c, r), kLedModels);
 }
 uint16_t SetLedDisplay_7033(WordArgs w, float* f, char* c, char* r) {
-    return setLed(Call(w, f, c, r), kLed7033, false);
+    return SetLed(Call(w, f, c, r), kLed7033, false);
 }
 uint16_t GetLedDisplay_7033(WordArgs w, float* f, char* c, char* r) {
-    return readLed(Call(w, f, c, r), kLed7033);
+    return ReadLed(Call(w, f, c, r), kLed7033);
 }
 
 } // extern "C"

@@ -31,7 +31,7 @@ constexpr auto kModePause = 200ms;
 // The alarm modes ReadAlarmMode_8K reports, by their letter.
 constexpr std::string_view kModeLetters = "DML";
 
-char side(const Call& call) noexcept {
+char Side(const Call& call) noexcept {
     return call.arg(TEV_SLOT_ARG8) == 0 ? 'L' : 'H';
 }
 
@@ -45,9 +45,9 @@ extern "C" {
 uint16_t SetAlarmConnect_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmCards, false, false))
+    if (const auto rc = BeginChannel(t, kAlarmCards, false, false))
         return rc;
-    t.command().ch('A').ch(side(call)).ch('C');
+    t.command().ch('A').ch(Side(call)).ch('C');
     if (call.arg(TEV_SLOT_ARG9) == kNoTarget)
         t.command().text("S*C*");
     else
@@ -64,42 +64,42 @@ uint16_t SetAlarmConnect_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t SetAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmCards, true))
+    if (const auto rc = BeginChannel(t, kAlarmCards, true))
         return rc;
     // The card takes the whole "%+07.2f" text; only a value that is no number is refused.
     const double limit = call.getFloat(0);
     if (!std::isfinite(limit))
         return limit < 0 ? TEV_MODULE_BELOW_RANGE : TEV_MODULE_ABOVE_RANGE;
-    t.command().ch('A').ch(side(call)).ch('U').printf(kWholeText, "%+07.2f", limit);
+    t.command().ch('A').ch(Side(call)).ch('U').printf(kWholeText, "%+07.2f", limit);
     return t.run('!', 3);
 }
 
 uint16_t ReadAlarmLimitValue_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmReadCards, true))
+    if (const auto rc = BeginChannel(t, kAlarmReadCards, true))
         return rc;
-    t.command().ch('R').ch(side(call)).ch('U');
+    t.command().ch('R').ch(Side(call)).ch('U');
     if (const auto rc = t.run('!', 10))
         return rc;
-    return setFloats(call, {t.reply().decimal(3, 7)});
+    return SetFloats(call, {t.reply().decimal(3, 7)});
 }
 
 uint16_t ClearLatchAlarm_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmCards, false))
+    if (const auto rc = BeginChannel(t, kAlarmCards, false))
         return rc;
-    t.command().ch('C').ch(side(call));
+    t.command().ch('C').ch(Side(call));
     return t.run('!', 3);
 }
 
 uint16_t ReadAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmReadCards, false))
+    if (const auto rc = BeginChannel(t, kAlarmReadCards, false))
         return rc;
-    t.command().ch('A').ch(side(call));
+    t.command().ch('A').ch(Side(call));
     if (const auto rc = t.run('!', 4))
         return rc;
     const auto mode = kModeLetters.find(t.reply().data()[3]);
@@ -112,29 +112,29 @@ uint16_t ReadAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
 uint16_t SetAlarmMode_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kAlarmCards, false))
+    if (const auto rc = BeginChannel(t, kAlarmCards, false))
         return rc;
     const std::uint32_t mode = call.arg(TEV_SLOT_ARG9);
-    t.command().ch('A').ch(side(call)).ch('E').ch(mode == 0 ? 'D' : 'E');
+    t.command().ch('A').ch(Side(call)).ch('E').ch(mode == 0 ? 'D' : 'E');
     if (const auto rc = t.run('!', 3))
         return rc;
     if (mode == 0)
         return TEV_MODULE_OK;
-    alarmPause(kModePause);
-    beginChannel(t, kAlarmCards, false); // checked above: starts "$AASsCc" again
-    t.command().ch('A').ch(side(call)).ch(mode == 1 ? 'M' : 'L');
+    AlarmPause(kModePause);
+    BeginChannel(t, kAlarmCards, false); // checked above: starts "$AASsCc" again
+    t.command().ch('A').ch(Side(call)).ch(mode == 1 ? 'M' : 'L');
     return t.run('!', 3);
 }
 
 uint16_t ReadAlarmStatus_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     Transaction t(call);
-    if (const auto rc = beginChannel(t, kStatusCards, false))
+    if (const auto rc = BeginChannel(t, kStatusCards, false))
         return rc;
     t.command().ch('S');
     if (const auto rc = t.run('!', 5))
         return rc;
-    return setSlots(call, {{TEV_SLOT_ARG8, t.reply().digit(3)}, {TEV_SLOT_ARG9, t.reply().digit(4)}});
+    return SetSlots(call, {{TEV_SLOT_ARG8, t.reply().digit(3)}, {TEV_SLOT_ARG9, t.reply().digit(4)}});
 }
 
 } // extern "C"

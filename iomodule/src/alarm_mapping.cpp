@@ -29,8 +29,8 @@ constexpr std::size_t kMarkedFloats = 7;
 
 // Checks the model (`floats`: and the float block) and starts the command with the model's lead
 // character and the address.
-const MapModel* beginMap(Transaction& t, bool floats, std::uint16_t& code) noexcept {
-    const auto [row, rc] = serve(t.call(), kMapModels, floats);
+const MapModel* BeginMap(Transaction& t, bool floats, std::uint16_t& code) noexcept {
+    const auto [row, rc] = Serve(t.call(), kMapModels, floats);
     code = rc;
     if (row)
         t.begin(row->lead);
@@ -38,20 +38,20 @@ const MapModel* beginMap(Transaction& t, bool floats, std::uint16_t& code) noexc
 }
 
 // Sends the model's lead character, the address and `fields`, expecting the bare acknowledgement.
-std::uint16_t mapCommand(const Call& call, std::string_view fields) noexcept {
+std::uint16_t MapCommand(const Call& call, std::string_view fields) noexcept {
     Transaction t(call);
     std::uint16_t code = 0;
-    if (!beginMap(t, false, code))
+    if (!BeginMap(t, false, code))
         return code;
     t.command().text(fields);
     return t.run('!', 3);
 }
 
 // Reads a range (two seven-character fields at positions 3 and 10) into float slots 0 and 1.
-std::uint16_t readRange(const Call& call, char MapModel::*digit) noexcept {
+std::uint16_t ReadRange(const Call& call, char MapModel::*digit) noexcept {
     Transaction t(call);
     std::uint16_t code = 0;
-    const MapModel* row = beginMap(t, true, code);
+    const MapModel* row = BeginMap(t, true, code);
     if (!row)
         return code;
     t.command().ch(row->*digit);
@@ -61,17 +61,17 @@ std::uint16_t readRange(const Call& call, char MapModel::*digit) noexcept {
         return status;
     if (const auto rc = t.expect('!', 17))
         return rc;
-    return setFloats(call, {t.reply().decimal(3, 7), t.reply().decimal(10, 7)});
+    return SetFloats(call, {t.reply().decimal(3, 7), t.reply().decimal(10, 7)});
 }
 
 // Checks the type code and the source range against it (steps before any traffic).
-std::uint16_t checkSource(const Call& call, double low, double high, const InputType*& input) noexcept {
+std::uint16_t CheckSource(const Call& call, double low, double high, const InputType*& input) noexcept {
     const std::uint32_t type = call.arg(TEV_SLOT_ARG7);
     if (call.model() == 0x7016 && type > k7016TypeMax)
         return TEV_MODULE_ABOVE_RANGE;
     if (low > high)
         return TEV_MODULE_VALUE_OUT_OF_RANGE;
-    input = findInputType(type);
+    input = FindInputType(type);
     if (!input)
         return TEV_MODULE_MODEL_NOT_SERVED;
     if (std::isnan(low) || std::isnan(high) || high > input->high)
@@ -90,57 +90,57 @@ extern "C" {
 
 uint16_t SetupLinearMapping(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    const auto [row, refused] = serve(call, kMapModels, true);
+    const auto [row, refused] = Serve(call, kMapModels, true);
     if (!row)
         return refused;
     const InputType* input = nullptr;
-    if (const auto rc = checkSource(call, call.getFloat(0), call.getFloat(1), input))
+    if (const auto rc = CheckSource(call, call.getFloat(0), call.getFloat(1), input))
         return rc;
     // Within the type's range every source value fits its seven characters.
     Transaction t(call);
     t.begin(row->lead).ch('6');
-    t.command().text(sevenChars(call.getFloat(0), input->decimals).view());
-    t.command().text(sevenChars(call.getFloat(1), input->decimals).view());
+    t.command().text(SevenChars(call.getFloat(0), input->decimals).view());
+    t.command().text(SevenChars(call.getFloat(1), input->decimals).view());
     if (const auto rc = t.run('!', 3))
         return rc;
-    alarmPause(kStorePause);
-    const NumberText low = targetText(call.getFloat(2));
+    AlarmPause(kStorePause);
+    const NumberText low = TargetText(call.getFloat(2));
     if (low.code)
         return low.code;
-    const NumberText high = targetText(call.getFloat(3));
+    const NumberText high = TargetText(call.getFloat(3));
     if (high.code)
         return high.code;
     t.begin(row->lead).ch('7').text(low.view()).text(high.view());
     if (const auto rc = t.run('!', 3))
         return rc;
-    alarmPause(kStorePause);
+    AlarmPause(kStorePause);
     return TEV_MODULE_OK;
 }
 
 uint16_t EnableLinearMapping(WordArgs w, float* f, char* c, char* r) {
-    return mapCommand(Call(w, f, c, r), "A1");
+    return MapCommand(Call(w, f, c, r), "A1");
 }
 uint16_t DisableLinearMapping(WordArgs w, float* f, char* c, char* r) {
-    return mapCommand(Call(w, f, c, r), "A0");
+    return MapCommand(Call(w, f, c, r), "A0");
 }
 
 uint16_t ReadLinearMappingStatus(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
     Transaction t(call);
     std::uint16_t code = 0;
-    if (!beginMap(t, false, code))
+    if (!BeginMap(t, false, code))
         return code;
     t.command().ch('A');
     if (const auto rc = t.run('!', 4))
         return rc;
-    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
+    return SetSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 uint16_t ReadSourceValueOfLM(WordArgs w, float* f, char* c, char* r) {
-    return readRange(Call(w, f, c, r), &MapModel::readSource);
+    return ReadRange(Call(w, f, c, r), &MapModel::readSource);
 }
 uint16_t ReadTargetValueOfLM(WordArgs w, float* f, char* c, char* r) {
-    return readRange(Call(w, f, c, r), &MapModel::readTarget);
+    return ReadRange(Call(w, f, c, r), &MapModel::readTarget);
 }
 
 } // extern "C"

@@ -23,7 +23,7 @@ constexpr InputType kInputTypes[] = {
 constexpr std::size_t kWidth = 7;
 
 // The first seven characters of printf(format, v), or a range code when they would not be v.
-NumberText format(const char* fmt, double v) noexcept {
+NumberText Format(const char* fmt, double v) noexcept {
     NumberText out;
     std::array<char, 64> full{};
     const int n = std::isfinite(v) ? std::snprintf(full.data(), full.size(), fmt, v) : -1;
@@ -41,16 +41,16 @@ std::atomic<PauseHook> g_pauseHook{nullptr};
 
 } // namespace
 
-const InputType* findInputType(std::uint32_t code) noexcept {
+const InputType* FindInputType(std::uint32_t code) noexcept {
     return code < std::size(kInputTypes) ? &kInputTypes[code] : nullptr;
 }
 
-NumberText sevenChars(double v, int decimals) noexcept {
+NumberText SevenChars(double v, int decimals) noexcept {
     static constexpr const char* kFormats[] = {"%+07.1f", "%+07.1f", "%+07.2f", "%+07.3f", "%+07.4f"};
-    return format(kFormats[std::clamp(decimals, 1, 4)], v);
+    return Format(kFormats[std::clamp(decimals, 1, 4)], v);
 }
 
-NumberText targetText(double v) noexcept {
+NumberText TargetText(double v) noexcept {
     // Upper bound of each interval (a bound belongs to the interval below it) and its form.
     struct Form {
         double above;
@@ -67,19 +67,19 @@ NumberText targetText(double v) noexcept {
     }
     for (const Form& form : kForms)
         if (v > form.above)
-            return format(form.fmt, v);
+            return Format(form.fmt, v);
     out.code = TEV_MODULE_BELOW_RANGE; // -19999 and below, and NaN
     return out;
 }
 
-void alarmPause(std::chrono::milliseconds duration) noexcept {
+void AlarmPause(std::chrono::milliseconds duration) noexcept {
     if (const PauseHook hook = g_pauseHook.load())
         hook(duration);
     else
         std::this_thread::sleep_for(duration);
 }
 
-void setAlarmPauseHook(PauseHook hook) noexcept {
+void SetAlarmPauseHook(PauseHook hook) noexcept {
     g_pauseHook.store(hook);
 }
 

@@ -18,7 +18,7 @@ struct InputType {
 };
 
 // Type codes 0-22; nullptr above (the caller answers TEV_MODULE_MODEL_NOT_SERVED).
-const InputType* findInputType(std::uint32_t code) noexcept;
+const InputType* FindInputType(std::uint32_t code) noexcept;
 
 // The 7016 knows the type codes 0-6 only.
 inline constexpr std::uint32_t k7016TypeMax = 6;
@@ -33,17 +33,17 @@ struct NumberText {
 // The first seven characters of printf("%+07.<decimals>f", v). A value whose whole part would be cut
 // (a million or more in magnitude), NaN and the infinities are refused: below range when negative,
 // above range otherwise.
-NumberText sevenChars(double v, int decimals) noexcept;
+NumberText SevenChars(double v, int decimals) noexcept;
 
 // A mapping target value: the form chosen by its magnitude, cut to seven characters; above 19999 is
 // above range, -19999 and below (and NaN) below range.
-NumberText targetText(double v) noexcept;
+NumberText TargetText(double v) noexcept;
 
 // Waits between or after the exchanges that the modules need time for (std::this_thread::sleep_for
 // unless a test has put a hook in its place).
-void alarmPause(std::chrono::milliseconds duration) noexcept;
+void AlarmPause(std::chrono::milliseconds duration) noexcept;
 using PauseHook = void (*)(std::chrono::milliseconds);
 // Replaces the wait; nullptr restores sleep_for. For unit tests.
-void setAlarmPauseHook(PauseHook hook) noexcept;
+void SetAlarmPauseHook(PauseHook hook) noexcept;
 
 } // namespace tev::iomodule

@@ -23,21 +23,21 @@ constexpr ChannelModel kThermocouple[] = {{0x7011, 0}};
 // cards themselves send the six characters, which must not pass as a reading of 0.
 
 // Float slot 0 holds the reading, or is cleared by it: all but the I-7000 hex reading.
-bool usesFloat(const Call& call, Reading reading) noexcept {
+bool UsesFloat(const Call& call, Reading reading) noexcept {
     return reading == Reading::Value || call.family != Family::I7000;
 }
 
-template <class Rows> std::uint16_t readSingle(const Call& call, const Rows& rows, Reading reading) noexcept {
-    const auto [row, rc] = serve(call, rows, usesFloat(call, reading));
+template <class Rows> std::uint16_t ReadSingle(const Call& call, const Rows& rows, Reading reading) noexcept {
+    const auto [row, rc] = Serve(call, rows, UsesFloat(call, reading));
     if (!row)
         return rc;
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
-    if (!(call.family == Family::Card8K ? cardChannelFits(*row, channel) : channelFits(*row, channel)))
+    if (!(call.family == Family::Card8K ? CardChannelFits(*row, channel) : ChannelFits(*row, channel)))
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
-    return readChannel(call, *row, reading);
+    return ReadChannel(call, *row, reading);
 }
 
-std::uint16_t checkRange(const Call& call, const Reply& reply) noexcept {
+std::uint16_t CheckRange(const Call& call, const Reply& reply) noexcept {
     constexpr std::size_t kRangeReply = 6;
     const std::size_t length = reply.data().size();
     const bool card = call.family != Family::I7000;
@@ -52,7 +52,7 @@ std::uint16_t checkRange(const Call& call, const Reply& reply) noexcept {
 
 } // namespace
 
-std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading reading) noexcept {
+std::uint16_t ReadChannel(const Call& call, const ChannelModel& row, Reading reading) noexcept {
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
     Transaction t(call);
     Command& command = t.begin(row.lead);
@@ -60,9 +60,9 @@ std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading rea
         command.cardChannel(call.arg(TEV_SLOT_ARG7), channel);
     else if (row.channels != 0)
         command.digit(channel);
-    if (const auto rc = t.clearing(usesFloat(call, reading) ? 1 : 0).run('>', kAnyLength))
+    if (const auto rc = t.clearing(UsesFloat(call, reading) ? 1 : 0).run('>', kAnyLength))
         return rc;
-    if (const auto rc = checkRange(call, t.reply()))
+    if (const auto rc = CheckRange(call, t.reply()))
         return rc;
     if (reading == Reading::Hex) {
         const auto value = t.reply().hex(1, 4);
@@ -71,7 +71,7 @@ std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading rea
         call.slots.set(TEV_SLOT_ARG7, *value & 0xFFFFu);
         return TEV_MODULE_OK;
     }
-    return setFloats(call, {t.reply().decimalFrom(1)});
+    return SetFloats(call, {t.reply().decimalFrom(1)});
 }
 
 } // namespace tev::iomodule
@@ -81,42 +81,42 @@ using namespace tev::iomodule;
 extern "C" {
 
 uint16_t AnalogIn(WordArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(w, f, c, r), kAnalogIn, Reading::Value);
+    return ReadSingle(Call(w, f, c, r), kAnalogIn, Reading::Value);
 }
 uint16_t AnalogInFsr(WordArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Value);
+    return ReadSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Value);
 }
 uint16_t AnalogInHex(WordArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Hex);
+    return ReadSingle(Call(w, f, c, r), kAnalogInFsr, Reading::Hex);
 }
 uint16_t AnalogIn_8K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogIn8K, Reading::Value);
+    return ReadSingle(Call(Family::Card8K, w, f, c, r), kAnalogIn8K, Reading::Value);
 }
 uint16_t AnalogInFsr_8K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Value);
+    return ReadSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Value);
 }
 uint16_t AnalogInHex_8K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Hex);
+    return ReadSingle(Call(Family::Card8K, w, f, c, r), kAnalogInFsr8K, Reading::Hex);
 }
 uint16_t AnalogIn_87K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogIn87K, Reading::Value);
+    return ReadSingle(Call(Family::Card87K, w, f, c, r), kAnalogIn87K, Reading::Value);
 }
 uint16_t AnalogInFsr_87K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Value);
+    return ReadSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Value);
 }
 uint16_t AnalogInHex_87K(LongArgs w, float* f, char* c, char* r) {
-    return readSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Hex);
+    return ReadSingle(Call(Family::Card87K, w, f, c, r), kAnalogInFsr87K, Reading::Hex);
 }
 
 uint16_t ThermocoupleOpen_7011(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto [row, rc] = serve(call, kThermocouple, false); !row)
+    if (const auto [row, rc] = Serve(call, kThermocouple, false); !row)
         return rc;
     Transaction t(call);
     t.begin('$').ch('B');
     if (const auto rc = t.run('!', 4))
         return rc;
-    return setSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
+    return SetSlots(call, {{TEV_SLOT_ARG, t.reply().digit(3)}});
 }
 
 } // extern "C"

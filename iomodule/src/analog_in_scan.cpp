@@ -42,7 +42,7 @@ struct RangeCode {
 constexpr RangeCode kIn8Ranges[] = {{8, 10.0}, {9, 5.0}, {10, 1.0}, {11, 500.0}, {12, 150.0}, {13, 20.0}};
 
 // Each channel's seven-character field, converted on its own, into float slots 0 ... channels - 1.
-std::uint16_t storeFields(const Call& call, const Reply& reply, std::size_t channels) noexcept {
+std::uint16_t StoreFields(const Call& call, const Reply& reply, std::size_t channels) noexcept {
     std::array<double, kMaxChannels> values{};
     for (std::size_t k = 0; k < channels && k < values.size(); ++k) {
         const auto value = reply.decimal(1 + k * kFieldWidth, kFieldWidth);
@@ -55,12 +55,12 @@ std::uint16_t storeFields(const Call& call, const Reply& reply, std::size_t chan
     return TEV_MODULE_OK;
 }
 
-std::uint16_t scanThreeChannels(const Call& call) noexcept {
+std::uint16_t ScanThreeChannels(const Call& call) noexcept {
     std::array<double, 3> values{};
     std::uint16_t result = TEV_MODULE_OK;
     for (std::uint32_t channel = 0; channel < values.size(); ++channel) {
         call.slots.set(TEV_SLOT_ARG, channel);
-        const std::uint16_t rc = readChannel(call, kThreeChannelReading, Reading::Value);
+        const std::uint16_t rc = ReadChannel(call, kThreeChannelReading, Reading::Value);
         values[channel] = call.getFloat(0);
         if (result == TEV_MODULE_OK)
             result = rc;
@@ -71,16 +71,16 @@ std::uint16_t scanThreeChannels(const Call& call) noexcept {
 }
 
 // The 8000 and 87K scans take a reply that starts with '>' or has the expected length.
-std::uint16_t scanCard(Transaction& t, const ScanModel& row, Trace trace) noexcept {
+std::uint16_t ScanCard(Transaction& t, const ScanModel& row, Trace trace) noexcept {
     if (const auto status = t.exchange(trace))
         return status;
     const std::size_t expected = row.length + (t.call().checksum() ? 2 : 0);
     if (t.reply().first() != '>' && t.reply().text().size() != expected)
         return TEV_MODULE_INVALID_REPLY;
-    return storeFields(t.call(), t.reply(), row.channels);
+    return StoreFields(t.call(), t.reply(), row.channels);
 }
 
-double scaleHex(std::uint32_t h, double fullScale) noexcept {
+double ScaleHex(std::uint32_t h, double fullScale) noexcept {
     constexpr double kPositiveFull = 32767.0;
     if (h < 0x8000)
         return static_cast<double>(h) / kPositiveFull * fullScale;
@@ -90,7 +90,7 @@ double scaleHex(std::uint32_t h, double fullScale) noexcept {
 // Cuts the reply's data into the text fields of AnalogInAllHex, 100 characters apart. A reply never
 // fills more than TEV_MODULE_HEX_TEXT_FIELDS fields, however it is cut (a garbled "+-+-..." would
 // otherwise make one field of every character).
-void storeTexts(std::string_view data, char* texts) noexcept {
+void StoreTexts(std::string_view data, char* texts) noexcept {
     constexpr std::size_t kTextField = 100;
     constexpr std::size_t kHexField = 4;
     const bool decimal = !data.empty() && (data.front() == '+' || data.front() == '-');
@@ -117,7 +117,7 @@ extern "C" {
 
 uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    const auto [row, rc] = serve(call, kAnalogInAll, true);
+    const auto [row, rc] = Serve(call, kAnalogInAll, true);
     if (!row)
         return rc;
     Transaction t(call);
@@ -125,27 +125,27 @@ uint16_t AnalogInAll(WordArgs w, float* f, char* c, char* r) {
     if (const auto code = t.clearing(kClearedOnFailure).run('>', row->length))
         return code;
     if (row->channels == 3)
-        return scanThreeChannels(call);
-    return storeFields(call, t.reply(), row->channels);
+        return ScanThreeChannels(call);
+    return StoreFields(call, t.reply(), row->channels);
 }
 
 uint16_t AnalogIn8(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    const auto [row, rc] = serve(call, kAnalogIn8, true);
+    const auto [row, rc] = Serve(call, kAnalogIn8, true);
     if (!row)
         return rc;
     Transaction t(call);
     t.begin('#');
     if (const auto code = t.run('>', row->length, Trace::NonZeroAfterSuccess))
         return code;
-    return storeFields(call, t.reply(), row->channels);
+    return StoreFields(call, t.reply(), row->channels);
 }
 
 uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
     constexpr std::size_t kChannels = 8;
     constexpr std::size_t kHexField = 4;
     const Call call(w, f, c, r);
-    const auto [range, rc] = serve(call, kIn8Ranges, true);
+    const auto [range, rc] = Serve(call, kIn8Ranges, true);
     if (!range)
         return rc;
     Transaction t(call);
@@ -155,10 +155,10 @@ uint16_t In8_7017(WordArgs w, float* f, char* c, char* r) {
     std::array<double, kChannels> values{};
     for (std::size_t k = 0; k < kChannels; ++k) {
         const auto field = t.reply().field(1 + k * kHexField, kHexField);
-        const auto h = field ? parseHex(*field) : std::nullopt;
+        const auto h = field ? ParseHex(*field) : std::nullopt;
         if (!h)
             return TEV_MODULE_INVALID_REPLY;
-        values[k] = scaleHex(*h, range->fullScale);
+        values[k] = ScaleHex(*h, range->fullScale);
     }
     for (std::size_t k = 0; k < kChannels; ++k)
         call.setFloat(k, values[k]);
@@ -179,7 +179,7 @@ uint16_t AnalogInAllHex(WordArgs w, char* texts, char* c, char* r) {
     const auto data = t.reply().from(1);
     if (!data)
         return TEV_MODULE_INVALID_REPLY;
-    storeTexts(*data, texts);
+    StoreTexts(*data, texts);
     if (traced)
         t.copyReplyTrace();
     return TEV_MODULE_OK;
@@ -187,22 +187,22 @@ uint16_t AnalogInAllHex(WordArgs w, char* texts, char* c, char* r) {
 
 uint16_t AnalogInAll_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
-    const auto [row, rc] = serve(call, kAnalogInAll8K, true);
+    const auto [row, rc] = Serve(call, kAnalogInAll8K, true);
     if (!row)
         return rc;
     Transaction t(call);
     t.begin('#').ch('S').printf(8, "%01X", static_cast<unsigned>(call.arg(TEV_SLOT_ARG7)));
-    return scanCard(t, *row, Trace::NonZeroAfterSuccess);
+    return ScanCard(t, *row, Trace::NonZeroAfterSuccess);
 }
 
 uint16_t AnalogInAll_87K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card87K, w, f, c, r);
-    const auto [row, rc] = serve(call, kAnalogInAll87K, true);
+    const auto [row, rc] = Serve(call, kAnalogInAll87K, true);
     if (!row)
         return rc;
     Transaction t(call);
     t.begin('#');
-    return scanCard(t, *row, Trace::NonZeroAfterExchange);
+    return ScanCard(t, *row, Trace::NonZeroAfterExchange);
 }
 
 } // extern "C"

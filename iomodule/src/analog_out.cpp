@@ -44,27 +44,27 @@ constexpr Model kRawOutputs[] = {{0x7021}, {0x7022}, {0x4021}, {0x4022}, {0x8021
 
 constexpr std::uint32_t kHexOutputMax = 0xFFF; // three hex digits
 
-template <class Rows> std::uint16_t writeOutput(const Call& call, const Rows& rows) noexcept {
-    const auto [row, rc] = serve(call, rows, true);
+template <class Rows> std::uint16_t WriteOutput(const Call& call, const Rows& rows) noexcept {
+    const auto [row, rc] = Serve(call, rows, true);
     if (!row)
         return rc;
-    return writeOutputValue(call, *row);
+    return WriteOutputValue(call, *row);
 }
 
 template <class Rows>
-std::uint16_t readBack(const Call& call, const Rows& rows, ReadBackValue value) noexcept {
-    const auto [row, rc] = serve(call, rows, value == ReadBackValue::Decimal);
+std::uint16_t ReadBack(const Call& call, const Rows& rows, ReadBackValue value) noexcept {
+    const auto [row, rc] = Serve(call, rows, value == ReadBackValue::Decimal);
     if (!row)
         return rc;
     Transaction t(call);
-    if (const auto code = beginReadBack(t, *row))
+    if (const auto code = BeginReadBack(t, *row))
         return code;
-    return runReadBack(t, value);
+    return RunReadBack(t, value);
 }
 
 } // namespace
 
-std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept {
+std::uint16_t BeginReadBack(Transaction& t, const ReadBackModel& row) noexcept {
     const Call& call = t.call();
     const std::uint32_t selector = call.arg(TEV_SLOT_ARG);
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG7);
@@ -80,21 +80,21 @@ std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept {
     return TEV_MODULE_OK;
 }
 
-std::uint16_t runReadBack(Transaction& t, ReadBackValue value) noexcept {
+std::uint16_t RunReadBack(Transaction& t, ReadBackValue value) noexcept {
     if (const auto rc = t.clearing(1).run('!', kAnyLength))
         return rc;
     const auto rest = t.reply().from(3);
     if (!rest)
         return TEV_MODULE_INVALID_REPLY;
     if (value == ReadBackValue::Decimal)
-        return setFloats(t.call(), {parseDecimal(*rest)});
+        return SetFloats(t.call(), {ParseDecimal(*rest)});
     if (rest->empty()) // no number: slot 9 keeps its value
         return TEV_MODULE_OK;
-    const auto number = parseHex(*rest);
-    return setSlots(t.call(), {{TEV_SLOT_ARG9, number ? std::optional(*number & 0xFFFFu) : std::nullopt}});
+    const auto number = ParseHex(*rest);
+    return SetSlots(t.call(), {{TEV_SLOT_ARG9, number ? std::optional(*number & 0xFFFFu) : std::nullopt}});
 }
 
-std::uint16_t writeOutputValue(const Call& call, const OutputModel& row) noexcept {
+std::uint16_t WriteOutputValue(const Call& call, const OutputModel& row) noexcept {
     const std::uint32_t channel = call.arg(TEV_SLOT_ARG);
     if (row.channels != 0 && channel >= row.channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
@@ -105,7 +105,7 @@ std::uint16_t writeOutputValue(const Call& call, const OutputModel& row) noexcep
         t.begin('$').ch('7').printf(7, "%+07.3f", value);
         return t.run('!', 3);
     case OutputForm::Digits: {
-        const FixedDigits digits = fixedDigits(value, 2, 3);
+        const FixedDigits digits = SplitFixedDigits(value, 2, 3);
         if (digits.code)
             return digits.code;
         t.begin('#').text(digits.view());
@@ -128,16 +128,16 @@ using namespace tev::iomodule;
 extern "C" {
 
 uint16_t AnalogOut(WordArgs w, float* f, char* c, char* r) {
-    return writeOutput(Call(w, f, c, r), kAnalogOut);
+    return WriteOutput(Call(w, f, c, r), kAnalogOut);
 }
 
 uint16_t AnalogOut_87K(LongArgs w, float* f, char* c, char* r) {
-    return writeOutput(Call(Family::Card87K, w, f, c, r), kAnalogOut87K);
+    return WriteOutput(Call(Family::Card87K, w, f, c, r), kAnalogOut87K);
 }
 
 uint16_t AnalogOutHex(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto [row, rc] = serve(call, kRawOutputs, false); !row)
+    if (const auto [row, rc] = Serve(call, kRawOutputs, false); !row)
         return rc;
     const std::uint32_t value = call.arg(TEV_SLOT_ARG7);
     if (value > kHexOutputMax)
@@ -149,9 +149,9 @@ uint16_t AnalogOutHex(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t AnalogOutFsr(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto [row, rc] = serve(call, kRawOutputs, true); !row)
+    if (const auto [row, rc] = Serve(call, kRawOutputs, true); !row)
         return rc;
-    const FixedDigits digits = fixedDigits(call.getFloat(0), 3, 2);
+    const FixedDigits digits = SplitFixedDigits(call.getFloat(0), 3, 2);
     if (digits.code)
         return digits.code;
     Transaction t(call);
@@ -160,13 +160,13 @@ uint16_t AnalogOutFsr(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t AnalogOutReadBack(WordArgs w, float* f, char* c, char* r) {
-    return readBack(Call(w, f, c, r), kReadBack, ReadBackValue::Decimal);
+    return ReadBack(Call(w, f, c, r), kReadBack, ReadBackValue::Decimal);
 }
 uint16_t AnalogOutReadBackHex(WordArgs w, float* f, char* c, char* r) {
-    return readBack(Call(w, f, c, r), kReadBackHex, ReadBackValue::Hex);
+    return ReadBack(Call(w, f, c, r), kReadBackHex, ReadBackValue::Hex);
 }
 uint16_t AnalogOutReadBack_87K(LongArgs w, float* f, char* c, char* r) {
-    return readBack(Call(Family::Card87K, w, f, c, r), kReadBack87K, ReadBackValue::Decimal);
+    return ReadBack(Call(Family::Card87K, w, f, c, r), kReadBack87K, ReadBackValue::Decimal);
 }
 
 } // extern "C"

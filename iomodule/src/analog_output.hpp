@@ -25,7 +25,7 @@ struct OutputModel {
 
 // Sends float slot 0 to the channel in slot 5 as the row's form says and checks the reply ('>' and
 // 1 character, the excitation form '!' and 3). Checks the channel first (TEV_MODULE_CHANNEL_OUT_OF_RANGE).
-std::uint16_t writeOutputValue(const Call& call, const OutputModel& row) noexcept;
+std::uint16_t WriteOutputValue(const Call& call, const OutputModel& row) noexcept;
 
 enum class ReadBackForm : std::uint8_t {
     Plain,        // "$AA6"
@@ -41,7 +41,7 @@ struct ReadBackModel {
 };
 
 // Checks selector and channel (TEV_MODULE_SELECTOR_OUT_OF_RANGE) and builds the read-back command.
-std::uint16_t beginReadBack(Transaction& t, const ReadBackModel& row) noexcept;
+std::uint16_t BeginReadBack(Transaction& t, const ReadBackModel& row) noexcept;
 
 enum class ReadBackValue : std::uint8_t {
     Decimal, // float slot 0 = the decimal number from position 3 to the end
@@ -50,6 +50,6 @@ enum class ReadBackValue : std::uint8_t {
 
 // Exchanges the read-back command built in `t`; the reply must start with '!' (no length check).
 // Float slot 0 reads 0.0 once the exchange has returned.
-std::uint16_t runReadBack(Transaction& t, ReadBackValue value) noexcept;
+std::uint16_t RunReadBack(Transaction& t, ReadBackValue value) noexcept;
 
 } // namespace tev::iomodule

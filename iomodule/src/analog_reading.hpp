@@ -16,6 +16,6 @@ enum class Reading : std::uint8_t {
 // Reads the channel in slot 5 of a module of `row` (model and channel already checked):
 // "#AA[N]" (I-7000, 87K) or "#AASsCN" (8000 cards; lead from the row). Float slot 0 is cleared once
 // the exchange has returned, except for a hex reading of an I-7000 module.
-std::uint16_t readChannel(const Call& call, const ChannelModel& row, Reading reading) noexcept;
+std::uint16_t ReadChannel(const Call& call, const ChannelModel& row, Reading reading) noexcept;
 
 } // namespace tev::iomodule

@@ -30,7 +30,7 @@ Command& Command::text(std::string_view s) noexcept {
 
 Command& Command::hex(std::uint32_t v, int digits) noexcept {
     for (int i = digits - 1; i >= 0; --i)
-        ch(hexDigit(v >> (4 * i)));
+        ch(HexDigit(v >> (4 * i)));
     return *this;
 }
 

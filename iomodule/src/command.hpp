@@ -11,7 +11,7 @@
 namespace tev::iomodule {
 
 // Upper-case hex digit of the low four bits of v.
-constexpr char hexDigit(std::uint32_t v) noexcept {
+constexpr char HexDigit(std::uint32_t v) noexcept {
     return "0123456789ABCDEF"[v & 0xFu];
 }
 
@@ -44,7 +44,7 @@ class Command {
     }
 
     std::string_view view() const noexcept { return {m_text.data(), m_size}; }
-    const char* c_str() const noexcept { return m_text.data(); }
+    const char* cStr() const noexcept { return m_text.data(); }
 
   private:
     std::array<char, kCapacity> m_text{};

@@ -24,10 +24,10 @@ enum class Check : std::uint8_t {
 
 // The model (TEV_MODULE_MODEL_NOT_SERVED) and, with Check::Counter, the counter number;
 // `floats`: the function reads or writes the float block.
-std::uint16_t check(const Call& call, Check what, bool floats = false) noexcept;
+std::uint16_t CheckCall(const Call& call, Check what, bool floats = false) noexcept;
 
 // The counter number in slot 5 (checked), 0 or 1.
-inline std::uint32_t counter(const Call& call) noexcept {
+inline std::uint32_t Counter(const Call& call) noexcept {
     return call.arg(TEV_SLOT_ARG);
 }
 
@@ -38,7 +38,7 @@ struct Value {
     std::uint16_t code = 0;
     std::uint32_t value = 0;
 };
-Value valueArgument(const Call& call, double max) noexcept;
+Value ValueArgument(const Call& call, double max) noexcept;
 
 // A command of one counter: the lead character and the text after the address for counter 0 and
 // for counter 1 (slot 5, checked), so "$AA3c" is {'$', "30", "31"} and "@AARP"/"@AARA" is
@@ -49,14 +49,14 @@ struct CounterCommand {
     const char* counter1 = "";
 };
 // Starts the command for the call's counter.
-Command& beginCounter(Transaction& t, const CounterCommand& command) noexcept;
+Command& BeginCounter(Transaction& t, const CounterCommand& command) noexcept;
 
 // Runs the command built in `t` (reply `first` and `length` characters) and stores the eight hex
 // digits at `pos`: the high 16 bits in slot 7, the low 16 bits in slot 8.
-std::uint16_t read32(Transaction& t, char first, std::size_t length, std::size_t pos) noexcept;
+std::uint16_t Read32(Transaction& t, char first, std::size_t length, std::size_t pos) noexcept;
 
 // Runs the command built in `t` (reply '!' and 4 characters) and stores the one digit at position 3
 // in `slot`: as a hex digit or, with `decimal`, as the character minus '0'.
-std::uint16_t readDigit(Transaction& t, std::size_t slot, bool decimal) noexcept;
+std::uint16_t ReadDigit(Transaction& t, std::size_t slot, bool decimal) noexcept;
 
 } // namespace tev::iomodule::counter7080

@@ -21,13 +21,13 @@ constexpr std::uint32_t kMaxFormat = 10;
 constexpr CounterCommand kWidth{'$', "0L", "0H"};
 
 // 'L' for slot 5 = 0 (low trigger level), 'H' otherwise.
-char lowHigh(const Call& call) noexcept {
+char LowHigh(const Call& call) noexcept {
     return call.arg(TEV_SLOT_ARG) == 0 ? 'L' : 'H';
 }
 
 // A one-digit setting written from slot 5: `lead`, `text` and the digit; reply "!AA".
-std::uint16_t setDigit(const Call& call, char lead, const char* text) noexcept {
-    if (const auto rc = check(call, Check::Module))
+std::uint16_t SetDigit(const Call& call, char lead, const char* text) noexcept {
+    if (const auto rc = CheckCall(call, Check::Module))
         return rc;
     Transaction t(call);
     t.begin(lead).text(text).digit(call.arg(TEV_SLOT_ARG));
@@ -35,17 +35,17 @@ std::uint16_t setDigit(const Call& call, char lead, const char* text) noexcept {
 }
 
 // A one-digit setting read with `lead` and `text` into `slot`.
-std::uint16_t getDigit(const Call& call, char lead, const char* text, std::size_t slot,
+std::uint16_t GetDigit(const Call& call, char lead, const char* text, std::size_t slot,
                        bool decimal) noexcept {
-    if (const auto rc = check(call, Check::Module))
+    if (const auto rc = CheckCall(call, Check::Module))
         return rc;
     Transaction t(call);
     t.begin(lead).text(text);
-    return readDigit(t, slot, decimal);
+    return ReadDigit(t, slot, decimal);
 }
 
 // The printf format that puts v (0 < v <= 19999) into the display's six characters.
-const char* displayFormat(double v) noexcept {
+const char* DisplayFormat(double v) noexcept {
     if (v <= 1)
         return "%06.5f";
     if (v <= 10)
@@ -69,7 +69,7 @@ extern "C" {
 
 uint16_t ReadOutputAlarmState_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Module))
+    if (const auto rc = CheckCall(call, Check::Module))
         return rc;
     Transaction t(call);
     t.begin('@').text("DI");
@@ -87,33 +87,33 @@ uint16_t ReadOutputAlarmState_7080(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t SetInputSignalMode_7080(WordArgs w, float* f, char* c, char* r) {
-    return setDigit(Call(w, f, c, r), '$', "B");
+    return SetDigit(Call(w, f, c, r), '$', "B");
 }
 uint16_t ReadInputSignalMode_7080(WordArgs w, float* f, char* c, char* r) {
-    return getDigit(Call(w, f, c, r), '$', "B", TEV_SLOT_ARG7, false);
+    return GetDigit(Call(w, f, c, r), '$', "B", TEV_SLOT_ARG7, false);
 }
 uint16_t SetModuleMode_7080(WordArgs w, float* f, char* c, char* r) {
-    return setDigit(Call(w, f, c, r), '~', "A");
+    return SetDigit(Call(w, f, c, r), '~', "A");
 }
 uint16_t ReadModuleMode_7080(WordArgs w, float* f, char* c, char* r) {
-    return getDigit(Call(w, f, c, r), '~', "A", TEV_SLOT_ARG, true);
+    return GetDigit(Call(w, f, c, r), '~', "A", TEV_SLOT_ARG, true);
 }
 
 uint16_t SetGateMode_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Module))
+    if (const auto rc = CheckCall(call, Check::Module))
         return rc;
     if (call.arg(TEV_SLOT_ARG) > kMaxGateMode)
         return TEV_MODULE_GATE_MODE;
-    return setDigit(call, '$', "A");
+    return SetDigit(call, '$', "A");
 }
 uint16_t ReadGateMode_7080(WordArgs w, float* f, char* c, char* r) {
-    return getDigit(Call(w, f, c, r), '$', "A", TEV_SLOT_ARG, true);
+    return GetDigit(Call(w, f, c, r), '$', "A", TEV_SLOT_ARG, true);
 }
 
 uint16_t SetLevelVolt_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Module, true))
+    if (const auto rc = CheckCall(call, Check::Module, true))
         return rc;
     const double volts = call.getFloat(0);
     if (volts < 0.0)
@@ -124,16 +124,16 @@ uint16_t SetLevelVolt_7080(WordArgs w, float* f, char* c, char* r) {
     std::array<char, 8> text{};
     std::snprintf(text.data(), text.size(), "%3.1f", volts);
     Transaction t(call);
-    t.begin('$').ch('1').ch(lowHigh(call)).ch(text[0]).ch(text[2]);
+    t.begin('$').ch('1').ch(LowHigh(call)).ch(text[0]).ch(text[2]);
     return t.run('!', 3);
 }
 
 uint16_t ReadLevelVolt_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Module, true))
+    if (const auto rc = CheckCall(call, Check::Module, true))
         return rc;
     Transaction t(call);
-    t.begin('$').ch('1').ch(lowHigh(call));
+    t.begin('$').ch('1').ch(LowHigh(call));
     if (const auto rc = t.run('!', 5))
         return rc;
     const auto units = t.reply().digit(3);
@@ -146,32 +146,32 @@ uint16_t ReadLevelVolt_7080(WordArgs w, float* f, char* c, char* r) {
 
 uint16_t SetMinSignalWidth_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter, true))
+    if (const auto rc = CheckCall(call, Check::Counter, true))
         return rc;
-    const Value width = valueArgument(call, kMaxWidth);
+    const Value width = ValueArgument(call, kMaxWidth);
     if (width.code)
         return width.code;
     Transaction t(call);
-    beginCounter(t, kWidth).printf(5, "%05u", static_cast<unsigned>(width.value));
+    BeginCounter(t, kWidth).printf(5, "%05u", static_cast<unsigned>(width.value));
     return t.run('!', 3);
 }
 
 uint16_t ReadMinSignalWidth_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Counter))
+    if (const auto rc = CheckCall(call, Check::Counter))
         return rc;
     Transaction t(call);
-    beginCounter(t, kWidth);
+    BeginCounter(t, kWidth);
     if (const auto rc = t.run('!', 8))
         return rc;
     const auto width = t.reply().integer(3, 5);
-    return setSlots(
+    return SetSlots(
         call, {{TEV_SLOT_ARG7, width ? std::optional(static_cast<std::uint32_t>(*width)) : std::nullopt}});
 }
 
 uint16_t DataToLED_7080(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = check(call, Check::Module, true))
+    if (const auto rc = CheckCall(call, Check::Module, true))
         return rc;
     const double v = call.getFloat(0);
     if (v <= 0.0)
@@ -179,7 +179,7 @@ uint16_t DataToLED_7080(WordArgs w, float* f, char* c, char* r) {
     if (!(v <= kMaxDisplay)) // also NaN
         return TEV_MODULE_ABOVE_RANGE;
     Transaction t(call);
-    t.begin('$').ch('9').printf(6, displayFormat(v), v);
+    t.begin('$').ch('9').printf(6, DisplayFormat(v), v);
     return t.run('!', 3);
 }
 

@@ -10,19 +10,19 @@ namespace {
 // The port reads of the cards: "$AASs6" (8000, card slot in slot 7) or "$AA6" (87K) for any
 // identifier, slot 5 cleared once the exchange has returned, the field chosen by model afterwards.
 // The 8000 cards' fields are read by sscanf's rules.
-std::uint16_t readCardPort(const Call& call, PortRead read) noexcept {
+std::uint16_t ReadCardPort(const Call& call, PortRead read) noexcept {
     if (const auto rc = call.require(false))
         return rc;
     Transaction t(call);
     Command& command = t.begin('$');
     const bool card8K = call.family == Family::Card8K;
     if (card8K)
-        cardSlot(command, call);
+        CardSlot(command, call);
     command.ch('6');
     read.modelAfter = true;
     read.clears = true;
     read.scan = card8K;
-    return readField(t, read);
+    return ReadField(t, read);
 }
 
 } // namespace
@@ -37,13 +37,13 @@ uint16_t DigitalOut_8K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card8K, w, f, c, r);
     if (const auto rc = call.require(false))
         return rc;
-    const CardPortModel* row = findModel(kCardOut, call.model());
+    const CardPortModel* row = FindModel(kCardOut, call.model());
     if (!row)
         return TEV_MODULE_MODEL_NOT_SERVED;
     // The 8041 takes the whole 32-bit slot, every other card its low 16 bits.
     const std::uint32_t value = row->digits == 8 ? call.slots.whole(TEV_SLOT_ARG) : call.arg(TEV_SLOT_ARG);
     Transaction t(call);
-    Command& command = cardSlot(t.begin(row->lead), call);
+    Command& command = CardSlot(t.begin(row->lead), call);
     if (row->lead == '#')
         command.text("00");
     command.hex(value & row->mask, row->digits);
@@ -51,24 +51,24 @@ uint16_t DigitalOut_8K(LongArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t DigitalBitOut_8K(LongArgs w, float* f, char* c, char* r) {
-    return bitOut(
+    return BitOut(
         Call(Family::Card8K, w, f, c, r), kCardBitOut,
         {.bitSlot = TEV_SLOT_ARG8, .stateSlot = TEV_SLOT_ARG, .bitCode = TEV_MODULE_CHANNEL_OUT_OF_RANGE});
 }
 
 uint16_t DigitalIn_8K(LongArgs w, float* f, char* c, char* r) {
-    return readCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardIn, .length = 9});
+    return ReadCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardIn, .length = 9});
 }
 
 uint16_t DigitalOutReadBack_8K(LongArgs w, float* f, char* c, char* r) {
-    return readCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardReadBack, .length = 9});
+    return ReadCardPort(Call(Family::Card8K, w, f, c, r), {.rows = kCardReadBack, .length = 9});
 }
 
 uint16_t DigitalOut_87K(LongArgs w, float* f, char* c, char* r) {
     const Call call(Family::Card87K, w, f, c, r);
     if (const auto rc = call.require(false))
         return rc;
-    const PortModel* row = findModel(kOut87K, call.model());
+    const PortModel* row = FindModel(kOut87K, call.model());
     if (!row)
         return TEV_MODULE_MODEL_NOT_SERVED;
     Transaction t(call);
@@ -77,16 +77,16 @@ uint16_t DigitalOut_87K(LongArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t DigitalBitOut_87K(LongArgs w, float* f, char* c, char* r) {
-    return bitOut(Call(Family::Card87K, w, f, c, r), kBitOut87K,
+    return BitOut(Call(Family::Card87K, w, f, c, r), kBitOut87K,
                   {.bitCode = TEV_MODULE_CHANNEL_OUT_OF_RANGE});
 }
 
 uint16_t DigitalIn_87K(LongArgs w, float* f, char* c, char* r) {
-    return readCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kIn87K});
+    return ReadCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kIn87K});
 }
 
 uint16_t DigitalOutReadBack_87K(LongArgs w, float* f, char* c, char* r) {
-    return readCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kReadBack87K});
+    return ReadCardPort(Call(Family::Card87K, w, f, c, r), {.rows = kReadBack87K});
 }
 
 } // extern "C"

@@ -10,12 +10,12 @@
 namespace tev::iomodule::digital {
 namespace {
 
-bool isSmallPort(std::uint32_t model) noexcept {
+bool IsSmallPort(std::uint32_t model) noexcept {
     return std::ranges::find(kSmallPortOut, model) != std::end(kSmallPortOut);
 }
 
 // "@AADO0" and the value 0-3 of an analog or counter module's two outputs; reply "!AA".
-std::uint16_t smallPortOut(const Call& call) noexcept {
+std::uint16_t SmallPortOut(const Call& call) noexcept {
     const std::uint32_t value = call.arg(TEV_SLOT_ARG);
     if (value > kSmallPortMax)
         return TEV_MODULE_VALUE_OUT_OF_RANGE;
@@ -36,9 +36,9 @@ uint16_t DigitalOut(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
     if (const auto rc = call.require(false))
         return rc;
-    if (isSmallPort(call.model()))
-        return smallPortOut(call);
-    const PortModel* row = findModel(kPortOut, call.model());
+    if (IsSmallPort(call.model()))
+        return SmallPortOut(call);
+    const PortModel* row = FindModel(kPortOut, call.model());
     if (!row)
         return TEV_MODULE_MODEL_NOT_SERVED;
     // Masked, not refused: the module has no outputs for the bits above its width.
@@ -48,7 +48,7 @@ uint16_t DigitalOut(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t DigitalBitOut(WordArgs w, float* f, char* c, char* r) {
-    return bitOut(Call(w, f, c, r), kBitOut, {.stateFirst = true});
+    return BitOut(Call(w, f, c, r), kBitOut, {.stateFirst = true});
 }
 
 uint16_t DigitalOut_7016(WordArgs w, float* f, char* c, char* r) {
@@ -71,7 +71,7 @@ uint16_t DigitalOutReadBack(WordArgs w, float* f, char* c, char* r) {
         return rc;
     Transaction t(call);
     t.begin('$').ch('6');
-    return readField(t, {.rows = kReadBack, .clears = true});
+    return ReadField(t, {.rows = kReadBack, .clears = true});
 }
 
 uint16_t DigitalIn(WordArgs w, float* f, char* c, char* r) {
@@ -79,12 +79,12 @@ uint16_t DigitalIn(WordArgs w, float* f, char* c, char* r) {
     if (const auto rc = call.require(false))
         return rc;
     Transaction t(call);
-    if (findModel(kAnalogIn, call.model())) {
+    if (FindModel(kAnalogIn, call.model())) {
         t.begin('@').text("DI");
-        return readField(t, {.rows = kAnalogIn, .length = 8, .clears = true});
+        return ReadField(t, {.rows = kAnalogIn, .length = 8, .clears = true});
     }
     t.begin('$').ch('6');
-    return readField(t, {.rows = kDioIn, .clears = true});
+    return ReadField(t, {.rows = kDioIn, .clears = true});
 }
 
 } // extern "C"

@@ -48,7 +48,7 @@ struct CounterModel {
 
 // The row and its 4000 and 8000 twins (the same last three digits).
 template <class Row, std::size_t N>
-constexpr std::array<Row, 3 * N> withTwins(const std::array<Row, N>& rows) {
+constexpr std::array<Row, 3 * N> WithTwins(const std::array<Row, N>& rows) {
     std::array<Row, 3 * N> out{};
     constexpr std::uint32_t kSeries[] = {0x7000, 0x4000, 0x8000};
     for (std::size_t i = 0; i < N; ++i) {
@@ -68,7 +68,7 @@ inline constexpr PortModel kPortOut[] = {{0x7042, 4, 0x1FFF}, {0x7043, 4, 0xFFFF
 inline constexpr std::uint32_t kSmallPortOut[] = {0x7011, 0x7012, 0x7014, 0x7080};
 inline constexpr std::uint32_t kSmallPortMax = 3;
 
-inline constexpr auto kBitOut = withTwins(std::array<BitModel, 10>{{{0x7042, 12, BitForm::Groups},
+inline constexpr auto kBitOut = WithTwins(std::array<BitModel, 10>{{{0x7042, 12, BitForm::Groups},
                                                                     {0x7043, 15, BitForm::Groups},
                                                                     {0x7044, 7},
                                                                     {0x7050, 7},
@@ -89,7 +89,7 @@ inline constexpr FieldModel kReadBack[] = {{0x7042, 1, 4}, {0x7043, 1, 4}, {0x70
                                            {0x7065, 1, 2}, {0x7066, 1, 2}, {0x7067, 1, 2}};
 
 // DigitalIn of the DIO models: "$AA6", the four hex digits at 1-4 of a 7-character reply.
-inline constexpr auto kDioIn = withTwins(std::array<FieldModel, 12>{{{0x7041},
+inline constexpr auto kDioIn = WithTwins(std::array<FieldModel, 12>{{{0x7041},
                                                                      {0x7042},
                                                                      {0x7043},
                                                                      {0x7044},
@@ -103,7 +103,7 @@ inline constexpr auto kDioIn = withTwins(std::array<FieldModel, 12>{{{0x7041},
                                                                      {0x7068}}});
 // DigitalIn of the analog models: "@AADI", the hex digit at 7 of an 8-character reply.
 inline constexpr auto kAnalogIn =
-    withTwins(std::array<FieldModel, 4>{{{0x7011, 7, 1}, {0x7012, 7, 1}, {0x7014, 7, 1}, {0x7016, 7, 1}}});
+    WithTwins(std::array<FieldModel, 4>{{{0x7011, 7, 1}, {0x7012, 7, 1}, {0x7014, 7, 1}, {0x7016, 7, 1}}});
 
 // Input counters "#AAN" / "$AACN".
 inline constexpr CounterModel kCounters[] = {{0x7041, 13}, {0x7044, 3}, {0x7050, 6}, {0x7052, 7},

@@ -16,11 +16,11 @@ class Transaction;
 namespace digital {
 
 // "S" and the card's slot number (slot 7) as one digit, after the address of an 8000 card command.
-Command& cardSlot(Command& command, const Call& call) noexcept;
+Command& CardSlot(Command& command, const Call& call) noexcept;
 
 // Writes the bit in `bit` to `state` (0 or 1, already checked) as the row's form says, and checks
 // the bare '>' reply. `bit` is within the row's limit.
-std::uint16_t writeBit(const Call& call, const BitModel& row, std::uint32_t bit,
+std::uint16_t WriteBit(const Call& call, const BitModel& row, std::uint32_t bit,
                        std::uint32_t state) noexcept;
 
 // The bit and state slots of a single-bit write, and the code for a bit beyond the row's limit.
@@ -31,7 +31,7 @@ struct BitArgs {
     bool stateFirst = false; // the state is checked before the model (I-7000 DigitalBitOut)
 };
 // Model (17), state (4) and bit checks, then writeBit().
-std::uint16_t bitOut(const Call& call, std::span<const BitModel> rows, const BitArgs& args) noexcept;
+std::uint16_t BitOut(const Call& call, std::span<const BitModel> rows, const BitArgs& args) noexcept;
 
 // How a port reading is read.
 struct PortRead {
@@ -46,7 +46,7 @@ struct PortRead {
 // Sends the command built in `t`, checks the reply ('!' and the length) and stores the row's field.
 // With modelAfter an identifier not in the rows gives TEV_MODULE_MODEL_NOT_SERVED after the
 // exchange; otherwise before it, without traffic.
-std::uint16_t readField(Transaction& t, const PortRead& read) noexcept;
+std::uint16_t ReadField(Transaction& t, const PortRead& read) noexcept;
 
 } // namespace digital
 } // namespace tev::iomodule

@@ -8,7 +8,7 @@
 
 namespace tev::iomodule {
 
-FixedDigits fixedDigits(double v, int whole, int decimals) noexcept {
+FixedDigits SplitFixedDigits(double v, int whole, int decimals) noexcept {
     FixedDigits out;
     if (std::isnan(v) || v == HUGE_VAL) {
         out.code = TEV_MODULE_ABOVE_RANGE;

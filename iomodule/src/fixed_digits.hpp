@@ -16,6 +16,6 @@ struct FixedDigits {
 // v with `whole` digits before the point and `decimals` after it, truncated (not rounded) from the
 // shortest decimal form of the single-precision value, so 0.7F gives "00.700", not "00.699". Negative values
 // are below range; values that need more digits, and NaN, are above range.
-FixedDigits fixedDigits(double v, int whole, int decimals) noexcept;
+FixedDigits SplitFixedDigits(double v, int whole, int decimals) noexcept;
 
 } // namespace tev::iomodule

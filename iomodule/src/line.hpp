@@ -14,6 +14,6 @@ struct Line {
 };
 
 // The line every transaction uses.
-const Line& line() noexcept;
+const Line& BoundLine() noexcept;
 
 } // namespace tev::iomodule

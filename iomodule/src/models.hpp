@@ -12,7 +12,7 @@ namespace tev::iomodule {
 
 // The row of `rows` whose `model` member is `model`, or nullptr (the caller answers
 // TEV_MODULE_MODEL_NOT_SERVED).
-template <class Rows> constexpr auto findModel(const Rows& rows, std::uint32_t model) noexcept {
+template <class Rows> constexpr auto FindModel(const Rows& rows, std::uint32_t model) noexcept {
     for (const auto& row : rows)
         if (row.model == model)
             return &row;
@@ -30,11 +30,11 @@ template <class Row> struct Served {
 // (TEV_MODULE_MODEL_NOT_SERVED). Use as
 //     const auto [row, rc] = serve(call, kRows, needsFloats);
 //     if (!row) return rc;
-template <class Rows> constexpr auto serve(const Call& call, const Rows& rows, bool needsFloats) noexcept {
+template <class Rows> constexpr auto Serve(const Call& call, const Rows& rows, bool needsFloats) noexcept {
     using Row = std::remove_cvref_t<decltype(*std::begin(rows))>;
     if (const std::uint16_t rc = call.require(needsFloats))
         return Served<Row>{nullptr, rc};
-    const Row* row = findModel(rows, call.model());
+    const Row* row = FindModel(rows, call.model());
     constexpr std::uint16_t kNotServed = TEV_MODULE_MODEL_NOT_SERVED;
     return Served<Row>{row, row ? std::uint16_t{TEV_MODULE_OK} : kNotServed};
 }
@@ -48,14 +48,14 @@ struct ChannelModel {
 };
 
 // Whether `channel` is one of the row's channels (a single-channel model takes any, ignored).
-constexpr bool channelFits(const ChannelModel& row, std::uint32_t channel) noexcept {
+constexpr bool ChannelFits(const ChannelModel& row, std::uint32_t channel) noexcept {
     return row.channels == 0 || channel < row.channels;
 }
 
 // The same for an 8000 card, whose commands carry the channel as one decimal digit: never above 7.
-constexpr bool cardChannelFits(const ChannelModel& row, std::uint32_t channel) noexcept {
+constexpr bool CardChannelFits(const ChannelModel& row, std::uint32_t channel) noexcept {
     constexpr std::uint32_t kDigitLimit = 7;
-    return channelFits(row, channel) && channel <= kDigitLimit;
+    return ChannelFits(row, channel) && channel <= kDigitLimit;
 }
 
 } // namespace tev::iomodule

@@ -6,7 +6,7 @@ namespace tev::iomodule {
 
 std::optional<std::uint32_t> Reply::hex(std::size_t pos, std::size_t n) const noexcept {
     const auto f = field(pos, n);
-    return f ? decodeHexDigits(*f) : std::nullopt;
+    return f ? DecodeHexDigits(*f) : std::nullopt;
 }
 
 std::optional<std::uint32_t> Reply::digit(std::size_t pos) const noexcept {
@@ -18,17 +18,17 @@ std::optional<std::uint32_t> Reply::digit(std::size_t pos) const noexcept {
 
 std::optional<std::int32_t> Reply::integer(std::size_t pos, std::size_t n) const noexcept {
     const auto f = field(pos, n);
-    return f ? parseInteger(*f) : std::nullopt;
+    return f ? ParseInteger(*f) : std::nullopt;
 }
 
 std::optional<double> Reply::decimal(std::size_t pos, std::size_t n) const noexcept {
     const auto f = field(pos, n);
-    return f ? parseDecimal(*f) : std::nullopt;
+    return f ? ParseDecimal(*f) : std::nullopt;
 }
 
 std::optional<double> Reply::decimalFrom(std::size_t pos) const noexcept {
     const auto f = from(pos);
-    return f ? parseDecimal(*f) : std::nullopt;
+    return f ? ParseDecimal(*f) : std::nullopt;
 }
 
 } // namespace tev::iomodule

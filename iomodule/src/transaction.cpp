@@ -14,7 +14,7 @@ constexpr std::size_t kI7000Buffer = 100;
 constexpr std::size_t kCardBuffer = 80;
 static_assert(UART_REPLY_MAX <= kCardBuffer && kI7000Buffer <= Command::kCapacity);
 
-void copyText(char* to, std::string_view text) noexcept {
+void CopyText(char* to, std::string_view text) noexcept {
     if (!to)
         return;
     if (!text.empty())
@@ -33,13 +33,13 @@ std::size_t Transaction::capacity() const noexcept {
 }
 
 void Transaction::copyCommandTrace() const noexcept {
-    copyText(m_call.commandTrace, m_command.view());
+    CopyText(m_call.commandTrace, m_command.view());
 }
 void Transaction::copyReplyTrace() const noexcept {
-    copyText(m_call.replyTrace, m_reply.text());
+    CopyText(m_call.replyTrace, m_reply.text());
 }
 void Transaction::clearReplyTrace() const noexcept {
-    copyText(m_call.replyTrace, {});
+    CopyText(m_call.replyTrace, {});
 }
 
 std::uint16_t Transaction::exchange(Trace trace) noexcept {
@@ -53,7 +53,7 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
     }
     m_buffer.fill('\0');
     std::uint16_t replyLength = 0; // uart's count; the reply's own terminator is what counts here
-    const std::uint16_t status = line().exchange(m_call.port(), m_command.c_str(), m_buffer.data(),
+    const std::uint16_t status = BoundLine().exchange(m_call.port(), m_command.cStr(), m_buffer.data(),
                                                  m_call.timeout(), m_call.checksumFlag(), &replyLength);
     m_call.clearFloats(m_cleared);
     // Bound the reply to the family's buffer whatever the line wrote.
@@ -90,7 +90,7 @@ std::uint16_t Transaction::send() noexcept {
         copyCommandTrace();
         clearReplyTrace();
     }
-    return line().send(m_call.port(), m_command.c_str(), m_call.checksumFlag());
+    return BoundLine().send(m_call.port(), m_command.cStr(), m_call.checksumFlag());
 }
 
 } // namespace tev::iomodule

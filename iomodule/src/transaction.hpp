@@ -93,7 +93,7 @@ struct SlotValue {
 
 // Stores every value in its slot when all of them were read; else stores none and answers
 // TEV_MODULE_INVALID_REPLY.
-inline std::uint16_t setSlots(const Call& call, std::initializer_list<SlotValue> values) noexcept {
+inline std::uint16_t SetSlots(const Call& call, std::initializer_list<SlotValue> values) noexcept {
     for (const SlotValue& v : values)
         if (!v.value)
             return TEV_MODULE_INVALID_REPLY;
@@ -103,7 +103,7 @@ inline std::uint16_t setSlots(const Call& call, std::initializer_list<SlotValue>
 }
 
 // The same for float slot 0 ... n - 1 of the float block.
-inline std::uint16_t setFloats(const Call& call,
+inline std::uint16_t SetFloats(const Call& call,
                                std::initializer_list<std::optional<double>> values) noexcept {
     for (const auto& v : values)
         if (!v)

@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint16_t kVersion = 0x0506;
 constexpr std::uint16_t kCcittPolynomial = 0x1021; // x^16 + x^12 + x^5 + 1
 
-std::array<std::uint16_t, 256> buildCrcTable() noexcept {
+std::array<std::uint16_t, 256> BuildCrcTable() noexcept {
     std::array<std::uint16_t, 256> table{};
     for (std::uint32_t i = 0; i < 256; ++i) {
         std::uint32_t r = 0;
@@ -27,12 +27,12 @@ std::array<std::uint16_t, 256> buildCrcTable() noexcept {
 }
 
 // Built on first use; the language makes that initialisation thread-safe, so first calls may race.
-const std::array<std::uint16_t, 256>& crcTable() noexcept {
-    static const std::array<std::uint16_t, 256> table = buildCrcTable();
+const std::array<std::uint16_t, 256>& CrcTable() noexcept {
+    static const std::array<std::uint16_t, 256> table = BuildCrcTable();
     return table;
 }
 
-void copyText(char* to, const char* text) noexcept {
+void CopyText(char* to, const char* text) noexcept {
     if (to)
         std::strcpy(to, text);
 }
@@ -46,8 +46,8 @@ uint16_t Get_Dll_Version(void) {
 }
 
 uint16_t Test(WordArgs w, float* f, char* command_trace, char* reply_trace) {
-    copyText(command_trace, "Command String Send to I7000");
-    copyText(reply_trace, "Command String Receive From I7000");
+    CopyText(command_trace, "Command String Send to I7000");
+    CopyText(reply_trace, "Command String Receive From I7000");
     for (int i = 0; i < 4; ++i) {
         if (w)
             w[i] = static_cast<std::uint16_t>(w[i] + 1);
@@ -80,11 +80,11 @@ int32_t ShiftRight(int32_t value, int32_t count) {
 }
 
 void MakeCRC16Table(void) {
-    (void)crcTable();
+    (void)CrcTable();
 }
 
 uint32_t GetCRC16(const uint8_t* data, int32_t count) {
-    const auto& table = crcTable();
+    const auto& table = CrcTable();
     std::uint32_t c = 0;
     for (std::int32_t i = 0; data && i < count; ++i)
         c = (table[c >> 8] ^ (c << 8) ^ data[i]) & 0xFFFFu;

@@ -45,8 +45,8 @@ constexpr std::uint32_t kAnalogDoMax = 3;
 constexpr std::size_t kDoValueReply = 7;
 
 // "~AA5S" or "~AA5P" after the port value of slot 5.
-std::uint16_t storeDo(const Call& call, char which) noexcept {
-    const auto [row, refused] = serve(call, kDoModels, false);
+std::uint16_t StoreDo(const Call& call, char which) noexcept {
+    const auto [row, refused] = Serve(call, kDoModels, false);
     if (!row)
         return refused;
     const std::uint32_t value = call.arg(TEV_SLOT_ARG);
@@ -60,8 +60,8 @@ std::uint16_t storeDo(const Call& call, char which) noexcept {
     return t.run('!', 3);
 }
 
-std::uint16_t readDo(const Call& call, char which) noexcept {
-    const auto [row, refused] = serve(call, kDoModels, false);
+std::uint16_t ReadDo(const Call& call, char which) noexcept {
+    const auto [row, refused] = Serve(call, kDoModels, false);
     if (!row)
         return refused;
     Transaction t(call);
@@ -71,45 +71,45 @@ std::uint16_t readDo(const Call& call, char which) noexcept {
     // Any first character: only the length is checked.
     if (const auto rc = t.expect(t.reply().first(), kDoValueReply))
         return rc;
-    return setSlots(call, {{TEV_SLOT_ARG, t.reply().hex(3, row->digits == 4 ? 4 : 2)}});
+    return SetSlots(call, {{TEV_SLOT_ARG, t.reply().hex(3, row->digits == 4 ? 4 : 2)}});
 }
 
 // Starts "<lead>AA<digit>" and, for a model with several outputs, the channel digit.
-void beginAo(Transaction& t, const OutputModel& row, char lead, char digit) noexcept {
+void BeginAo(Transaction& t, const OutputModel& row, char lead, char digit) noexcept {
     Command& command = t.begin(lead).ch(digit);
     if (row.channels != 0)
         command.digit(t.call().arg(TEV_SLOT_ARG));
 }
 
 // Writes float slot 0 to the output, then stores it with "<lead>AA<digit>[N]".
-std::uint16_t storeAo(const Call& call, char lead, char digit) noexcept {
-    const auto [row, refused] = serve(call, kAoModels, true);
+std::uint16_t StoreAo(const Call& call, char lead, char digit) noexcept {
+    const auto [row, refused] = Serve(call, kAoModels, true);
     if (!row)
         return refused;
     if (call.arg(TEV_SLOT_ARG) >= row->channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
-    if (const auto rc = writeOutputValue(call, row->output))
+    if (const auto rc = WriteOutputValue(call, row->output))
         return rc;
     Transaction t(call);
-    beginAo(t, row->output, lead, digit);
+    BeginAo(t, row->output, lead, digit);
     return t.run('!', 3);
 }
 
 // Reads a stored value with "<lead>AA<digit>[N]": float slot 0 = seven characters from position 3
 // (7024) or six (the others). `length` is the reply's exact length, or kAnyLength.
 template <std::size_t N>
-std::uint16_t readAo(const Call& call, const AoModel (&rows)[N], char lead, char digit,
+std::uint16_t ReadAo(const Call& call, const AoModel (&rows)[N], char lead, char digit,
                      std::size_t length) noexcept {
-    const auto [row, refused] = serve(call, rows, true);
+    const auto [row, refused] = Serve(call, rows, true);
     if (!row)
         return refused;
     if (call.arg(TEV_SLOT_ARG) >= row->channels)
         return TEV_MODULE_CHANNEL_OUT_OF_RANGE;
     Transaction t(call);
-    beginAo(t, row->output, lead, digit);
+    BeginAo(t, row->output, lead, digit);
     if (const auto rc = t.run('!', length))
         return rc;
-    const auto value = leadingDecimal(t.reply(), 3, row->output.form == OutputForm::Signed ? 7 : 6);
+    const auto value = LeadingDecimal(t.reply(), 3, row->output.form == OutputForm::Signed ? 7 : 6);
     if (!value)
         return TEV_MODULE_INVALID_REPLY;
     call.setFloat(0, *value);
@@ -124,21 +124,21 @@ using namespace tev::iomodule;
 extern "C" {
 
 uint16_t SetSafeValueForDo(WordArgs w, float* f, char* c, char* r) {
-    return storeDo(Call(w, f, c, r), 'S');
+    return StoreDo(Call(w, f, c, r), 'S');
 }
 uint16_t SetPowerOnValueForDo(WordArgs w, float* f, char* c, char* r) {
-    return storeDo(Call(w, f, c, r), 'P');
+    return StoreDo(Call(w, f, c, r), 'P');
 }
 uint16_t ReadSafeValueForDo(WordArgs w, float* f, char* c, char* r) {
-    return readDo(Call(w, f, c, r), 'S');
+    return ReadDo(Call(w, f, c, r), 'S');
 }
 uint16_t ReadPowerOnValueForDo(WordArgs w, float* f, char* c, char* r) {
-    return readDo(Call(w, f, c, r), 'P');
+    return ReadDo(Call(w, f, c, r), 'P');
 }
 
 uint16_t SetPowerOnSafeValue(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto [row, rc] = serve(call, kAnalogDoModels, false); !row)
+    if (const auto [row, rc] = Serve(call, kAnalogDoModels, false); !row)
         return rc;
     const std::uint32_t powerOn = call.arg(TEV_SLOT_ARG);
     const std::uint32_t safe = call.arg(TEV_SLOT_ARG7);
@@ -150,17 +150,17 @@ uint16_t SetPowerOnSafeValue(WordArgs w, float* f, char* c, char* r) {
 }
 
 uint16_t SetSafeValueForAo(WordArgs w, float* f, char* c, char* r) {
-    return storeAo(Call(w, f, c, r), '~', '5');
+    return StoreAo(Call(w, f, c, r), '~', '5');
 }
 uint16_t SetPowerOnValueForAo(WordArgs w, float* f, char* c, char* r) {
-    return storeAo(Call(w, f, c, r), '$', '4');
+    return StoreAo(Call(w, f, c, r), '$', '4');
 }
 
 uint16_t ReadSafeValueForAo(WordArgs w, float* f, char* c, char* r) {
-    return readAo(Call(w, f, c, r), kAoModels, '~', '4', kAnyLength);
+    return ReadAo(Call(w, f, c, r), kAoModels, '~', '4', kAnyLength);
 }
 uint16_t ReadPowerOnValueForAo(WordArgs w, float* f, char* c, char* r) {
-    return readAo(Call(w, f, c, r), kPowerOnReadModels, '$', '7', 10);
+    return ReadAo(Call(w, f, c, r), kPowerOnReadModels, '$', '7', 10);
 }
 
 } // extern "C"

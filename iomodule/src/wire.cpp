@@ -7,12 +7,12 @@
 namespace tev::iomodule {
 namespace {
 
-bool isDigit(char c) noexcept {
+bool IsDigit(char c) noexcept {
     return c >= '0' && c <= '9';
 }
 
 // Takes a leading '+' or '-' off s; true for '-'.
-bool takeSign(std::string_view& s) noexcept {
+bool TakeSign(std::string_view& s) noexcept {
     if (s.empty() || (s.front() != '+' && s.front() != '-'))
         return false;
     const bool negative = s.front() == '-';
@@ -20,8 +20,8 @@ bool takeSign(std::string_view& s) noexcept {
     return negative;
 }
 
-int hexValue(char c, bool lowerCase) noexcept {
-    if (isDigit(c))
+int HexValue(char c, bool lowerCase) noexcept {
+    if (IsDigit(c))
         return c - '0';
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
@@ -30,12 +30,12 @@ int hexValue(char c, bool lowerCase) noexcept {
     return -1;
 }
 
-std::optional<std::uint32_t> hexNumber(std::string_view text, bool lowerCase) noexcept {
+std::optional<std::uint32_t> HexNumber(std::string_view text, bool lowerCase) noexcept {
     if (text.empty())
         return std::nullopt;
     std::uint32_t value = 0;
     for (char c : text) {
-        const int d = hexValue(c, lowerCase);
+        const int d = HexValue(c, lowerCase);
         if (d < 0)
             return std::nullopt;
         value = value * 16u + static_cast<std::uint32_t>(d);
@@ -45,18 +45,18 @@ std::optional<std::uint32_t> hexNumber(std::string_view text, bool lowerCase) no
 
 } // namespace
 
-std::optional<std::uint32_t> decodeHexDigits(std::string_view digits) noexcept {
-    return hexNumber(digits, false);
+std::optional<std::uint32_t> DecodeHexDigits(std::string_view digits) noexcept {
+    return HexNumber(digits, false);
 }
 
-std::optional<std::uint32_t> parseHex(std::string_view text) noexcept {
-    return hexNumber(text, true);
+std::optional<std::uint32_t> ParseHex(std::string_view text) noexcept {
+    return HexNumber(text, true);
 }
 
-std::optional<double> parseDecimal(std::string_view text) noexcept {
+std::optional<double> ParseDecimal(std::string_view text) noexcept {
     std::string_view s = text;
-    const bool negative = takeSign(s);
-    const auto digits = std::count_if(s.begin(), s.end(), isDigit);
+    const bool negative = TakeSign(s);
+    const auto digits = std::count_if(s.begin(), s.end(), IsDigit);
     const auto points = std::count(s.begin(), s.end(), '.');
     if (digits == 0 || points > 1 || static_cast<std::size_t>(digits + points) != s.size())
         return std::nullopt;
@@ -67,10 +67,10 @@ std::optional<double> parseDecimal(std::string_view text) noexcept {
     return negative ? -value : value;
 }
 
-std::optional<std::int32_t> parseInteger(std::string_view text) noexcept {
+std::optional<std::int32_t> ParseInteger(std::string_view text) noexcept {
     std::string_view s = text;
-    const bool negative = takeSign(s);
-    if (s.empty() || !std::all_of(s.begin(), s.end(), isDigit))
+    const bool negative = TakeSign(s);
+    if (s.empty() || !std::all_of(s.begin(), s.end(), IsDigit))
         return std::nullopt;
     std::int64_t value = 0;
     for (char c : s)

@@ -29,8 +29,8 @@ struct Case {
 
 std::vector<std::size_t> g_pausedAfter;
 std::chrono::milliseconds g_pause{};
-void recordPause(std::chrono::milliseconds d) {
-    g_pausedAfter.push_back(fake().sent.size());
+void RecordPause(std::chrono::milliseconds d) {
+    g_pausedAfter.push_back(Fake().sent.size());
     g_pause = d;
 }
 
@@ -38,9 +38,9 @@ class AlarmCards : public ::testing::Test {
   protected:
     void SetUp() override {
         g_pausedAfter.clear();
-        setAlarmPauseHook(recordPause);
+        SetAlarmPauseHook(RecordPause);
     }
-    void TearDown() override { setAlarmPauseHook(nullptr); }
+    void TearDown() override { SetAlarmPauseHook(nullptr); }
 
     static void run(LongFrame::Function fn, std::initializer_list<Case> cases, float value = 0.0F) {
         for (bool checksum : {false, true}) {
@@ -53,9 +53,9 @@ class AlarmCards : public ::testing::Test {
                 fr.w[10] = 0xB;
                 fr.f[0] = value;
                 for (const std::string& reply : c.replies)
-                    fake().answer(framed(reply, checksum));
+                    Fake().answer(Framed(reply, checksum));
                 EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-                EXPECT_EQ(fake().commands(), c.commands) << c.name;
+                EXPECT_EQ(Fake().commands(), c.commands) << c.name;
                 if (c.commands.empty()) {
                     EXPECT_TRUE(fr.tracesUntouched()) << c.name;
                 }
@@ -116,10 +116,10 @@ TEST_F(AlarmCards, Limits) {
             fr.w[5] = c.channel;
             fr.w[7] = 3;
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(ReadAlarmLimitValue_8K), c.code) << c.reply;
             if (c.code != TEV_MODULE_CHANNEL_OUT_OF_RANGE) {
-                EXPECT_EQ(fake().commands(), Strings{"$01S3C" + std::to_string(c.channel) + "RLU"});
+                EXPECT_EQ(Fake().commands(), Strings{"$01S3C" + std::to_string(c.channel) + "RLU"});
             }
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.reply;
         }
@@ -160,9 +160,9 @@ TEST_F(AlarmCards, ReadModeAndStatus) {
             fr.w[7] = 3;
             fr.w[8] = 0;
             fr.w[9] = 99;
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.reply;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
             EXPECT_EQ(fr.w[8], c.slot8 == 99 ? 0u : c.slot8) << c.reply;
             EXPECT_EQ(fr.w[9], c.slot9) << c.reply << " checksum " << checksum;
         }
@@ -200,8 +200,8 @@ TEST_F(AlarmCards, TwoStepTraceShowsTheLastExchange) {
     fr.w[5] = 1;
     fr.w[7] = 3;
     fr.w[9] = 2;
-    fake().answer("!01");
-    fake().answer("?01");
+    Fake().answer("!01");
+    Fake().answer("?01");
     EXPECT_EQ(fr(SetAlarmMode_8K), TEV_MODULE_INVALID_REPLY);
     EXPECT_EQ(fr.commandTrace(), "$01S3C1ALL");
     EXPECT_EQ(fr.replyTrace(), "?01");

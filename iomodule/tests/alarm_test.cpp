@@ -29,17 +29,17 @@ struct Case {
 
 // The pauses of the calls in progress: the command count when each began, and its length.
 std::vector<std::pair<std::size_t, std::chrono::milliseconds>> g_pauses;
-void recordPause(std::chrono::milliseconds d) {
-    g_pauses.emplace_back(fake().sent.size(), d);
+void RecordPause(std::chrono::milliseconds d) {
+    g_pauses.emplace_back(Fake().sent.size(), d);
 }
 
 class Alarm : public ::testing::Test {
   protected:
     void SetUp() override {
         g_pauses.clear();
-        setAlarmPauseHook(recordPause);
+        SetAlarmPauseHook(RecordPause);
     }
-    void TearDown() override { setAlarmPauseHook(nullptr); }
+    void TearDown() override { SetAlarmPauseHook(nullptr); }
 
     // Runs every case with the checksum flag off and on; returns nothing, checks code and traffic.
     static void run(WordFrame::Function fn, std::initializer_list<Case> cases) {
@@ -51,9 +51,9 @@ class Alarm : public ::testing::Test {
                 for (std::size_t i = 0; i < c.floats.size(); ++i)
                     fr.f[i] = c.floats[i];
                 for (const std::string& reply : c.replies)
-                    fake().answer(framed(reply, checksum));
+                    Fake().answer(Framed(reply, checksum));
                 EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-                EXPECT_EQ(fake().commands(), c.commands) << c.name;
+                EXPECT_EQ(Fake().commands(), c.commands) << c.name;
                 if (c.commands.empty()) {
                     EXPECT_TRUE(fr.tracesUntouched()) << c.name;
                 }
@@ -135,9 +135,9 @@ TEST_F(Alarm, Readings) {
             WordFrame fr(c.model, checksum);
             fr.w[5] = c.slot5;
             fr.w[7] = fr.w[8] = 99;
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.command << " " << c.reply;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
             if (c.slot == 0) {
                 EXPECT_FLOAT_EQ(fr.f[0], static_cast<float>(c.value)) << c.reply;
             } else if (c.code == 0 || c.slot != 5) {
@@ -189,9 +189,9 @@ TEST_F(Alarm, MappingSwitchesAndReads) {
         for (const Range& c : ranges) {
             WordFrame fr(c.model, checksum);
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.reply;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
             EXPECT_FLOAT_EQ(fr.f[0], c.low) << c.reply;
             EXPECT_FLOAT_EQ(fr.f[1], c.high) << c.reply;
             // Seven slots are marked as not read, the eighth keeps its value.
@@ -296,8 +296,8 @@ TEST_F(Alarm, SetupLinearMappingPausesAfterEachStore) {
     WordFrame fr(0x7014);
     fr.w[7] = 8;
     fr.f = {-10.0F, 10.0F, 0.0F, 1.0F};
-    fake().answer("!01");
-    fake().answer("!01");
+    Fake().answer("!01");
+    Fake().answer("!01");
     ASSERT_EQ(fr(SetupLinearMapping), 0);
     using std::chrono::milliseconds;
     const std::vector<std::pair<std::size_t, milliseconds>> expected{{1, milliseconds(100)},
@@ -310,7 +310,7 @@ TEST_F(Alarm, SetupLinearMappingPausesAfterEachStore) {
     g_pauses.clear();
     WordFrame refused(0x7014);
     refused.w[7] = 8;
-    fake().answer("?01");
+    Fake().answer("?01");
     EXPECT_EQ(refused(SetupLinearMapping), TEV_MODULE_INVALID_REPLY);
     EXPECT_TRUE(g_pauses.empty());
 }
@@ -319,8 +319,8 @@ TEST(AlarmPause, SleepsWithoutAHook) {
     WordFrame fr(0x7016);
     fr.w[7] = 0;
     fr.f = {0.0F, 1.0F, 0.0F, 1.0F};
-    fake().answer("!01");
-    fake().answer("!01");
+    Fake().answer("!01");
+    Fake().answer("!01");
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(fr(SetupLinearMapping), 0);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
@@ -350,14 +350,14 @@ TEST(AlarmNumbers, TargetForms) {
         {NAN, "", TEV_MODULE_BELOW_RANGE},
     };
     for (const Form& c : cases) {
-        const NumberText t = targetText(c.value);
+        const NumberText t = TargetText(c.value);
         EXPECT_EQ(t.code, c.code) << c.value;
         EXPECT_EQ(t.view(), c.text) << c.value;
     }
 }
 
 TEST(AlarmArguments, MissingBlocksAreRefusedWithoutTraffic) {
-    fake().reset();
+    Fake().reset();
     for (WordFrame::Function fn :
          {EnableAlarm, DisableAlarm, ClearLatchAlarm, SetAlarmLimitValue, ReadAlarmLimitValue,
           ReadOutputAlarmState, ReadEventCounter, ClearEventCounter, SetLedDisplay_7033, GetLedDisplay_7033,
@@ -377,7 +377,7 @@ TEST(AlarmArguments, MissingBlocksAreRefusedWithoutTraffic) {
         LongFrame fr(0x8017);
         EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
     }
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
 }
 
 } // namespace

@@ -17,9 +17,9 @@ const float kEightValues[] = {1.234F, 2.0F, -3.5F, 0.0F, 10.0F, -10.0F, 0.001F, 
 TEST(AnalogInAll, EightChannels) {
     for (bool checksum : {false, true}) {
         WordFrame fr(0x7017, checksum);
-        fake().answer(framed(kEight, checksum));
+        Fake().answer(Framed(kEight, checksum));
         EXPECT_EQ(fr(AnalogInAll), 0);
-        EXPECT_EQ(fake().commands(), std::vector<std::string>{"#01"});
+        EXPECT_EQ(Fake().commands(), std::vector<std::string>{"#01"});
         for (int k = 0; k < 8; ++k)
             EXPECT_FLOAT_EQ(fr.f[k], kEightValues[k]) << k;
     }
@@ -38,7 +38,7 @@ TEST(AnalogInAll, FailedScanClearsTheFloats) {
     };
     for (const Case& c : cases) {
         WordFrame fr(0x4018);
-        fake().answer(c.reply, c.status);
+        Fake().answer(c.reply, c.status);
         EXPECT_EQ(fr(AnalogInAll), c.code) << c.reply;
         for (int k = 0; k < 7; ++k)
             EXPECT_FLOAT_EQ(fr.f[k], 0.0F) << k;
@@ -46,25 +46,25 @@ TEST(AnalogInAll, FailedScanClearsTheFloats) {
     }
     WordFrame other(0x7012);
     EXPECT_EQ(other(AnalogInAll), TEV_MODULE_MODEL_NOT_SERVED);
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
 }
 
 TEST(AnalogInAll, ThreeChannelModelReadsEachChannel) {
     for (std::uint32_t model : {0x4033u, 0x8033u}) { // the per-channel reading does not serve them
         WordFrame fr(model);
         EXPECT_EQ(fr(AnalogInAll), TEV_MODULE_MODEL_NOT_SERVED);
-        EXPECT_TRUE(fake().sent.empty());
+        EXPECT_TRUE(Fake().sent.empty());
         EXPECT_TRUE(fr.tracesUntouched());
     }
     {
         const std::uint32_t model = 0x7033;
         WordFrame fr(model);
-        fake().answer(">+01.000+02.000+03.000"); // 22 characters; its values are not used
-        fake().answer(">+10.000");
-        fake().answer(">+20.000");
-        fake().answer(">+30.000");
+        Fake().answer(">+01.000+02.000+03.000"); // 22 characters; its values are not used
+        Fake().answer(">+10.000");
+        Fake().answer(">+20.000");
+        Fake().answer(">+30.000");
         EXPECT_EQ(fr(AnalogInAll), 0) << std::hex << model;
-        EXPECT_EQ(fake().commands(), (std::vector<std::string>{"#01", "#010", "#011", "#012"}));
+        EXPECT_EQ(Fake().commands(), (std::vector<std::string>{"#01", "#010", "#011", "#012"}));
         EXPECT_FLOAT_EQ(fr.f[0], 10.0F);
         EXPECT_FLOAT_EQ(fr.f[1], 20.0F);
         EXPECT_FLOAT_EQ(fr.f[2], 30.0F);
@@ -78,10 +78,10 @@ TEST(AnalogInAll, ThreeChannelModelReadsEachChannel) {
 
 TEST(AnalogInAll, ThreeChannelFailureIsReported) {
     WordFrame fr(0x7033);
-    fake().answer(">+01.000+02.000+03.000");
-    fake().answer(">+10.000");
-    fake().answer("?01");
-    fake().answer(">+30.000");
+    Fake().answer(">+01.000+02.000+03.000");
+    Fake().answer(">+10.000");
+    Fake().answer("?01");
+    Fake().answer(">+30.000");
     EXPECT_EQ(fr(AnalogInAll), TEV_MODULE_INVALID_REPLY);
     EXPECT_FLOAT_EQ(fr.f[0], 10.0F);
     EXPECT_FLOAT_EQ(fr.f[1], 0.0F);
@@ -91,20 +91,20 @@ TEST(AnalogInAll, ThreeChannelFailureIsReported) {
 TEST(AnalogIn8, TracesOnlyAfterGoodExchangeAndNoClearing) {
     WordFrame fr(0x7018);
     fr.w[6] = 2; // any non-zero value traces
-    fake().answer(kEight);
+    Fake().answer(kEight);
     EXPECT_EQ(fr(AnalogIn8), 0);
     EXPECT_EQ(fr.commandTrace(), "#01");
     EXPECT_EQ(fr.replyTrace(), kEight);
     EXPECT_FLOAT_EQ(fr.f[7], 5.5F);
 
     WordFrame failed(0x7017);
-    fake().answer("", UART_TIMEOUT);
+    Fake().answer("", UART_TIMEOUT);
     EXPECT_EQ(failed(AnalogIn8), UART_TIMEOUT);
     EXPECT_TRUE(failed.tracesUntouched());
     EXPECT_FLOAT_EQ(failed.f[0], -7.0F);
 
     WordFrame shortReply(0x7017);
-    fake().answer(kEight.substr(0, 50));
+    Fake().answer(kEight.substr(0, 50));
     EXPECT_EQ(shortReply(AnalogIn8), TEV_MODULE_INVALID_REPLY);
     EXPECT_FLOAT_EQ(shortReply.f[0], -7.0F);
 }
@@ -130,7 +130,7 @@ TEST(In8_7017, ScalesHexFields) {
             std::string reply = ">" + c.fields;
             if (reply.size() > 33)
                 reply.resize(33);
-            fake().answer(framed(reply, checksum));
+            Fake().answer(Framed(reply, checksum));
             EXPECT_EQ(fr(In8_7017), c.code) << c.range << " " << c.fields;
             EXPECT_FLOAT_EQ(fr.f[0], c.first);
             EXPECT_FLOAT_EQ(fr.f[1], c.second);
@@ -138,7 +138,7 @@ TEST(In8_7017, ScalesHexFields) {
                 EXPECT_FLOAT_EQ(fr.f[7], -7.0F); // a failed scan clears slots 0-6 only
             }
             if (c.code == 0) {
-                EXPECT_EQ(fake().sent.at(0).command, "$01A");
+                EXPECT_EQ(Fake().sent.at(0).command, "$01A");
                 if (c.fields.substr(8, 4) == "FFFF") {
                     EXPECT_TRUE(std::signbit(fr.f[2])); // -0.0
                 }
@@ -163,18 +163,18 @@ TEST(AnalogInAllHex, CutsTextFields) {
             WordFrame fr(0x1234); // no model check
             fr.w[3] = flag;
             char texts[8 * 100] = {};
-            fake().answer(framed(c.reply, flag != 0));
+            Fake().answer(Framed(c.reply, flag != 0));
             EXPECT_EQ(AnalogInAllHex(fr.w.data(), texts, fr.command.data(), fr.reply.data()), 0);
             for (std::size_t k = 0; k < c.fields.size(); ++k)
                 EXPECT_STREQ(texts + 100 * k, c.fields[k].c_str());
             EXPECT_STREQ(texts + 100 * c.fields.size(), "");
             EXPECT_EQ(fr.commandTrace(), "untouched"); // never written
-            EXPECT_EQ(fr.replyTrace(), framed(c.reply, flag != 0));
+            EXPECT_EQ(fr.replyTrace(), Framed(c.reply, flag != 0));
         }
     }
     WordFrame fr(0x7017);
     char texts[100] = "x";
-    fake().answer("", UART_TIMEOUT);
+    Fake().answer("", UART_TIMEOUT);
     EXPECT_EQ(AnalogInAllHex(fr.w.data(), texts, fr.command.data(), fr.reply.data()), UART_TIMEOUT);
     EXPECT_EQ(fr.replyTrace(), ""); // emptied before the exchange
 }
@@ -182,7 +182,7 @@ TEST(AnalogInAllHex, CutsTextFields) {
 TEST(AnalogInAllHex, AGarbledReplyFillsNoMoreThanTheFieldLimit) {
     WordFrame fr(0x7017);
     std::vector<char> texts((TEV_MODULE_HEX_TEXT_FIELDS + 1) * 100, 'x');
-    fake().answer(">" + std::string(78, '+')); // 78 one-character "fields"
+    Fake().answer(">" + std::string(78, '+')); // 78 one-character "fields"
     EXPECT_EQ(AnalogInAllHex(fr.w.data(), texts.data(), fr.command.data(), fr.reply.data()), 0);
     EXPECT_STREQ(texts.data() + 100 * (TEV_MODULE_HEX_TEXT_FIELDS - 1), "+");
     EXPECT_EQ(texts[100 * TEV_MODULE_HEX_TEXT_FIELDS], 'x'); // nothing past the limit
@@ -203,9 +203,9 @@ TEST(AnalogInAllCards, AcceptFirstCharacterOrLength) {
     for (bool checksum : {false, true}) {
         for (const Case& c : cases87K) {
             LongFrame fr(0x87013, checksum);
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(AnalogInAll_87K), c.code) << c.reply;
-            EXPECT_EQ(fake().sent.at(0).command, "#01");
+            EXPECT_EQ(Fake().sent.at(0).command, "#01");
             if (c.code == 0) {
                 EXPECT_FLOAT_EQ(fr.f[3], 4.0F);
             }
@@ -213,19 +213,19 @@ TEST(AnalogInAllCards, AcceptFirstCharacterOrLength) {
     }
     LongFrame card(0x8013);
     card.w[7] = 0xB;
-    fake().answer(four + " ");
+    Fake().answer(four + " ");
     EXPECT_EQ(card(AnalogInAll_8K), 0);
-    EXPECT_EQ(fake().sent.at(0).command, "#01SB");
+    EXPECT_EQ(Fake().sent.at(0).command, "#01SB");
     EXPECT_FLOAT_EQ(card.f[2], 3.0F);
 
     LongFrame failed(0x8017);
     failed.w[6] = 3;
-    fake().answer("", UART_TIMEOUT);
+    Fake().answer("", UART_TIMEOUT);
     EXPECT_EQ(failed(AnalogInAll_8K), UART_TIMEOUT);
     EXPECT_TRUE(failed.tracesUntouched()); // the 8000 scan copies only after a good exchange
     LongFrame failed87(0x87017);
     failed87.w[6] = 3;
-    fake().answer("", UART_TIMEOUT);
+    Fake().answer("", UART_TIMEOUT);
     EXPECT_EQ(failed87(AnalogInAll_87K), UART_TIMEOUT);
     EXPECT_EQ(failed87.commandTrace(), "#01"); // the 87K scan copies whatever the status
 }

@@ -24,7 +24,7 @@ struct ReadCase {
 };
 
 template <class Slot>
-void runReadCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initializer_list<ReadCase> cases,
+void RunReadCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initializer_list<ReadCase> cases,
                   std::uint32_t cardSlot = 0) {
     for (bool checksum : {false, true}) {
         for (const ReadCase& c : cases) {
@@ -32,16 +32,16 @@ void runReadCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initial
             fr.w[5] = static_cast<Slot>(c.channel);
             fr.w[7] = static_cast<Slot>(cardSlot);
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-            expectSent(fr, c.command, c.name);
+            ExpectSent(fr, c.command, c.name);
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.name << " checksum " << checksum;
         }
     }
 }
 
 TEST(AnalogIn, Readings) {
-    runReadCases(AnalogIn,
+    RunReadCases(AnalogIn,
                  {
                      {"single channel ignores slot 5", 0x7016, 5, ">+0012.5", "#01", 0, 12.5F},
                      {"7011", 0x7011, 0, ">-05.000", "#01", 0, -5.0F},
@@ -62,7 +62,7 @@ TEST(AnalogIn, Readings) {
 }
 
 TEST(AnalogIn, FsrDoesNotServeThe7016) {
-    runReadCases(AnalogInFsr, {
+    RunReadCases(AnalogInFsr, {
                                   {"7016", 0x7016, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched},
                                   {"7018 channel 3", 0x7018, 3, ">+050.00", "#013", 0, 50.0F},
                               });
@@ -86,7 +86,7 @@ TEST(AnalogIn, HexReadingGoesToSlot7AndLeavesFloats) {
         for (const Case& c : cases) {
             WordFrame fr(c.model, checksum);
             fr.w[7] = 99;
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(AnalogInHex), c.code) << c.reply;
             EXPECT_EQ(fr.w[7], c.slot7) << c.reply;
             EXPECT_FLOAT_EQ(fr.f[0], kUntouched);
@@ -97,9 +97,9 @@ TEST(AnalogIn, HexReadingGoesToSlot7AndLeavesFloats) {
 TEST(AnalogIn, Thermocouple7011) {
     for (bool checksum : {false, true}) {
         WordFrame fr(0x7011, checksum);
-        fake().answer(framed("!011", checksum));
+        Fake().answer(Framed("!011", checksum));
         EXPECT_EQ(fr(ThermocoupleOpen_7011), 0);
-        EXPECT_EQ(fake().sent.at(0).command, "$01B");
+        EXPECT_EQ(Fake().sent.at(0).command, "$01B");
         EXPECT_EQ(fr.w[5], 1);
     }
     WordFrame other(0x7012);
@@ -107,7 +107,7 @@ TEST(AnalogIn, Thermocouple7011) {
 }
 
 TEST(AnalogIn8K, Readings) {
-    runReadCases(
+    RunReadCases(
         AnalogIn_8K,
         {
             {"8017 channel 5", 0x8017, 5, ">+01.5000", "#01S3C5", 0, 1.5F},
@@ -119,7 +119,7 @@ TEST(AnalogIn8K, Readings) {
             {"below range as the card sends it", 0x8017, 0, ">-0000", "#01S3C0", TEV_MODULE_BELOW_RANGE, 0.0F},
         },
         3);
-    runReadCases(AnalogInFsr_8K, {{"8033", 0x8033, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched}},
+    RunReadCases(AnalogInFsr_8K, {{"8033", 0x8033, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched}},
                  3);
 }
 
@@ -127,15 +127,15 @@ TEST(AnalogIn8K, HexReplacesCardSlot) {
     LongFrame fr(0x5017);
     fr.w[5] = 2;
     fr.w[7] = 4;
-    fake().answer(">1F2E");
+    Fake().answer(">1F2E");
     EXPECT_EQ(fr(AnalogInHex_8K), 0);
-    EXPECT_EQ(fake().sent.at(0).command, "#01S4C2");
+    EXPECT_EQ(Fake().sent.at(0).command, "#01S4C2");
     EXPECT_EQ(fr.w[7], 0x1F2Eu);
     EXPECT_FLOAT_EQ(fr.f[0], 0.0F); // the card forms clear float slot 0
 }
 
 TEST(AnalogIn87K, Readings) {
-    runReadCases(
+    RunReadCases(
         AnalogIn_87K,
         {
             {"87017 channel 7", 0x87017, 7, ">+01.234", "#017", 0, 1.234F},
@@ -145,10 +145,10 @@ TEST(AnalogIn87K, Readings) {
             {"above range", 0x87018, 0, ">+9999 ", "#010", TEV_MODULE_ABOVE_RANGE, 0.0F},
             {"above range as the card sends it", 0x87018, 0, ">+9999", "#010", TEV_MODULE_ABOVE_RANGE, 0.0F},
         });
-    runReadCases(AnalogInFsr_87K,
+    RunReadCases(AnalogInFsr_87K,
                  {{"87033", 0x87033, 0, "", nullptr, TEV_MODULE_MODEL_NOT_SERVED, kUntouched}});
     LongFrame fr(0x87013);
-    fake().answer(">00FF");
+    Fake().answer(">00FF");
     EXPECT_EQ(fr(AnalogInHex_87K), 0);
     EXPECT_EQ(fr.w[7], 0xFFu);
 }

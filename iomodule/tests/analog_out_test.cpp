@@ -22,7 +22,7 @@ struct OutCase {
 };
 
 template <class Slot>
-void runOutCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initializer_list<OutCase> cases) {
+void RunOutCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initializer_list<OutCase> cases) {
     for (bool checksum : {false, true}) {
         for (const OutCase& c : cases) {
             Frame<Slot> fr(c.model, checksum);
@@ -30,15 +30,15 @@ void runOutCases(std::uint16_t (*fn)(Slot*, float*, char*, char*), std::initiali
             fr.w[7] = 2; // card slot of the 8000 functions
             fr.f[0] = c.value;
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-            expectSent(fr, c.command, c.name);
+            ExpectSent(fr, c.command, c.name);
         }
     }
 }
 
 TEST(AnalogOut, Forms) {
-    runOutCases(
+    RunOutCases(
         AnalogOut,
         {
             {"7024 channel 3", 0x7024, 3, 5.0F, "#013+05.000", ">", 0},
@@ -77,14 +77,14 @@ TEST(AnalogOut, HexAndPercentage) {
     for (const Case& c : hexCases) {
         WordFrame fr(c.model);
         fr.w[7] = c.hex;
-        fake().answer(">");
+        Fake().answer(">");
         EXPECT_EQ(fr(AnalogOutHex), c.code);
-        EXPECT_EQ(fake().sent.empty(), c.command == nullptr);
+        EXPECT_EQ(Fake().sent.empty(), c.command == nullptr);
         if (c.command) {
-            EXPECT_EQ(fake().sent.at(0).command, c.command);
+            EXPECT_EQ(Fake().sent.at(0).command, c.command);
         }
     }
-    runOutCases(AnalogOutFsr, {
+    RunOutCases(AnalogOutFsr, {
                                   {"50 percent", 0x7021, 0, 50.0F, "#01+050.00", ">", 0},
                                   {"truncated", 0x4022, 0, 99.999F, "#01+099.99", ">", 0},
                                   {"not rounded up", 0x7021, 0, 12.34999F, "#01+012.34", ">", 0},
@@ -107,7 +107,7 @@ struct ReadBackCase {
 };
 
 template <class Slot>
-void runReadBackCases(std::uint16_t (*fn)(Slot*, float*, char*, char*),
+void RunReadBackCases(std::uint16_t (*fn)(Slot*, float*, char*, char*),
                       std::initializer_list<ReadBackCase> cases) {
     for (bool checksum : {false, true}) {
         for (const ReadBackCase& c : cases) {
@@ -115,16 +115,16 @@ void runReadBackCases(std::uint16_t (*fn)(Slot*, float*, char*, char*),
             fr.w[5] = static_cast<Slot>(c.selector);
             fr.w[7] = static_cast<Slot>(c.channel);
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name;
-            expectSent(fr, c.command, c.name);
+            ExpectSent(fr, c.command, c.name);
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.name << " checksum " << checksum;
         }
     }
 }
 
 TEST(AnalogOutReadBack, Forms) {
-    runReadBackCases(
+    RunReadBackCases(
         AnalogOutReadBack,
         {
             {"7016", 0x7016, 7, 9, "$016", "!01+02.500", 0, 2.5F},
@@ -167,25 +167,25 @@ TEST(AnalogOutReadBack, HexToSlot9Only) {
             fr.w[7] = c.channel;
             fr.w[9] = 99;
             fr.w[10] = 77;
-            fake().answer(framed(c.reply, checksum)); // the checksum characters are not digits of it
+            Fake().answer(Framed(c.reply, checksum)); // the checksum characters are not digits of it
             EXPECT_EQ(fr(AnalogOutReadBackHex), c.code) << c.reply;
             EXPECT_EQ(fr.w[9], c.slot9) << c.reply << " checksum " << checksum;
             EXPECT_EQ(fr.w[10], 77);
             // Float slot 0 reads 0.0 once the exchange has been made, as after every read-back.
-            EXPECT_FLOAT_EQ(fr.f[0], fake().sent.empty() ? -7.0F : 0.0F) << c.reply;
+            EXPECT_FLOAT_EQ(fr.f[0], Fake().sent.empty() ? -7.0F : 0.0F) << c.reply;
         }
     }
 }
 
 TEST(AnalogOutCards, EightThousand) {
-    runOutCases(AnalogOut_8K,
+    RunOutCases(AnalogOut_8K,
                 {
                     {"8024 channel 3", 0x8024, 3, -2.5F, "#01S2C3-02.500", ">", 0},
                     {"8022 channel 2", 0x8022, 2, 1.0F, nullptr, "", TEV_MODULE_CHANNEL_OUT_OF_RANGE},
                     {"5024 channel 4", 0x5024, 4, 1.0F, nullptr, "", TEV_MODULE_CHANNEL_OUT_OF_RANGE},
                     {"7024 not a card", 0x7024, 0, 1.0F, nullptr, "", TEV_MODULE_MODEL_NOT_SERVED},
                 });
-    runReadBackCases(
+    RunReadBackCases(
         AnalogOutReadBack_8K,
         {
             {"8022 channel 1", 0x8022, 1, 2, "$01S2C16", "!01+03.000", 0, 3.0F},
@@ -195,7 +195,7 @@ TEST(AnalogOutCards, EightThousand) {
 }
 
 TEST(AnalogOutCards, EightySevenK) {
-    runOutCases(AnalogOut_87K,
+    RunOutCases(AnalogOut_87K,
                 {
                     {"87016", 0x87016, 0, 1.0F, "$017+01.000", "!01", 0},
                     {"87021", 0x87021, 0, 20.0F, "#0120.000", ">", 0},
@@ -204,7 +204,7 @@ TEST(AnalogOutCards, EightySevenK) {
                     {"87024 channel 3", 0x87024, 3, -1.0F, "#013-01.000", ">", 0},
                     {"0x7024", 0x7024, 0, 1.0F, nullptr, "", TEV_MODULE_MODEL_NOT_SERVED},
                 });
-    runReadBackCases(
+    RunReadBackCases(
         AnalogOutReadBack_87K,
         {
             {"87016", 0x87016, 1, 0, "$016", "!01+01.000", 0, 1.0F},

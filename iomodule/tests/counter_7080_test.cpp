@@ -36,7 +36,7 @@ struct Case {
     std::uint32_t model = 0x7080;
 };
 
-void run(std::initializer_list<Case> cases, const std::function<void(WordFrame&)>& prepare = {}) {
+void RunCases(std::initializer_list<Case> cases, const std::function<void(WordFrame&)>& prepare = {}) {
     for (bool checksum : {false, true}) {
         for (const Case& c : cases) {
             WordFrame fr(c.model, checksum);
@@ -46,13 +46,13 @@ void run(std::initializer_list<Case> cases, const std::function<void(WordFrame&)
             for (const auto& [slot, value] : c.args)
                 fr.w[slot] = value;
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             const std::string where = std::string(c.name) + (checksum ? " (checksum)" : "");
             EXPECT_EQ(fr(c.fn), c.code) << where;
             if (c.command) {
-                EXPECT_EQ(fake().commands(), std::vector<std::string>{c.command}) << where;
+                EXPECT_EQ(Fake().commands(), std::vector<std::string>{c.command}) << where;
             } else {
-                EXPECT_TRUE(fake().sent.empty()) << where;
+                EXPECT_TRUE(Fake().sent.empty()) << where;
                 EXPECT_TRUE(fr.tracesUntouched()) << where;
             }
             for (const auto& [slot, value] : c.results)
@@ -62,12 +62,12 @@ void run(std::initializer_list<Case> cases, const std::function<void(WordFrame&)
 }
 
 // The setters of 32-bit values and widths: the value as a double in float slots 0 and 1.
-void runValue(double value, std::initializer_list<Case> cases) {
-    run(cases, [value](WordFrame& fr) { tev_module_put_value_7080(fr.f.data(), value); });
+void RunValue(double value, std::initializer_list<Case> cases) {
+    RunCases(cases, [value](WordFrame& fr) { tev_module_put_value_7080(fr.f.data(), value); });
 }
 
 TEST(Counter7080, ReadingsSplitIntoHighAndLowHalves) {
-    run({
+    RunCases({
         {"counter 0", CounterIn_7080, {{5, 0}}, ">0001E240", "#010", 0, {{7, 0x0001}, {8, 0xE240}}},
         {"counter 1", CounterIn_7080, {{5, 1}}, ">FFFF0000", "#011", 0, {{7, 0xFFFF}, {8, 0}}},
         {"counter 2", CounterIn_7080, {{5, 2}}, "", nullptr, kCounter},
@@ -102,7 +102,7 @@ TEST(Counter7080, ReadingsSplitIntoHighAndLowHalves) {
 }
 
 TEST(Counter7080, ThirtyTwoBitSetters) {
-    runValue(65535, {
+    RunValue(65535, {
                         {"preset 65535", PresetCounterValue_7080, {{5, 0}}, "!01", "@01P00000FFFF", 0},
                         {"maximum", SetCounterMaxValue_7080, {{5, 1}}, "!01", "$01310000FFFF", 0},
                         {"limit 0", SetAlarmLimitValue_7080, {{5, 0}}, "!01", "@01PA0000FFFF", 0},
@@ -110,13 +110,13 @@ TEST(Counter7080, ThirtyTwoBitSetters) {
                         {"counter 2", PresetCounterValue_7080, {{5, 2}}, "", nullptr, kCounter},
                         {"refused", PresetCounterValue_7080, {{5, 0}}, "?01", "@01P00000FFFF", kInvalid},
                     });
-    runValue(4294967295.0, {{"largest", PresetCounterValue_7080, {{5, 1}}, "!01", "@01P1FFFFFFFF", 0}});
-    runValue(4294967295.1,
+    RunValue(4294967295.0, {{"largest", PresetCounterValue_7080, {{5, 1}}, "!01", "@01P1FFFFFFFF", 0}});
+    RunValue(4294967295.1,
              {{"rounding allowance", SetCounterMaxValue_7080, {{5, 0}}, "!01", "$0130FFFFFFFF", 0}});
-    runValue(2.9, {{"truncated", PresetCounterValue_7080, {{5, 0}}, "!01", "@01P000000002", 0}});
-    runValue(0xABCDEF, {{"upper-case digits", PresetCounterValue_7080, {{5, 0}}, "!01", "@01P000ABCDEF", 0}});
+    RunValue(2.9, {{"truncated", PresetCounterValue_7080, {{5, 0}}, "!01", "@01P000000002", 0}});
+    RunValue(0xABCDEF, {{"upper-case digits", PresetCounterValue_7080, {{5, 0}}, "!01", "@01P000ABCDEF", 0}});
     for (double bad : {-1.0, -0.001, 4294967296.0, kNaN}) {
-        runValue(bad, {
+        RunValue(bad, {
                           {"preset out of range", PresetCounterValue_7080, {{5, 0}}, "", nullptr, kField},
                           {"maximum out of range", SetCounterMaxValue_7080, {{5, 0}}, "", nullptr, kField},
                           {"limit out of range", SetAlarmLimitValue_7080, {{5, 1}}, "", nullptr, kField},
@@ -125,17 +125,17 @@ TEST(Counter7080, ThirtyTwoBitSetters) {
 }
 
 TEST(Counter7080, SignalWidths) {
-    runValue(100, {{"high width", SetMinSignalWidth_7080, {{5, 1}}, "!01", "$010H00100", 0},
+    RunValue(100, {{"high width", SetMinSignalWidth_7080, {{5, 1}}, "!01", "$010H00100", 0},
                    {"counter 2", SetMinSignalWidth_7080, {{5, 2}}, "", nullptr, kCounter}});
-    runValue(65535, {{"largest", SetMinSignalWidth_7080, {{5, 0}}, "!01", "$010L65535", 0}});
+    RunValue(65535, {{"largest", SetMinSignalWidth_7080, {{5, 0}}, "!01", "$010L65535", 0}});
     for (double bad : {65536.0, -1.0, kNaN})
-        runValue(bad, {{"refused", SetMinSignalWidth_7080, {{5, 0}}, "", nullptr, kField}});
-    run({{"read", ReadMinSignalWidth_7080, {{5, 0}}, "!0100250", "$010L", 0, {{7, 250}}},
+        RunValue(bad, {{"refused", SetMinSignalWidth_7080, {{5, 0}}, "", nullptr, kField}});
+    RunCases({{"read", ReadMinSignalWidth_7080, {{5, 0}}, "!0100250", "$010L", 0, {{7, 250}}},
          {"read counter 2", ReadMinSignalWidth_7080, {{5, 2}}, "", nullptr, kCounter}});
 }
 
 TEST(Counter7080, AlarmsStatusModes) {
-    run({
+    RunCases({
         {"enable 1", EnableCounterAlarm_7080, {{5, 1}}, "!01", "@01EA1", 0},
         {"disable 0", DisableCounterAlarm_7080, {{5, 0}}, "!01", "@01DA0", 0},
         {"disable 2", DisableCounterAlarm_7080, {{5, 2}}, "", nullptr, kCounter},
@@ -191,12 +191,12 @@ TEST(Counter7080, LevelsAndDisplay) {
         WordFrame fr(0x7080);
         fr.w[5] = c.slot5;
         fr.f[0] = c.value;
-        fake().answer("!01");
+        Fake().answer("!01");
         EXPECT_EQ(fr(c.fn), c.code) << c.name;
         if (c.command)
-            EXPECT_EQ(fake().commands(), std::vector<std::string>{c.command}) << c.name;
+            EXPECT_EQ(Fake().commands(), std::vector<std::string>{c.command}) << c.name;
         else
-            EXPECT_TRUE(fake().sent.empty()) << c.name;
+            EXPECT_TRUE(Fake().sent.empty()) << c.name;
     }
 }
 
@@ -204,11 +204,11 @@ TEST(Counter7080, ReadLevelVolt) {
     for (bool checksum : {false, true}) {
         WordFrame fr(0x7080, checksum);
         fr.w[5] = 1;
-        fake().answer(framed("!0125", checksum));
+        Fake().answer(Framed("!0125", checksum));
         EXPECT_EQ(fr(ReadLevelVolt_7080), 0);
-        EXPECT_EQ(fake().commands(), std::vector<std::string>{"$011H"});
+        EXPECT_EQ(Fake().commands(), std::vector<std::string>{"$011H"});
         EXPECT_FLOAT_EQ(fr.f[0], 2.5F);
-        fake().answer(framed("!012", checksum));
+        Fake().answer(Framed("!012", checksum));
         EXPECT_EQ(fr(ReadLevelVolt_7080), kInvalid);
         EXPECT_FLOAT_EQ(fr.f[0], 2.5F); // only written on success
     }
@@ -222,7 +222,7 @@ TEST(Counter7080, Configuration) {
         return v;
     };
     const std::uint16_t k13 = TEV_MODULE_SELECTOR_OUT_OF_RANGE;
-    run({
+    RunCases({
         {"frequency", SetConfiguration_7080, good, "!02", "%0102510640", 0},
         {"counter type, format", SetConfiguration_7080, with(8, 0), "!02", "%0102500640", 0},
         {"slot 5 in the format", SetConfiguration_7080, with(5, 3), "!02", "%010251064C", 0},

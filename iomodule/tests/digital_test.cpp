@@ -27,7 +27,7 @@ template <class Slot> struct Case {
 };
 
 // Runs every case with the checksum flag off and on.
-template <class Slot> void run(std::initializer_list<Case<Slot>> cases) {
+template <class Slot> void RunCases(std::initializer_list<Case<Slot>> cases) {
     for (bool checksum : {false, true}) {
         for (const Case<Slot>& c : cases) {
             Frame<Slot> fr(c.model, checksum);
@@ -35,14 +35,14 @@ template <class Slot> void run(std::initializer_list<Case<Slot>> cases) {
             for (const auto& [slot, value] : c.args)
                 fr.w[slot] = static_cast<Slot>(value);
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             const std::string where = std::string(c.name) + (checksum ? " (checksum)" : "");
             EXPECT_EQ(fr(c.fn), c.code) << where;
             if (c.command) {
-                EXPECT_EQ(fake().commands(), std::vector<std::string>{c.command}) << where;
+                EXPECT_EQ(Fake().commands(), std::vector<std::string>{c.command}) << where;
                 EXPECT_EQ(fr.commandTrace(), c.command) << where;
             } else {
-                EXPECT_TRUE(fake().sent.empty()) << where;
+                EXPECT_TRUE(Fake().sent.empty()) << where;
                 EXPECT_TRUE(fr.tracesUntouched()) << where;
             }
             for (const auto& [slot, value] : c.results)
@@ -57,7 +57,7 @@ constexpr std::uint16_t kModel = TEV_MODULE_MODEL_NOT_SERVED;
 constexpr std::uint16_t kInvalid = TEV_MODULE_INVALID_REPLY;
 
 TEST(DigitalOut, PortValueIsMaskedToTheModelsOutputs) {
-    run<std::uint16_t>({
+    RunCases<std::uint16_t>({
         {"7060 0x1F", DigitalOut, 0x7060, {{5, 0x1F}}, ">", "@01F", 0},
         {"7063 0xF", DigitalOut, 0x7063, {{5, 0xF}}, ">", "@017", 0},
         {"7042 0xFFFF", DigitalOut, 0x7042, {{5, 0xFFFF}}, ">", "@011FFF", 0},
@@ -81,7 +81,7 @@ TEST(DigitalOut, PortValueIsMaskedToTheModelsOutputs) {
 }
 
 TEST(DigitalBitOut, BitGroupsLimitsAndTwins) {
-    run<std::uint16_t>({
+    RunCases<std::uint16_t>({
         {"7043 bit 9 on", DigitalBitOut, 0x7043, {{7, 9}, {8, 1}}, ">", "#01B101", 0},
         {"7043 bit 7", DigitalBitOut, 0x7043, {{7, 7}, {8, 0}}, ">", "#01A700", 0},
         {"7042 bit 12", DigitalBitOut, 0x7042, {{7, 12}, {8, 1}}, ">", "#01B401", 0},
@@ -98,7 +98,7 @@ TEST(DigitalBitOut, BitGroupsLimitsAndTwins) {
 }
 
 TEST(DigitalInput, ReadBackAndInputsClearSlot5AfterTheExchange) {
-    run<std::uint16_t>({
+    RunCases<std::uint16_t>({
         {"7042 read-back", DigitalOutReadBack, 0x7042, {{5, 9}}, "!1FFF00", "$016", 0, {{5, 0x1FFF}}},
         {"7044 read-back", DigitalOutReadBack, 0x7044, {{5, 9}}, "!A50F00", "$016", 0, {{5, 0xA5}}},
         // The modules send upper-case hex digits; any other character makes the reply invalid.
@@ -119,7 +119,7 @@ TEST(DigitalInput, ReadBackAndInputsClearSlot5AfterTheExchange) {
 }
 
 TEST(DigitalInput, CountersTakeOneHexDigitChannel) {
-    run<std::uint16_t>({
+    RunCases<std::uint16_t>({
         {"7041 channel 13", DigitalInCounterRead, 0x7041, {{5, 13}}, "!0112345", "#01D", 0, {{7, 12345}}},
         {"7041 70000", DigitalInCounterRead, 0x7041, {{5, 0}}, "!0170000", "#010", 0, {{7, 4464}}},
         {"7041 -12", DigitalInCounterRead, 0x7041, {{5, 0}}, "!01-0012", "#010", 0, {{7, 0xFFF4}}},
@@ -141,7 +141,7 @@ TEST(DigitalInput, CountersTakeOneHexDigitChannel) {
 }
 
 TEST(DigitalInput, LatchesTakeTheModelsFieldAndMask) {
-    run<std::uint16_t>({
+    RunCases<std::uint16_t>({
         {"7041 low latch", DigitalInLatch, 0x7041, {{5, 0}}, "!FFFF00", "$01L0", 0, {{7, 0x3FFF}}},
         {"7050 high latch", DigitalInLatch, 0x7050, {{5, 3}}, "!00FF00", "$01L1", 0, {{7, 0x7F}}},
         {"7063 positions 3-4", DigitalInLatch, 0x7063, {{5, 1}}, "!12AB00", "$01L1", 0, {{7, 0xAB}}},
@@ -165,7 +165,7 @@ using L = Case<std::uint32_t>;
 constexpr std::uint16_t kBit = TEV_MODULE_CHANNEL_OUT_OF_RANGE;
 
 TEST(DigitalCards, PortWrites8K) {
-    run<std::uint32_t>({
+    RunCases<std::uint32_t>({
         {"8054 masked", DigitalOut_8K, 0x8054, {{5, 0x1FF}}, ">", "#01S200FF", 0},
         {"8056 low 16 bits", DigitalOut_8K, 0x8056, {{5, 0x12345}}, ">", "#01S2002345", 0},
         {"8060 0x3F", DigitalOut_8K, 0x8060, {{5, 0xFF}}, ">", "#01S2003F", 0},
@@ -192,7 +192,7 @@ TEST(DigitalCards, PortWrites8K) {
 }
 
 TEST(DigitalCards, Reads8KExchangeFirstAndChooseTheFieldAfterwards) {
-    run<std::uint32_t>({
+    RunCases<std::uint32_t>({
         {"unknown model after traffic",
          DigitalIn_8K,
          0x8017,
@@ -237,7 +237,7 @@ TEST(DigitalCards, Reads8KExchangeFirstAndChooseTheFieldAfterwards) {
 }
 
 TEST(DigitalCards, Cards87K) {
-    run<std::uint32_t>({
+    RunCases<std::uint32_t>({
         {"87063 one digit", DigitalOut_87K, 0x87063, {{5, 0xFF}}, ">", "@01F", 0},
         {"87056 four digits", DigitalOut_87K, 0x87056, {{5, 0x1BEEF}}, ">", "@01BEEF", 0},
         {"87060 masked", DigitalOut_87K, 0x87060, {{5, 0xFF}}, ">", "@013F", 0},
@@ -264,7 +264,7 @@ TEST(DigitalCards, Cards87K) {
 }
 
 TEST(DigitalCards, CountersAndLatches87K) {
-    run<std::uint32_t>({
+    RunCases<std::uint32_t>({
         {"87051 channel 15",
          DigitalInCounterRead_87K,
          0x87051,
@@ -304,9 +304,9 @@ TEST(DigitalCards, LongSlotsReadLowSixteenBitsOfArguments) {
     LongFrame fr(0x87056);
     fr.w[7] = 0x10007; // bit 7: the high half of the slot is not part of the argument
     fr.w[8] = 0x10001;
-    fake().answer(">");
+    Fake().answer(">");
     EXPECT_EQ(fr(DigitalBitOut_87K), 0);
-    EXPECT_EQ(fake().commands(), std::vector<std::string>{"#01A701"});
+    EXPECT_EQ(Fake().commands(), std::vector<std::string>{"#01A701"});
 }
 
 } // namespace

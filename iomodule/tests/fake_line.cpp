@@ -11,7 +11,7 @@ namespace {
 
 using testing::FakeLine;
 
-std::uint16_t fakeExchange(std::uint8_t port, const char* command, char* reply, std::uint16_t timeout,
+std::uint16_t FakeExchange(std::uint8_t port, const char* command, char* reply, std::uint16_t timeout,
                            std::uint16_t checksum, std::uint16_t* length) {
     FakeLine& fake = FakeLine::instance();
     fake.sent.push_back({port, command, timeout, checksum, true});
@@ -28,7 +28,7 @@ std::uint16_t fakeExchange(std::uint8_t port, const char* command, char* reply, 
     return a.status;
 }
 
-std::uint16_t fakeSend(std::uint8_t port, const char* command, std::uint16_t checksum) {
+std::uint16_t FakeSend(std::uint8_t port, const char* command, std::uint16_t checksum) {
     FakeLine& fake = FakeLine::instance();
     fake.sent.push_back({port, command, 0, checksum, false});
     return fake.sendStatus;
@@ -36,8 +36,8 @@ std::uint16_t fakeSend(std::uint8_t port, const char* command, std::uint16_t che
 
 } // namespace
 
-const Line& line() noexcept {
-    static const Line fake{&fakeExchange, &fakeSend};
+const Line& BoundLine() noexcept {
+    static const Line fake{&FakeExchange, &FakeSend};
     return fake;
 }
 

@@ -14,7 +14,7 @@
 namespace tev::iomodule::testing {
 
 // The reply text followed by its two checksum characters (byte sum mod 256), as a module sends it.
-inline std::string withChecksum(const std::string& text) {
+inline std::string WithChecksum(const std::string& text) {
     unsigned sum = 0;
     for (unsigned char c : text)
         sum += c;
@@ -24,8 +24,8 @@ inline std::string withChecksum(const std::string& text) {
 }
 
 // Reply as the module sends it with the checksum flag on or off.
-inline std::string framed(const std::string& text, bool checksum) {
-    return checksum ? withChecksum(text) : text;
+inline std::string Framed(const std::string& text, bool checksum) {
+    return checksum ? WithChecksum(text) : text;
 }
 
 template <class Slot> struct Frame {
@@ -57,17 +57,17 @@ template <class Slot> struct Frame {
 using WordFrame = Frame<std::uint16_t>;
 using LongFrame = Frame<std::uint32_t>;
 
-inline FakeLine& fake() {
+inline FakeLine& Fake() {
     return FakeLine::instance();
 }
 
 // Checks that exactly `command` went out, or (nullptr) that the call was refused: nothing sent and
 // the trace buffers untouched.
-template <class Slot> void expectSent(const Frame<Slot>& fr, const char* command, const std::string& name) {
+template <class Slot> void ExpectSent(const Frame<Slot>& fr, const char* command, const std::string& name) {
     if (command) {
-        EXPECT_EQ(fake().commands(), std::vector<std::string>{command}) << name;
+        EXPECT_EQ(Fake().commands(), std::vector<std::string>{command}) << name;
     } else {
-        EXPECT_TRUE(fake().sent.empty()) << name;
+        EXPECT_TRUE(Fake().sent.empty()) << name;
         EXPECT_TRUE(fr.tracesUntouched()) << name;
     }
 }

@@ -15,12 +15,12 @@ TEST(CallFrame, AddressPortAndTimeoutPassThrough) {
     fr.w[1] = 0xA0;
     fr.w[0] = 5;
     fr.w[4] = 1234;
-    fake().answer(">+001.50");
+    Fake().answer(">+001.50");
     EXPECT_EQ(fr(AnalogIn), 0);
-    ASSERT_EQ(fake().sent.size(), 1u);
-    EXPECT_EQ(fake().sent[0].command, "#A0");
-    EXPECT_EQ(fake().sent[0].port, 5);
-    EXPECT_EQ(fake().sent[0].timeout, 1234);
+    ASSERT_EQ(Fake().sent.size(), 1u);
+    EXPECT_EQ(Fake().sent[0].command, "#A0");
+    EXPECT_EQ(Fake().sent[0].port, 5);
+    EXPECT_EQ(Fake().sent[0].timeout, 1234);
     EXPECT_FLOAT_EQ(fr.f[0], 1.5F);
 }
 
@@ -50,12 +50,12 @@ TEST(CallFrame, OutOfRangePortsAndAddressesSendNothing) {
             fr->w[0] = c.port;
             fr->w[1] = c.address;
         }
-        fake().reset();
+        Fake().reset();
         const auto check = [&](auto& fr, auto fn, const char* command) {
-            fake().reset();
-            fake().answer(">+01.000");
+            Fake().reset();
+            Fake().answer(">+01.000");
             EXPECT_EQ(fr(fn), c.code) << c.name << " " << command;
-            expectSent(fr, c.code == 0 ? command : nullptr, c.name);
+            ExpectSent(fr, c.code == 0 ? command : nullptr, c.name);
         };
         check(word, AnalogIn, "#FF");
         check(card, AnalogIn_8K, "#FFS0C0");
@@ -68,7 +68,7 @@ TEST(CallFrame, OutOfRangePortsAndAddressesSendNothing) {
     fr.w[0] = 3;
     fr.w[1] = 0x10031;
     EXPECT_EQ(fr(AnalogIn_87K), TEV_MODULE_SELECTOR_OUT_OF_RANGE);
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
     // A read that chooses its field after the exchange does not clear its slot when refused.
     LongFrame in(0x8051);
     in.w[0] = 0x10003;
@@ -81,7 +81,7 @@ TEST(CallFrame, OutOfRangePortsAndAddressesSendNothing) {
     EXPECT_EQ(host(HostIsOK), 0);
     host.w[0] = 300;
     EXPECT_EQ(host(HostIsOK), UART_PORT_ERROR);
-    EXPECT_EQ(fake().sent.size(), 1u);
+    EXPECT_EQ(Fake().sent.size(), 1u);
 }
 
 TEST(CallFrame, ChecksumFlagHandedOnAndLengthensExactReplies) {
@@ -94,17 +94,17 @@ TEST(CallFrame, ChecksumFlagHandedOnAndLengthensExactReplies) {
     const Case cases[] = {
         {0, "!011", 0},
         {0, "!0110", 12},
-        {0, withChecksum("!011"), 12},
-        {1, withChecksum("!011"), 0},
+        {0, WithChecksum("!011"), 12},
+        {1, WithChecksum("!011"), 0},
         {1, "!011", 12},
-        {5, withChecksum("!011"), 0}, // any non-zero flag is on
+        {5, WithChecksum("!011"), 0}, // any non-zero flag is on
     };
     for (const Case& c : cases) {
         WordFrame fr(0x7011);
         fr.w[3] = c.flag;
-        fake().answer(c.reply);
+        Fake().answer(c.reply);
         EXPECT_EQ(fr(ThermocoupleOpen_7011), c.code) << c.reply << " flag " << c.flag;
-        EXPECT_EQ(fake().sent.at(0).checksum, c.flag);
+        EXPECT_EQ(Fake().sent.at(0).checksum, c.flag);
     }
 }
 
@@ -126,7 +126,7 @@ TEST(CallFrame, TraceCopies) {
     for (const Case& c : cases) {
         WordFrame fr(0x7012);
         fr.w[6] = c.traceFlag;
-        fake().answer(c.reply, c.status);
+        Fake().answer(c.reply, c.status);
         EXPECT_EQ(fr(AnalogIn), c.status);
         EXPECT_EQ(fr.commandTrace(), c.commandTrace);
         EXPECT_EQ(fr.replyTrace(), c.replyTrace);
@@ -136,38 +136,38 @@ TEST(CallFrame, TraceCopies) {
 TEST(CallFrame, RefusalsSendNothingAndLeaveTracesAlone) {
     WordFrame fr(0x7099);
     EXPECT_EQ(fr(AnalogIn), TEV_MODULE_MODEL_NOT_SERVED);
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
     EXPECT_TRUE(fr.tracesUntouched());
     EXPECT_FLOAT_EQ(fr.f[0], -7.0F);
 }
 
 TEST(CallFrame, NullBlocksRefused) {
-    fake().reset();
+    Fake().reset();
     float f[8] = {};
     char c[100] = "";
     EXPECT_EQ(AnalogIn(nullptr, f, c, c), TEV_MODULE_NULL_ARGUMENT);
     std::uint16_t w[12] = {1, 1, 0x7012, 0, 100, 0, 1};
     EXPECT_EQ(AnalogIn(w, nullptr, c, c), TEV_MODULE_NULL_ARGUMENT);
     EXPECT_EQ(AnalogInAllHex(w, nullptr, c, c), TEV_MODULE_NULL_ARGUMENT);
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
     // NULL trace buffers are allowed: no copies.
-    fake().answer(">+002.00");
+    Fake().answer(">+002.00");
     EXPECT_EQ(AnalogIn(w, f, nullptr, nullptr), 0);
     EXPECT_FLOAT_EQ(f[0], 2.0F);
     // Functions whose results are all integers take no float block.
     w[2] = 0x7021;
-    fake().answer("!01FFF");
+    Fake().answer("!01FFF");
     EXPECT_EQ(AnalogOutReadBackHex(w, nullptr, c, c), 0);
     EXPECT_EQ(w[9], 0xFFF);
     w[2] = 0x7012;
-    fake().answer(">0A1B");
+    Fake().answer(">0A1B");
     EXPECT_EQ(AnalogInHex(w, nullptr, c, c), 0);
     EXPECT_EQ(w[7], 0x0A1B);
 }
 
 TEST(CallFrame, OverlongReplyIsBoundedToTheBuffer) {
     WordFrame fr(0x7012);
-    fake().answer(">" + std::string(200, '1'));
+    Fake().answer(">" + std::string(200, '1'));
     EXPECT_EQ(fr(AnalogIn), 0);
     EXPECT_LT(fr.replyTrace().size(), 80u);
 }
@@ -176,9 +176,9 @@ TEST(CallFrame, CardSlotsReadLowSixteenBitsAnd87KModelWhole) {
     LongFrame fr(0x87017);
     fr.w[1] = 0x02;
     fr.w[5] = 0x10003; // channel: low 16 bits = 3
-    fake().answer(">+01.000");
+    Fake().answer(">+01.000");
     EXPECT_EQ(fr(AnalogIn_87K), 0);
-    EXPECT_EQ(fake().sent.at(0).command, "#023");
+    EXPECT_EQ(Fake().sent.at(0).command, "#023");
 }
 
 // Every character of a number or hex field must belong to it: a reply with a stray character in a
@@ -190,14 +190,14 @@ template <class Slot> struct FieldCase {
     std::string bad;  // the same reply with one field corrupted
 };
 
-template <class Slot> void runFieldCases(std::initializer_list<FieldCase<Slot>> cases) {
+template <class Slot> void RunFieldCases(std::initializer_list<FieldCase<Slot>> cases) {
     for (bool checksum : {false, true}) {
         for (const FieldCase<Slot>& c : cases) {
             for (const std::string* reply : {&c.good, &c.bad}) {
                 Frame<Slot> fr(c.model, checksum);
                 fr.w[8] = fr.w[9] = fr.w[10] = 99;
                 const auto before = fr.w;
-                fake().answer(framed(*reply, checksum));
+                Fake().answer(Framed(*reply, checksum));
                 const std::uint16_t code = fr(c.fn);
                 EXPECT_EQ(code, reply == &c.good ? 0 : TEV_MODULE_INVALID_REPLY) << *reply << " " << checksum;
                 if (reply == &c.bad) { // result slots 7-10 keep their values
@@ -210,7 +210,7 @@ template <class Slot> void runFieldCases(std::initializer_list<FieldCase<Slot>> 
 
 TEST(CallFrame, CorruptFieldsAreInvalidReplies) {
     const std::string scan = std::string(">") + "+01.234-05.678+00.000+01.000+02.000+03.000+04.000";
-    runFieldCases<std::uint16_t>({
+    RunFieldCases<std::uint16_t>({
         {AnalogIn, 0x7012, ">+01.01", ">+01.01n"},
         {AnalogIn, 0x7012, ">+01.01", ">"},
         {AnalogInHex, 0x7012, ">7FFF", ">7FFf"},
@@ -231,7 +231,7 @@ TEST(CallFrame, CorruptFieldsAreInvalidReplies) {
         {ToReadHostWatchdog, 0x7012, "!011FF", "!011FZ"},
         {ReadSourceValueOfLM, 0x7014, "!01+01.000+02.000", "!01+01.000+0x.000"},
     });
-    runFieldCases<std::uint32_t>({
+    RunFieldCases<std::uint32_t>({
         {AnalogIn_8K, 0x8017, ">+01.01", ">+01.01n"},
         {ReadConfigurationStatus_8K, 0x8024, "!000F0F", "!000F0j"},
         {DigitalIn_8K, 0x8051, "!0100FF00", "!01G0FF00"},

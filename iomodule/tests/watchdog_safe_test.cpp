@@ -24,23 +24,23 @@ struct Case {
     std::uint16_t code;
 };
 
-void run(WordFrame::Function fn, std::initializer_list<Case> cases) {
+void RunCases(WordFrame::Function fn, std::initializer_list<Case> cases) {
     for (bool checksum : {false, true}) {
         for (const Case& c : cases) {
             WordFrame fr(c.model, checksum);
             fr.w[5] = c.slot5;
             fr.f[0] = c.value;
             for (const std::string& reply : c.replies)
-                fake().answer(framed(reply, checksum));
+                Fake().answer(Framed(reply, checksum));
             EXPECT_EQ(fr(fn), c.code) << c.name << " checksum " << checksum;
-            EXPECT_EQ(fake().commands(), c.commands) << c.name;
+            EXPECT_EQ(Fake().commands(), c.commands) << c.name;
             if (c.commands.empty()) {
                 EXPECT_TRUE(fr.tracesUntouched()) << c.name;
             } else {
                 // The traces show the last command sent and its reply.
                 EXPECT_EQ(fr.commandTrace(), c.commands.back()) << c.name;
                 const std::size_t n = c.commands.size();
-                EXPECT_EQ(fr.replyTrace(), c.replies.size() >= n ? framed(c.replies[n - 1], checksum) : "")
+                EXPECT_EQ(fr.replyTrace(), c.replies.size() >= n ? Framed(c.replies[n - 1], checksum) : "")
                     << c.name;
             }
         }
@@ -48,7 +48,7 @@ void run(WordFrame::Function fn, std::initializer_list<Case> cases) {
 }
 
 TEST(SafeValueForDo, RefusesBitsTheModelLacks) {
-    run(SetSafeValueForDo,
+    RunCases(SetSafeValueForDo,
         {
             {"7060 0x10", 0x7060, 0x10, 0, {}, {}, TEV_MODULE_VALUE_OUT_OF_RANGE},
             {"7060 0x5", 0x7060, 0x5, 0, {"@015", "~015S"}, {">", "!01"}, 0},
@@ -68,7 +68,7 @@ TEST(SafeValueForDo, RefusesBitsTheModelLacks) {
             {"first times out", 0x7060, 0x5, 0, {"@015"}, {}, UART_TIMEOUT},
             {"second refused", 0x7060, 0x5, 0, {"@015", "~015S"}, {">", "?01"}, TEV_MODULE_INVALID_REPLY},
         });
-    run(SetPowerOnValueForDo, {{"7044", 0x7044, 0x81, 0, {"@0181", "~015P"}, {">", "!01"}, 0}});
+    RunCases(SetPowerOnValueForDo, {{"7044", 0x7044, 0x81, 0, {"@0181", "~015P"}, {">", "!01"}, 0}});
 }
 
 TEST(SafeValueForDo, ReadBack) {
@@ -92,9 +92,9 @@ TEST(SafeValueForDo, ReadBack) {
         for (const Read& c : reads) {
             WordFrame fr(c.model, checksum);
             fr.w[5] = 99;
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.reply;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
             EXPECT_EQ(fr.w[5], c.value) << c.reply << " checksum " << checksum;
         }
     }
@@ -120,14 +120,14 @@ TEST(SafeValueForDo, AnalogModulesSetBothInOneCommand) {
         WordFrame fr(c.model);
         fr.w[5] = c.powerOn;
         fr.w[7] = c.safe;
-        fake().answer("!01");
+        Fake().answer("!01");
         EXPECT_EQ(fr(SetPowerOnSafeValue), c.code);
-        EXPECT_EQ(fake().commands(), c.command ? Strings{c.command} : Strings{});
+        EXPECT_EQ(Fake().commands(), c.command ? Strings{c.command} : Strings{});
     }
 }
 
 TEST(SafeValueForAo, OutputThenStore) {
-    run(SetSafeValueForAo,
+    RunCases(SetSafeValueForAo,
         {
             // The 7021 has no channel digit but the same channel limit 0-1 as the 7022.
             {"7021", 0x7021, 1, 4.5F, {"#0104.500", "~015"}, {">", "!01"}, 0},
@@ -148,7 +148,7 @@ TEST(SafeValueForAo, OutputThenStore) {
              {">", "!010"},
              TEV_MODULE_INVALID_REPLY},
         });
-    run(SetPowerOnValueForAo,
+    RunCases(SetPowerOnValueForAo,
         {
             {"7021", 0x7021, 0, 10.0F, {"#0110.000", "$014"}, {">", "!01"}, 0},
             {"7021 channel 2", 0x7021, 2, 1.0F, {}, {}, TEV_MODULE_CHANNEL_OUT_OF_RANGE},
@@ -184,9 +184,9 @@ TEST(SafeValueForAo, ReadBack) {
             WordFrame fr(c.model, checksum);
             fr.w[5] = c.channel;
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.reply;
-            EXPECT_EQ(fake().commands(), c.command ? Strings{c.command} : Strings{});
+            EXPECT_EQ(Fake().commands(), c.command ? Strings{c.command} : Strings{});
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.reply << " checksum " << checksum;
         }
     }

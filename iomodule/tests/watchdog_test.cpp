@@ -20,13 +20,13 @@ TEST(HostIsOK, SendsWithoutReplyToEveryModule) {
         fr.w[1] = 0x44; // ignored
         fr.w[3] = 1;
         fr.w[6] = trace;
-        fake().sendStatus = UART_WRITE_ERROR;
+        Fake().sendStatus = UART_WRITE_ERROR;
         EXPECT_EQ(fr(HostIsOK), UART_WRITE_ERROR);
-        ASSERT_EQ(fake().sent.size(), 1u);
-        EXPECT_EQ(fake().sent[0].command, "~**");
-        EXPECT_FALSE(fake().sent[0].waited);
-        EXPECT_EQ(fake().sent[0].checksum, 1);
-        EXPECT_EQ(fake().sent[0].port, 3);
+        ASSERT_EQ(Fake().sent.size(), 1u);
+        EXPECT_EQ(Fake().sent[0].command, "~**");
+        EXPECT_FALSE(Fake().sent[0].waited);
+        EXPECT_EQ(Fake().sent[0].checksum, 1);
+        EXPECT_EQ(Fake().sent[0].port, 3);
         EXPECT_EQ(fr.commandTrace(), trace == 1 ? "~**" : "untouched");
         EXPECT_EQ(fr.replyTrace(), trace == 1 ? "" : "untouched");
     }
@@ -50,9 +50,9 @@ TEST(HostWatchdog, Setup) {
             fr.w[4] = c.timeout;
             fr.w[5] = c.enable;
             fr.w[7] = c.time;
-            fake().answer(framed("!01", checksum));
+            Fake().answer(Framed("!01", checksum));
             EXPECT_EQ(fr(ToSetupHostWatchdog), 0) << c.command;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
         }
     }
 }
@@ -83,9 +83,9 @@ TEST(HostWatchdog, Readings) {
             WordFrame fr(c.model, checksum);
             for (std::size_t slot : {5, 7, 8, 9, 10})
                 fr.w[slot] = 99;
-            fake().answer(framed(c.reply, checksum));
+            Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.command << " " << c.reply;
-            EXPECT_EQ(fake().commands(), Strings{c.command});
+            EXPECT_EQ(Fake().commands(), Strings{c.command});
             for (const auto& [slot, value] : c.results)
                 EXPECT_EQ(fr.w[slot], value) << c.command << " slot " << slot << " checksum " << checksum;
         }
@@ -128,9 +128,9 @@ TEST(OutputCards, ConfigurationAndStartUp) {
             fr.w[7] = 2;
             fr.w[8] = fr.w[9] = 99;
             if (!c.reply.empty())
-                fake().answer(framed(c.reply, checksum));
+                Fake().answer(Framed(c.reply, checksum));
             EXPECT_EQ(fr(c.fn), c.code) << c.reply;
-            EXPECT_EQ(fake().commands(), c.command ? Strings{c.command} : Strings{});
+            EXPECT_EQ(Fake().commands(), c.command ? Strings{c.command} : Strings{});
             EXPECT_EQ(fr.w[8], c.slot8) << c.reply;
             EXPECT_EQ(fr.w[9], c.slot9) << c.reply;
             EXPECT_FLOAT_EQ(fr.f[0], c.value) << c.reply << " checksum " << checksum;
@@ -139,7 +139,7 @@ TEST(OutputCards, ConfigurationAndStartUp) {
 }
 
 TEST(WatchdogArguments, MissingBlocksAreRefusedWithoutTraffic) {
-    fake().reset();
+    Fake().reset();
     for (WordFrame::Function fn :
          {HostIsOK, ReadModuleResetStatus, ToSetupHostWatchdog, ToReadHostWatchdog,
           ReadModuleHostWatchdogStatus, ResetModuleHostWatchdogStatus, SetSafeValueForDo,
@@ -160,7 +160,7 @@ TEST(WatchdogArguments, MissingBlocksAreRefusedWithoutTraffic) {
         LongFrame fr(0x8024);
         EXPECT_EQ(fn(fr.w.data(), nullptr, nullptr, nullptr), TEV_MODULE_NULL_ARGUMENT);
     }
-    EXPECT_TRUE(fake().sent.empty());
+    EXPECT_TRUE(Fake().sent.empty());
 }
 
 } // namespace

@@ -36,25 +36,25 @@ TEST(Wire, DecimalFieldsHoldOnlyANumber) {
         {"0x10", std::nullopt},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(parseDecimal(c.text), c.value) << c.text;
+        EXPECT_EQ(ParseDecimal(c.text), c.value) << c.text;
 }
 
 TEST(Wire, IntegersAndHex) {
-    EXPECT_EQ(parseInteger("00123"), 123);
-    EXPECT_EQ(parseInteger("-0042"), -42);
-    EXPECT_EQ(parseInteger("99999999999"), 2147483647);
+    EXPECT_EQ(ParseInteger("00123"), 123);
+    EXPECT_EQ(ParseInteger("-0042"), -42);
+    EXPECT_EQ(ParseInteger("99999999999"), 2147483647);
     for (const char* bad : {" -42", "-42x", "", "-", "1 2", "+0.5"})
-        EXPECT_EQ(parseInteger(bad), std::nullopt) << bad;
+        EXPECT_EQ(ParseInteger(bad), std::nullopt) << bad;
     // strtol and "%X" fields: either case, nothing else.
-    EXPECT_EQ(parseHex("7FFF"), 0x7FFFu);
-    EXPECT_EQ(parseHex("ffff"), 0xFFFFu);
-    EXPECT_EQ(parseHex("0FF"), 0xFFu);
+    EXPECT_EQ(ParseHex("7FFF"), 0x7FFFu);
+    EXPECT_EQ(ParseHex("ffff"), 0xFFFFu);
+    EXPECT_EQ(ParseHex("0FF"), 0xFFu);
     for (const char* bad : {"", "0x1F", " 1F", "-1", "1G", "zz"})
-        EXPECT_EQ(parseHex(bad), std::nullopt) << bad;
+        EXPECT_EQ(ParseHex(bad), std::nullopt) << bad;
     // The modules' digit rule: upper-case digits only.
-    EXPECT_EQ(decodeHexDigits("0A1B"), 0x0A1Bu);
+    EXPECT_EQ(DecodeHexDigits("0A1B"), 0x0A1Bu);
     for (const char* bad : {"", "a", "0j", "0F0j", "0:", "G0"})
-        EXPECT_EQ(decodeHexDigits(bad), std::nullopt) << bad;
+        EXPECT_EQ(DecodeHexDigits(bad), std::nullopt) << bad;
 }
 
 TEST(Wire, ReplyFieldsStayInsideTheData) {

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using tev::protocol::MeterOrigin;
     const std::span<const std::uint8_t> received(data, size);
-    for (MeterOrigin origin : {MeterOrigin::none, MeterOrigin::domestic, MeterOrigin::imported}) {
+    for (MeterOrigin origin : {MeterOrigin::None, MeterOrigin::Domestic, MeterOrigin::Imported}) {
         const auto text = tev::link::TerminalReplyText(received, origin);
         if (!text)
             continue;

@@ -53,13 +53,13 @@ std::optional<std::size_t> RateIndexOfCode(std::uint8_t code) noexcept {
 
 const char* InputErrorText(InputError error) noexcept {
     switch (error) {
-    case InputError::none:
+    case InputError::None:
         return "";
-    case InputError::addressEmpty:
+    case InputError::AddressEmpty:
         return "地址不能为空!";
-    case InputError::addressFormat:
+    case InputError::AddressFormat:
         return "地址格式不对!";
-    case InputError::timeRange:
+    case InputError::TimeRange:
         return "时间范围不正确!";
     }
     return "";
@@ -67,35 +67,35 @@ const char* InputErrorText(InputError error) noexcept {
 
 std::optional<std::uint8_t> ParseAddressText(std::string_view text, InputError* error) {
     text = Trim(text);
-    InputError found = InputError::none;
+    InputError found = InputError::None;
     if (text.empty())
-        found = InputError::addressEmpty;
+        found = InputError::AddressEmpty;
     else if (text.size() != 2 || protocol::HexDigitValue(text[0]) < 0 || protocol::HexDigitValue(text[1]) < 0)
-        found = InputError::addressFormat; // "1", "123" and "G1" alike: no two hex digits, no address
+        found = InputError::AddressFormat; // "1", "123" and "G1" alike: no two hex digits, no address
     if (error)
         *error = found;
-    if (found != InputError::none)
+    if (found != InputError::None)
         return std::nullopt;
     return protocol::HexGroupValue(text);
 }
 
 BuiltWrite BuildAddressBaudWrite(std::uint8_t oldAddress, std::string_view addressText, std::size_t rateIndex) {
-    InputError error = InputError::none;
+    InputError error = InputError::None;
     const auto address = ParseAddressText(addressText, &error);
     if (!address)
         return {{}, error};
     const std::uint8_t code = kBaudCodes[rateIndex < kRateCount ? rateIndex : kDefaultRateIndex].code;
-    return {WriteSingle(oldAddress, protocol::kRegAddressBaud, *address, code), InputError::none};
+    return {WriteSingle(oldAddress, protocol::kRegAddressBaud, *address, code), InputError::None};
 }
 
 BuiltWrite BuildAcquisitionTimeWrite(std::uint8_t address, std::string_view timeText) {
     const long time = LeadingNumber(timeText);
     if (time < protocol::kMinAcquisitionTime || time > protocol::kMaxAcquisitionTime)
-        return {{}, InputError::timeRange};
+        return {{}, InputError::TimeRange};
     const auto t = static_cast<std::uint16_t>(time);
     return {WriteSingle(address, protocol::kRegAcquisitionTime, static_cast<std::uint8_t>(t >> 8),
                         static_cast<std::uint8_t>(t & 0xFF)),
-            InputError::none};
+            InputError::None};
 }
 
 BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeName, std::string_view countText) {
@@ -104,11 +104,11 @@ BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeNam
     const long count = LeadingNumber(countText);
     return {WriteSingle(address, protocol::kRegTypeAndCount, static_cast<std::uint8_t>(type),
                         static_cast<std::uint8_t>(count)),
-            InputError::none};
+            InputError::None};
 }
 
 BuiltWrite BuildParityWrite(std::uint8_t address, std::uint8_t parity) {
-    return {WriteSingle(address, protocol::kRegParity, 0, parity), InputError::none};
+    return {WriteSingle(address, protocol::kRegParity, 0, parity), InputError::None};
 }
 
 std::uint8_t LeadingTypeCode(std::string_view text) noexcept {
@@ -165,47 +165,47 @@ void PendingCommand::set(SettingsCommand command, std::vector<std::uint8_t> fram
 void PendingCommand::setMeterList(MeterListWrites writes) {
     m_single.clear();
     m_list = std::move(writes);
-    m_command = !m_list.types.empty()    ? SettingsCommand::types
-                : !m_list.block2.empty() ? SettingsCommand::block2
-                : !m_list.block1.empty() ? SettingsCommand::block1
-                                         : SettingsCommand::none;
+    m_command = !m_list.types.empty()    ? SettingsCommand::Types
+                : !m_list.block2.empty() ? SettingsCommand::Block2
+                : !m_list.block1.empty() ? SettingsCommand::Block1
+                                         : SettingsCommand::None;
 }
 
 std::optional<SettingsJob> PendingCommand::take() {
     SettingsJob job{m_command, {}, ExtraTimeoutMs(m_command)};
     switch (m_command) {
-    case SettingsCommand::none:
+    case SettingsCommand::None:
         return std::nullopt;
-    case SettingsCommand::types:
+    case SettingsCommand::Types:
         job.frame = std::move(m_list.types);
-        m_command = !m_list.block2.empty() ? SettingsCommand::block2
-                    : !m_list.block1.empty() ? SettingsCommand::block1
-                                             : SettingsCommand::none;
+        m_command = !m_list.block2.empty() ? SettingsCommand::Block2
+                    : !m_list.block1.empty() ? SettingsCommand::Block1
+                                             : SettingsCommand::None;
         return job;
-    case SettingsCommand::block2:
+    case SettingsCommand::Block2:
         job.frame = std::move(m_list.block2);
-        m_command = !m_list.block1.empty() ? SettingsCommand::block1 : SettingsCommand::none;
+        m_command = !m_list.block1.empty() ? SettingsCommand::Block1 : SettingsCommand::None;
         return job;
-    case SettingsCommand::block1:
+    case SettingsCommand::Block1:
         job.frame = std::move(m_list.block1);
-        m_command = SettingsCommand::none;
+        m_command = SettingsCommand::None;
         return job;
     default:
         job.frame = std::move(m_single);
         m_single.clear();
-        m_command = SettingsCommand::none;
+        m_command = SettingsCommand::None;
         return job;
     }
 }
 
 std::uint32_t ExtraTimeoutMs(SettingsCommand command) noexcept {
     switch (command) {
-    case SettingsCommand::typeAndCount:
+    case SettingsCommand::TypeAndCount:
         return 100;
-    case SettingsCommand::types:
+    case SettingsCommand::Types:
         return 1000;
-    case SettingsCommand::block1:
-    case SettingsCommand::block2:
+    case SettingsCommand::Block1:
+    case SettingsCommand::Block2:
         return 2000;
     default:
         return 0;
@@ -219,13 +219,13 @@ std::string CommandReport(const Converter& converter, SettingsCommand command, b
         const char* failed;
     };
     static constexpr std::array<Texts, 7> kTexts{{
-        {SettingsCommand::acquisitionTime, "模块更改超时设置完成 !", "模块更改超时设置失败"},
-        {SettingsCommand::addressBaud, "模块更改地址和波特率设置完成 !", "模块更改地址和波特率设置失败"},
-        {SettingsCommand::typeAndCount, "模块类型设置完成 !", "模块类型设置失败"},
-        {SettingsCommand::parity, "模块校验设置完成 !", "模块校验设置失败"},
-        {SettingsCommand::types, "表设置类型完成 !", "表设置类型失败"},
-        {SettingsCommand::block2, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
-        {SettingsCommand::block1, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
+        {SettingsCommand::AcquisitionTime, "模块更改超时设置完成 !", "模块更改超时设置失败"},
+        {SettingsCommand::AddressBaud, "模块更改地址和波特率设置完成 !", "模块更改地址和波特率设置失败"},
+        {SettingsCommand::TypeAndCount, "模块类型设置完成 !", "模块类型设置失败"},
+        {SettingsCommand::Parity, "模块校验设置完成 !", "模块校验设置失败"},
+        {SettingsCommand::Types, "表设置类型完成 !", "表设置类型失败"},
+        {SettingsCommand::Block2, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
+        {SettingsCommand::Block1, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
     }};
     const auto it = std::find_if(kTexts.begin(), kTexts.end(), [command](const Texts& t) { return t.command == command; });
     if (it == kTexts.end())

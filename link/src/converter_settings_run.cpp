@@ -24,7 +24,7 @@ ExchangeResult Exchange(SerialClient& client, const Converter& converter, std::s
                         std::uint32_t extraMs) {
     if (client.open(converter.settings()) != 0) {
         ExchangeResult failed;
-        failed.error = ExchangeError::notOpen;
+        failed.error = ExchangeError::NotOpen;
         return failed;
     }
     return client.modbus(request, TimeoutMs(converter, extraMs));
@@ -39,7 +39,7 @@ CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, 
 
 std::string FailureReason(const CommandOutcome& outcome) {
     std::string reason = ExchangeErrorText(outcome.error);
-    if (outcome.error == ExchangeError::exception)
+    if (outcome.error == ExchangeError::Exception)
         reason += " " + protocol::FormatHexBytes(std::array{outcome.exceptionCode});
     return reason;
 }

@@ -11,11 +11,11 @@ constexpr const char* kCounterCaptions[] = {"序列号", "第一路水量"};
 constexpr const char* kMeterUnits[] = {"", "M3"};
 constexpr const char* kCounterUnits[] = {"", "L"};
 
-int clampEntry(int entry) noexcept {
+int ClampEntry(int entry) noexcept {
     return entry < 0 ? 0 : entry >= kDataEntries ? kDataEntries - 1 : entry;
 }
 
-std::string hex4(unsigned value) {
+std::string Hex4(unsigned value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out(4, '0');
     for (int i = 3; i >= 0; --i, value >>= 4)
@@ -30,24 +30,24 @@ bool IsCounterEntry(int entry) noexcept {
 }
 
 std::string DataEntryName(int entry) {
-    entry = clampEntry(entry);
+    entry = ClampEntry(entry);
     return IsCounterEntry(entry) ? std::to_string(entry - kDataMeterEntries + 1) + "号计数器"
                                  : std::to_string(entry + 1) + "号表";
 }
 
 protocol::ModbusRequest8 DataStatusRequest(std::uint8_t slave, int entry) noexcept {
-    return protocol::BuildReadRequest(slave, protocol::StatusRegister(static_cast<std::size_t>(clampEntry(entry))),
+    return protocol::BuildReadRequest(slave, protocol::StatusRegister(static_cast<std::size_t>(ClampEntry(entry))),
                                       protocol::kStatusRegisterCount);
 }
 
 protocol::ModbusRequest8 DataValuesRequest(std::uint8_t slave, int entry) noexcept {
-    return protocol::BuildReadRequest(slave, protocol::ValueRegister(static_cast<std::size_t>(clampEntry(entry))),
+    return protocol::BuildReadRequest(slave, protocol::ValueRegister(static_cast<std::size_t>(ClampEntry(entry))),
                                       protocol::kValueRegisterCount);
 }
 
 DataPollResult RunDataPoll(SerialClient& client, std::uint8_t slave, int entry) {
     DataPollResult result;
-    result.entry = clampEntry(entry);
+    result.entry = ClampEntry(entry);
     const ExchangeResult status = client.modbus(DataStatusRequest(slave, result.entry), kDataPollTimeoutMs);
     if (status)
         result.status = protocol::DecodeMeterStatus(status.data);
@@ -59,13 +59,13 @@ DataPollResult RunDataPoll(SerialClient& client, std::uint8_t slave, int entry) 
 }
 
 std::vector<DataRow> DataRows(int entry, const protocol::MeterValues& values) {
-    entry = clampEntry(entry);
+    entry = ClampEntry(entry);
     const bool counter = IsCounterEntry(entry);
     const std::string texts[] = {protocol::FormatSerial(values.serial), protocol::FormatFlow(values.flow)};
     std::vector<DataRow> rows;
     for (int j = 0; j < 2; ++j)
         rows.push_back({std::to_string(j), counter ? kCounterCaptions[j] : kMeterCaptions[j],
-                        hex4(protocol::ValueRegister(static_cast<std::size_t>(entry)) + 2U * static_cast<unsigned>(j)),
+                        Hex4(protocol::ValueRegister(static_cast<std::size_t>(entry)) + 2U * static_cast<unsigned>(j)),
                         "2", texts[j], counter ? kCounterUnits[j] : kMeterUnits[j]});
     return rows;
 }
@@ -97,13 +97,13 @@ int CyclicPeriodMs(std::uint32_t baud) noexcept {
 }
 
 int StartPeriodMs(RefreshMode mode, std::uint32_t baud) noexcept {
-    return mode == RefreshMode::single ? kSinglePeriodMs : CyclicPeriodMs(baud);
+    return mode == RefreshMode::Single ? kSinglePeriodMs : CyclicPeriodMs(baud);
 }
 
 TickAction DecideTick(const TickState& state) noexcept {
     if (state.meterListOpen || !state.pagesRunning || state.busy)
-        return TickAction::nothing;
-    return state.polled ? TickAction::poll : TickAction::finish;
+        return TickAction::Nothing;
+    return state.polled ? TickAction::Poll : TickAction::Finish;
 }
 
 } // namespace tev::link

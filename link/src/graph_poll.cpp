@@ -49,13 +49,13 @@ GraphReading PollGraphModule(const GraphSettings& settings) {
     const GraphStatus status = ReadStatus(port, settings);
     if (!status) {
         reading.status =
-            status.error == GraphStatusError::notHex ? GraphPollStatus::badCount : GraphPollStatus::noStatus;
+            status.error == GraphStatusError::NotHex ? GraphPollStatus::BadCount : GraphPollStatus::NoStatus;
         return reading;
     }
     reading.count = status.count;
     const std::string command = GraphValueCommand(settings.address, settings.channel);
     if (SendCommand(port, command.c_str(), 0) != UART_OK) {
-        reading.status = GraphPollStatus::noValues;
+        reading.status = GraphPollStatus::NoValues;
         return reading;
     }
     // Cleared before the receive and cut to what arrived: a short reply never shows older bytes.
@@ -66,11 +66,11 @@ GraphReading PollGraphModule(const GraphSettings& settings) {
                  FixedLengthRule, &wanted);
     reading.received = std::min<std::size_t>(received, wanted);
     if (reading.received == 0) {
-        reading.status = GraphPollStatus::noValues;
+        reading.status = GraphPollStatus::NoValues;
         return reading;
     }
     reading.values = DecodeGraphValues(std::span(buffer.data(), reading.received), status.count);
-    reading.status = GraphPollStatus::ok;
+    reading.status = GraphPollStatus::Ok;
     return reading;
 }
 

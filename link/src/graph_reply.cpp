@@ -39,10 +39,10 @@ GraphStatus ParseGraphStatus(std::string_view reply, int channel) noexcept {
     const int high = HexDigit(reply[at]);
     const int low = HexDigit(reply[at + 1]);
     if (high < 0 || low < 0) {
-        status.error = GraphStatusError::notHex;
+        status.error = GraphStatusError::NotHex;
         return status;
     }
-    status.error = GraphStatusError::none;
+    status.error = GraphStatusError::None;
     status.count = high * 16 + low;
     return status;
 }

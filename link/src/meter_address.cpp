@@ -37,7 +37,7 @@ std::uint8_t FirstByte(std::string_view text) {
 std::uint8_t Send(SerialClient& client, std::span<const std::uint8_t> frame, std::uint16_t timeoutMs,
                   bool& cancelled) {
     const ExchangeResult result = client.exchange(frame, timeoutMs, kReceiveMax, protocol::MbusReplyRule);
-    cancelled = result.error == ExchangeError::cancelled;
+    cancelled = result.error == ExchangeError::Cancelled;
     return result.reply.empty() ? 0 : result.reply.front();
 }
 
@@ -49,13 +49,13 @@ bool Stopped(const std::atomic<bool>* stop) noexcept {
 
 const char* FieldErrorText(FieldError error) noexcept {
     switch (error) {
-    case FieldError::none:
+    case FieldError::None:
         return "";
-    case FieldError::manufacturerLength:
+    case FieldError::ManufacturerLength:
         return "厂家 + 版本号 长度不对!";
-    case FieldError::identificationLength:
+    case FieldError::IdentificationLength:
         return "序列号长度不对!";
-    case FieldError::addressLength:
+    case FieldError::AddressLength:
         return "地址长度不对!";
     }
     return "";
@@ -68,12 +68,12 @@ FieldCheck CheckManualFields(std::string_view manufacturer, std::string_view ide
     identification = Trim(identification);
     address = Trim(address);
     if (CharacterCount(manufacturer) != 8)
-        check.error = FieldError::manufacturerLength;
+        check.error = FieldError::ManufacturerLength;
     else if (CharacterCount(identification) != 8)
-        check.error = FieldError::identificationLength;
+        check.error = FieldError::IdentificationLength;
     else if (CharacterCount(address) != 2)
-        check.error = FieldError::addressLength;
-    if (check.error != FieldError::none)
+        check.error = FieldError::AddressLength;
+    if (check.error != FieldError::None)
         return check;
     check.request = {FourBytes(identification), FourBytes(manufacturer), FirstByte(address)};
     return check;
@@ -83,7 +83,7 @@ FieldCheck CheckImportLine(std::string_view manufacturer, std::string_view line)
     FieldCheck check;
     manufacturer = Trim(manufacturer);
     if (CharacterCount(manufacturer) != 8) {
-        check.error = FieldError::manufacturerLength;
+        check.error = FieldError::ManufacturerLength;
         return check;
     }
     const auto comma = line.find(',');
@@ -107,25 +107,25 @@ AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request,
                             const std::atomic<bool>* stop) {
     bool cancelled = false;
     if (Stopped(stop))
-        return AddressStep::cancelled;
+        return AddressStep::Cancelled;
     const auto select = protocol::BuildSelectFrame(request.identification, request.manufacturer);
     const std::uint8_t selectAnswer = Send(client, select, timeoutMs, cancelled);
     if (cancelled || Stopped(stop))
-        return AddressStep::cancelled;
+        return AddressStep::Cancelled;
     if (selectAnswer != protocol::kMbusAck)
-        return AddressStep::noSelectAck;
+        return AddressStep::NoSelectAck;
     const auto write = protocol::BuildSetAddressFrame(request.address);
     const std::uint8_t writeAnswer = Send(client, write, timeoutMs, cancelled);
     if (cancelled || Stopped(stop))
-        return AddressStep::cancelled;
+        return AddressStep::Cancelled;
     if (writeAnswer != protocol::kMbusAck)
-        return AddressStep::noAddressAck;
+        return AddressStep::NoAddressAck;
     const auto deselect = protocol::BuildDeselectFrame();
     const std::uint8_t deselectAnswer = Send(client, deselect, timeoutMs, cancelled);
     if (cancelled)
-        return AddressStep::cancelled;
-    return deselectAnswer == 0 || deselectAnswer == protocol::kMbusAck ? AddressStep::done
-                                                                       : AddressStep::oddDeselect;
+        return AddressStep::Cancelled;
+    return deselectAnswer == 0 || deselectAnswer == protocol::kMbusAck ? AddressStep::Done
+                                                                       : AddressStep::OddDeselect;
 }
 
 AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& settings,

@@ -28,7 +28,7 @@ fs::path XdgFolder(const std::string& xdg, const std::string& home, const char* 
 
 } // namespace
 
-UserEnvironment UserEnvironment::FromProcess() {
+UserEnvironment UserEnvironment::fromProcess() {
     const auto get = [](const char* name) {
         const char* value = std::getenv(name);
         return std::string(value ? value : "");

@@ -15,50 +15,50 @@ using Clock = std::chrono::steady_clock;
 ExchangeError ReceiveError(std::uint16_t status) noexcept {
     switch (status) {
     case UART_OK:
-        return ExchangeError::none;
+        return ExchangeError::None;
     case UART_NOT_OPEN:
-        return ExchangeError::notOpen;
+        return ExchangeError::NotOpen;
     case UART_CANCELLED:
-        return ExchangeError::cancelled;
+        return ExchangeError::Cancelled;
     default:
-        return ExchangeError::timeout;
+        return ExchangeError::Timeout;
     }
 }
 
 ExchangeError SendError(std::uint16_t status) noexcept {
     switch (status) {
     case UART_NOT_OPEN:
-        return ExchangeError::notOpen;
+        return ExchangeError::NotOpen;
     case UART_CANCELLED:
-        return ExchangeError::cancelled;
+        return ExchangeError::Cancelled;
     default:
-        return ExchangeError::writeFailed;
+        return ExchangeError::WriteFailed;
     }
 }
 
 ExchangeError ReplyErrorOf(protocol::ReplyError error) noexcept {
     using protocol::ReplyError;
     switch (error) {
-    case ReplyError::ok:
-        return ExchangeError::none;
-    case ReplyError::noReply:
-        return ExchangeError::timeout;
-    case ReplyError::exception:
-        return ExchangeError::exception;
-    case ReplyError::wrongAddress:
-    case ReplyError::wrongFunction:
-    case ReplyError::badByteCount:
-    case ReplyError::echoMismatch:
-        return ExchangeError::mismatch;
-    case ReplyError::badRequest:
-        return ExchangeError::writeFailed;
-    case ReplyError::tooShort:
-    case ReplyError::garbageBeforeFrame:
-    case ReplyError::badCrc:
-    case ReplyError::trailingBytes:
+    case ReplyError::Ok:
+        return ExchangeError::None;
+    case ReplyError::NoReply:
+        return ExchangeError::Timeout;
+    case ReplyError::Exception:
+        return ExchangeError::Exception;
+    case ReplyError::WrongAddress:
+    case ReplyError::WrongFunction:
+    case ReplyError::BadByteCount:
+    case ReplyError::EchoMismatch:
+        return ExchangeError::Mismatch;
+    case ReplyError::BadRequest:
+        return ExchangeError::WriteFailed;
+    case ReplyError::TooShort:
+    case ReplyError::GarbageBeforeFrame:
+    case ReplyError::BadCrc:
+    case ReplyError::TrailingBytes:
         break;
     }
-    return ExchangeError::badFrame;
+    return ExchangeError::BadFrame;
 }
 
 // Judges the bytes a Modbus receive brought against the request.
@@ -73,21 +73,21 @@ void JudgeModbusReply(std::span<const std::uint8_t> request, ExchangeResult& res
 
 const char* ExchangeErrorText(ExchangeError error) noexcept {
     switch (error) {
-    case ExchangeError::none:
+    case ExchangeError::None:
         return "成功";
-    case ExchangeError::notOpen:
+    case ExchangeError::NotOpen:
         return "串口未打开";
-    case ExchangeError::writeFailed:
+    case ExchangeError::WriteFailed:
         return "发送失败";
-    case ExchangeError::timeout:
+    case ExchangeError::Timeout:
         return "无应答";
-    case ExchangeError::badFrame:
+    case ExchangeError::BadFrame:
         return "校验错误";
-    case ExchangeError::mismatch:
+    case ExchangeError::Mismatch:
         return "应答不符";
-    case ExchangeError::exception:
+    case ExchangeError::Exception:
         return "异常应答";
-    case ExchangeError::cancelled:
+    case ExchangeError::Cancelled:
         return "已取消";
     }
     return "未知错误";
@@ -122,13 +122,13 @@ void SerialClient::close() {
 
 ExchangeResult SerialClient::modbus(std::span<const std::uint8_t> request, std::uint16_t timeoutMs) {
     ExchangeResult result;
-    if (protocol::CheckModbusReply(request, {}).error == protocol::ReplyError::badRequest) {
-        result.error = ExchangeError::writeFailed; // a request no reply could be checked against
+    if (protocol::CheckModbusReply(request, {}).error == protocol::ReplyError::BadRequest) {
+        result.error = ExchangeError::WriteFailed; // a request no reply could be checked against
         return result;
     }
     protocol::ModbusReplyMatch match = protocol::ModbusMatchFor(request);
     result = exchange(request, timeoutMs, kModbusReplyMax, protocol::ModbusMatchedReplyRule, &match);
-    const bool received = result.error == ExchangeError::none || result.error == ExchangeError::timeout;
+    const bool received = result.error == ExchangeError::None || result.error == ExchangeError::Timeout;
     if (received)
         JudgeModbusReply(request, result);
     return result;
@@ -138,11 +138,11 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
                                       std::uint16_t maxCount, UartFrameRule rule, void* context) {
     ExchangeResult result;
     if (!m_open) {
-        result.error = ExchangeError::notOpen;
+        result.error = ExchangeError::NotOpen;
         return result;
     }
     if (request.size() > UINT16_MAX) {
-        result.error = ExchangeError::writeFailed;
+        result.error = ExchangeError::WriteFailed;
         return result;
     }
     m_cancelled = false;
@@ -150,7 +150,7 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
     const std::uint16_t sent =
         SendBytes(m_settings.port, request.data(), static_cast<std::uint16_t>(request.size()));
     if (sent != UART_OK || m_cancelled) {
-        result.error = m_cancelled ? ExchangeError::cancelled : SendError(sent);
+        result.error = m_cancelled ? ExchangeError::Cancelled : SendError(sent);
         return result;
     }
     result.reply.assign(maxCount > 0 ? maxCount : 1, 0); // never hand uart an empty buffer

@@ -9,14 +9,14 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // White space as the C library's isspace() in the "C" locale; bytes of multi-byte characters
 // (0x80 and up) are never white space, so a GBK or UTF-8 name keeps all its bytes.
-bool isBlank(char c) {
+bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string_view trim(std::string_view line) {
-    while (!line.empty() && isBlank(line.back()))
+std::string_view Trim(std::string_view line) {
+    while (!line.empty() && IsBlank(line.back()))
         line.remove_suffix(1);
-    while (!line.empty() && isBlank(line.front()))
+    while (!line.empty() && IsBlank(line.front()))
         line.remove_prefix(1);
     return line;
 }
@@ -37,7 +37,7 @@ TypeFile ParseTypeFile(std::string_view bytes) {
         bytes = end == std::string_view::npos ? std::string_view{} : bytes.substr(end + 1);
         if (line.starts_with(';'))
             continue;
-        const std::string_view name = trim(line);
+        const std::string_view name = Trim(line);
         if (name.empty())
             continue;
         if (out.names.size() == kMaxTypeNames) {

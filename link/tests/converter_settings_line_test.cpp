@@ -41,9 +41,9 @@ class SettingsLine : public ::testing::Test {
 } // namespace
 
 TEST_F(SettingsLine, WritesChangeTheConverterAndReadBack) {
-    EXPECT_TRUE(send(SettingsCommand::acquisitionTime, BuildAcquisitionTimeWrite(1, "120").frame).ok());
-    EXPECT_TRUE(send(SettingsCommand::parity, BuildParityWrite(1, 2).frame).ok());
-    EXPECT_TRUE(send(SettingsCommand::addressBaud, BuildAddressBaudWrite(1, "0A", 3).frame).ok());
+    EXPECT_TRUE(send(SettingsCommand::AcquisitionTime, BuildAcquisitionTimeWrite(1, "120").frame).ok());
+    EXPECT_TRUE(send(SettingsCommand::Parity, BuildParityWrite(1, 2).frame).ok());
+    EXPECT_TRUE(send(SettingsCommand::AddressBaud, BuildAddressBaudWrite(1, "0A", 3).frame).ok());
     m_converter = WithAddressAndRate(m_converter, 0x0A, 3);
     const auto read = ReadConfiguration(m_client, m_converter);
     ASSERT_TRUE(read);
@@ -87,16 +87,16 @@ TEST_F(SettingsLine, RefusedCorruptedAndSilentWritesAreFailures) {
         ExchangeError error;
     };
     const Case cases[] = {
-        {"refused count 200", BuildTypeAndCountWrite(1, "01-A", "200").frame, 0, 0, ExchangeError::exception},
-        {"corrupted reply", BuildParityWrite(1, 1).frame, 1, 0, ExchangeError::badFrame},
-        {"silence", BuildAddressBaudWrite(1, "05", 2).frame, 0, 1, ExchangeError::timeout},
+        {"refused count 200", BuildTypeAndCountWrite(1, "01-A", "200").frame, 0, 0, ExchangeError::Exception},
+        {"corrupted reply", BuildParityWrite(1, 1).frame, 1, 0, ExchangeError::BadFrame},
+        {"silence", BuildAddressBaudWrite(1, "05", 2).frame, 0, 1, ExchangeError::Timeout},
     };
     for (const Case& c : cases) {
         m_line.options().corruptReplies = c.corrupt;
         m_line.options().dropReplies = c.drop;
-        const CommandOutcome outcome = send(SettingsCommand::typeAndCount, c.frame);
+        const CommandOutcome outcome = send(SettingsCommand::TypeAndCount, c.frame);
         EXPECT_EQ(outcome.error, c.error) << c.what << ": " << FailureReason(outcome);
     }
     EXPECT_EQ(m_device->config().meterCount, 40);
-    EXPECT_EQ(FailureReason({SettingsCommand::typeAndCount, ExchangeError::exception, 3}), "异常应答 03");
+    EXPECT_EQ(FailureReason({SettingsCommand::TypeAndCount, ExchangeError::Exception, 3}), "异常应答 03");
 }

@@ -37,37 +37,37 @@ TEST(ConverterSettings, ButtonsBuildTheirWritesOrRefuseTheirInput) {
         const char* body;
     };
     const Case cases[] = {
-        {"address 02 at 19200", BuildAddressBaudWrite(1, "02", 3), InputError::none, "01 06 17 70 02 37 "},
-        {"address with blanks", BuildAddressBaudWrite(1, "  0a ", 6), InputError::none, "01 06 17 70 0A 3A "},
-        {"empty address", BuildAddressBaudWrite(1, "   ", 3), InputError::addressEmpty, ""},
-        {"one character", BuildAddressBaudWrite(1, "1", 3), InputError::addressFormat, ""},
-        {"three characters", BuildAddressBaudWrite(1, "123", 3), InputError::addressFormat, ""},
-        {"not hexadecimal", BuildAddressBaudWrite(1, "G1", 3), InputError::addressFormat, ""},
-        {"time 2", BuildAcquisitionTimeWrite(1, "2"), InputError::timeRange, ""},
-        {"time 10000", BuildAcquisitionTimeWrite(1, "10000"), InputError::timeRange, ""},
-        {"time 75539 (3 as 16 bits)", BuildAcquisitionTimeWrite(1, "75539"), InputError::timeRange, ""},
-        {"time not a number", BuildAcquisitionTimeWrite(1, "abc"), InputError::timeRange, ""},
-        {"time 3", BuildAcquisitionTimeWrite(1, "3"), InputError::none, "01 06 17 71 00 03 "},
-        {"time 9999", BuildAcquisitionTimeWrite(2, "9999"), InputError::none, "02 06 17 71 27 0F "},
-        {"type 12, 40 meters", BuildTypeAndCountWrite(1, "12-ABC-1", "40"), InputError::none, "01 06 17 72 0C 28 "},
-        {"type without '-'", BuildTypeAndCountWrite(1, "12ABC", "5"), InputError::none, "01 06 17 72 00 05 "},
-        {"parity odd", BuildParityWrite(1, 2), InputError::none, "01 06 17 73 00 02 "},
+        {"address 02 at 19200", BuildAddressBaudWrite(1, "02", 3), InputError::None, "01 06 17 70 02 37 "},
+        {"address with blanks", BuildAddressBaudWrite(1, "  0a ", 6), InputError::None, "01 06 17 70 0A 3A "},
+        {"empty address", BuildAddressBaudWrite(1, "   ", 3), InputError::AddressEmpty, ""},
+        {"one character", BuildAddressBaudWrite(1, "1", 3), InputError::AddressFormat, ""},
+        {"three characters", BuildAddressBaudWrite(1, "123", 3), InputError::AddressFormat, ""},
+        {"not hexadecimal", BuildAddressBaudWrite(1, "G1", 3), InputError::AddressFormat, ""},
+        {"time 2", BuildAcquisitionTimeWrite(1, "2"), InputError::TimeRange, ""},
+        {"time 10000", BuildAcquisitionTimeWrite(1, "10000"), InputError::TimeRange, ""},
+        {"time 75539 (3 as 16 bits)", BuildAcquisitionTimeWrite(1, "75539"), InputError::TimeRange, ""},
+        {"time not a number", BuildAcquisitionTimeWrite(1, "abc"), InputError::TimeRange, ""},
+        {"time 3", BuildAcquisitionTimeWrite(1, "3"), InputError::None, "01 06 17 71 00 03 "},
+        {"time 9999", BuildAcquisitionTimeWrite(2, "9999"), InputError::None, "02 06 17 71 27 0F "},
+        {"type 12, 40 meters", BuildTypeAndCountWrite(1, "12-ABC-1", "40"), InputError::None, "01 06 17 72 0C 28 "},
+        {"type without '-'", BuildTypeAndCountWrite(1, "12ABC", "5"), InputError::None, "01 06 17 72 00 05 "},
+        {"parity odd", BuildParityWrite(1, 2), InputError::None, "01 06 17 73 00 02 "},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.built.error, c.error) << c.what;
         EXPECT_EQ(c.built ? Body(c.built.frame) : std::string(), c.body) << c.what;
     }
-    EXPECT_STREQ(InputErrorText(InputError::addressFormat), "地址格式不对!");
-    EXPECT_STREQ(InputErrorText(InputError::timeRange), "时间范围不正确!");
+    EXPECT_STREQ(InputErrorText(InputError::AddressFormat), "地址格式不对!");
+    EXPECT_STREQ(InputErrorText(InputError::TimeRange), "时间范围不正确!");
 }
 
 TEST(ConverterSettings, ASecondButtonInOnePeriodReplacesTheFirst) {
     PendingCommand slot;
-    slot.set(SettingsCommand::parity, BuildParityWrite(1, 1).frame);
-    slot.set(SettingsCommand::acquisitionTime, BuildAcquisitionTimeWrite(1, "60").frame);
+    slot.set(SettingsCommand::Parity, BuildParityWrite(1, 1).frame);
+    slot.set(SettingsCommand::AcquisitionTime, BuildAcquisitionTimeWrite(1, "60").frame);
     const auto job = slot.take();
     ASSERT_TRUE(job);
-    EXPECT_EQ(job->command, SettingsCommand::acquisitionTime);
+    EXPECT_EQ(job->command, SettingsCommand::AcquisitionTime);
     EXPECT_EQ(Body(job->frame), "01 06 17 71 00 3C ");
     EXPECT_FALSE(slot.take()); // sent once, whatever its outcome
 }
@@ -79,22 +79,22 @@ TEST(ConverterSettings, MeterListChainWritesTypesThenBlockTwoThenBlockOne) {
     };
     const Case cases[] = {
         {40,
-         {{SettingsCommand::types, "01 10 1F 40 00 14 28 "},
-          {SettingsCommand::block2, "01 10 1B B8 00 18 30 "},
-          {SettingsCommand::block1, "01 10 1B 58 00 60 C0 "}}},
-        {5, {{SettingsCommand::types, "01 10 1F 40 00 03 06 "}, {SettingsCommand::block1, "01 10 1B 58 00 0F 1E "}}},
+         {{SettingsCommand::Types, "01 10 1F 40 00 14 28 "},
+          {SettingsCommand::Block2, "01 10 1B B8 00 18 30 "},
+          {SettingsCommand::Block1, "01 10 1B 58 00 60 C0 "}}},
+        {5, {{SettingsCommand::Types, "01 10 1F 40 00 03 06 "}, {SettingsCommand::Block1, "01 10 1B 58 00 0F 1E "}}},
         {0, {}},
     };
     for (const Case& c : cases) {
         PendingCommand slot;
-        slot.set(SettingsCommand::parity, BuildParityWrite(1, 1).frame); // replaced by the chain
+        slot.set(SettingsCommand::Parity, BuildParityWrite(1, 1).frame); // replaced by the chain
         slot.setMeterList(BuildMeterListWrites(1, Meters(c.meters)));
         for (const auto& [command, head] : c.heads) {
             const auto job = slot.take();
             ASSERT_TRUE(job) << c.meters;
             EXPECT_EQ(job->command, command) << c.meters;
             EXPECT_EQ(Body(job->frame).substr(0, head.size()), head) << c.meters;
-            EXPECT_EQ(job->extraMs, command == SettingsCommand::types ? 1000u : 2000u);
+            EXPECT_EQ(job->extraMs, command == SettingsCommand::Types ? 1000u : 2000u);
         }
         EXPECT_FALSE(slot.take()) << c.meters;
     }
@@ -135,8 +135,8 @@ TEST(ConverterSettings, ReportsAndAddressChange) {
     c.baud = 9600;
     c.configText = "0136003C010800000001";
     c.configText.resize(18);
-    EXPECT_EQ(CommandReport(c, SettingsCommand::parity, true), "ZEDU-MODBUS模块模块校验设置完成 !");
-    EXPECT_EQ(CommandReport(c, SettingsCommand::addressBaud, false, "无应答"),
+    EXPECT_EQ(CommandReport(c, SettingsCommand::Parity, true), "ZEDU-MODBUS模块模块校验设置完成 !");
+    EXPECT_EQ(CommandReport(c, SettingsCommand::AddressBaud, false, "无应答"),
               "ZEDU-MODBUS模块模块更改地址和波特率设置失败(无应答) !");
     const Converter moved = WithAddressAndRate(c, 0x0A, 3);
     EXPECT_EQ(moved.address, 0x0A);

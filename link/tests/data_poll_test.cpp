@@ -7,13 +7,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes bytes(const tev::protocol::ModbusRequest8& r) {
+Bytes ToBytes(const tev::protocol::ModbusRequest8& r) {
     return {r.begin(), r.end()};
 }
 
 TEST(DataPoll, Requests) {
-    EXPECT_EQ(bytes(DataStatusRequest(1, 0)), (Bytes{0x01, 0x03, 0x13, 0x88, 0x00, 0x01, 0x00, 0xA4}));
-    EXPECT_EQ(bytes(DataValuesRequest(1, 0)), (Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x04, 0x44, 0x09}));
+    EXPECT_EQ(ToBytes(DataStatusRequest(1, 0)), (Bytes{0x01, 0x03, 0x13, 0x88, 0x00, 0x01, 0x00, 0xA4}));
+    EXPECT_EQ(ToBytes(DataValuesRequest(1, 0)), (Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x04, 0x44, 0x09}));
     const struct {
         int entry;
         unsigned status, values;
@@ -70,19 +70,19 @@ TEST(DataPoll, TimerRules) {
     const std::pair<std::uint32_t, int> periods[] = {{2400, 1400}, {4800, 800}, {9600, 500},   {19200, 350},
                                                      {38400, 200}, {115200, 200}, {0, 500}, {1200, 2600}};
     for (const auto& [baud, ms] : periods)
-        EXPECT_EQ(StartPeriodMs(RefreshMode::cyclic, baud), ms) << baud;
-    EXPECT_EQ(StartPeriodMs(RefreshMode::single, 2400), 100);
+        EXPECT_EQ(StartPeriodMs(RefreshMode::Cyclic, baud), ms) << baud;
+    EXPECT_EQ(StartPeriodMs(RefreshMode::Single, 2400), 100);
 
     const struct {
         TickState state;
         TickAction action;
     } ticks[] = {
-        {{false, true, false, true}, TickAction::poll},
-        {{false, true, false, false}, TickAction::finish},
-        {{true, true, false, true}, TickAction::nothing},
-        {{false, false, false, true}, TickAction::nothing},
-        {{false, true, true, true}, TickAction::nothing},
-        {{true, true, false, false}, TickAction::nothing},
+        {{false, true, false, true}, TickAction::Poll},
+        {{false, true, false, false}, TickAction::Finish},
+        {{true, true, false, true}, TickAction::Nothing},
+        {{false, false, false, true}, TickAction::Nothing},
+        {{false, true, true, true}, TickAction::Nothing},
+        {{true, true, false, false}, TickAction::Nothing},
     };
     for (const auto& t : ticks)
         EXPECT_EQ(DecideTick(t.state), t.action);

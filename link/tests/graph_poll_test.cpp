@@ -59,7 +59,7 @@ class GraphLine : public ::testing::Test {
         ::setenv(("TEV_COM" + std::to_string(kPort)).c_str(), m_line.path().c_str(), 1);
     }
     void TearDown() override { m_line.stop(); }
-    static GraphSettings On(std::string address, int channel) {
+    static GraphSettings on(std::string address, int channel) {
         GraphSettings s;
         s.port = kPort;
         s.address = std::move(address);
@@ -80,7 +80,7 @@ double Elapsed(std::chrono::steady_clock::time_point since) {
 TEST_F(GraphLine, ReadsTheChannelsValuesWithoutWaitingForTheTimeout) {
     start({.address = "01", .sensors = {8, 4, 0, 0, 0, 0, 0, 0}});
     const auto began = std::chrono::steady_clock::now();
-    const GraphReading reading = PollGraphModule(On("01", 0));
+    const GraphReading reading = PollGraphModule(on("01", 0));
     EXPECT_LT(Elapsed(began), 400.0); // the 800 ms receive ended when its 39 bytes were in
     ASSERT_TRUE(reading);
     EXPECT_EQ(m_module->heard(), (std::vector<std::string>{"$016", "#010"}));
@@ -95,7 +95,7 @@ TEST_F(GraphLine, ReadsTheChannelsValuesWithoutWaitingForTheTimeout) {
 
 TEST_F(GraphLine, OtherAddressAndChannel) {
     start({.address = "A7", .sensors = {8, 4, 0, 0, 0, 0, 0, 0}});
-    const GraphReading reading = PollGraphModule(On("A7", 1));
+    const GraphReading reading = PollGraphModule(on("A7", 1));
     ASSERT_TRUE(reading);
     EXPECT_EQ(m_module->heard(), (std::vector<std::string>{"$A76", "#A71"}));
     ASSERT_EQ(reading.values.size(), 4u);
@@ -105,7 +105,7 @@ TEST_F(GraphLine, OtherAddressAndChannel) {
 TEST_F(GraphLine, ShortValueReplyGivesOnlyTheValuesReceived) {
     start();
     m_module->cutValuesTo(5 + 4 * 2 + 1); // two values and the low byte of the third
-    const GraphReading reading = PollGraphModule(On("01", 0));
+    const GraphReading reading = PollGraphModule(on("01", 0));
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading.received, 14u);
     ASSERT_EQ(reading.values.size(), 8u);
@@ -116,11 +116,11 @@ TEST_F(GraphLine, ShortValueReplyGivesOnlyTheValuesReceived) {
 
 TEST_F(GraphLine, FailuresEndThePollAndFreeThePort) {
     start();
-    EXPECT_EQ(PollGraphModule(On("02", 0)).status, GraphPollStatus::noStatus); // nobody at 02
+    EXPECT_EQ(PollGraphModule(on("02", 0)).status, GraphPollStatus::NoStatus); // nobody at 02
     m_module->cutValuesTo(0);
-    EXPECT_EQ(PollGraphModule(On("01", 0)).status, GraphPollStatus::noValues);
+    EXPECT_EQ(PollGraphModule(on("01", 0)).status, GraphPollStatus::NoValues);
     m_module->spoilCount();
-    EXPECT_EQ(PollGraphModule(On("01", 0)).status, GraphPollStatus::badCount);
+    EXPECT_EQ(PollGraphModule(on("01", 0)).status, GraphPollStatus::BadCount);
     // Each poll closed the port: another opener gets it.
     EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK);
     CloseLink(kPort);

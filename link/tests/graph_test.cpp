@@ -43,16 +43,16 @@ TEST(GraphReply, StatusCount) {
         int count;
     };
     const Case cases[] = {
-        {"!01000804000000000000", 0, GraphStatusError::none, 8},
-        {"!01000804000000000000", 1, GraphStatusError::none, 4},
-        {"!010000000000000000FF", 7, GraphStatusError::none, 255},
-        {"!0100ab00000000000000", 0, GraphStatusError::none, 0xAB},
-        {"!0100080400000000000", 0, GraphStatusError::tooShort, 0}, // 20 characters
-        {"", 0, GraphStatusError::tooShort, 0},
-        {"!0100G804000000000000", 0, GraphStatusError::notHex, 0},
-        {"!01000 04000000000000", 0, GraphStatusError::notHex, 0},
-        {"!01000804000000000000", 8, GraphStatusError::tooShort, 0}, // no field for a ninth channel
-        {"!01000804000000000000", -1, GraphStatusError::tooShort, 0},
+        {"!01000804000000000000", 0, GraphStatusError::None, 8},
+        {"!01000804000000000000", 1, GraphStatusError::None, 4},
+        {"!010000000000000000FF", 7, GraphStatusError::None, 255},
+        {"!0100ab00000000000000", 0, GraphStatusError::None, 0xAB},
+        {"!0100080400000000000", 0, GraphStatusError::TooShort, 0}, // 20 characters
+        {"", 0, GraphStatusError::TooShort, 0},
+        {"!0100G804000000000000", 0, GraphStatusError::NotHex, 0},
+        {"!01000 04000000000000", 0, GraphStatusError::NotHex, 0},
+        {"!01000804000000000000", 8, GraphStatusError::TooShort, 0}, // no field for a ninth channel
+        {"!01000804000000000000", -1, GraphStatusError::TooShort, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.reply) + " channel " + std::to_string(c.channel));

@@ -84,7 +84,7 @@ class MbusToolsLine : public ::testing::Test {
 
 TEST_F(MbusToolsLine, NewAddressIsSetAndTheMeterAnswersThere) {
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(set("12345679", "05"), AddressStep::done);
+    EXPECT_EQ(set("12345679", "05"), AddressStep::Done);
     // Three frames and their 0xE5 at 2400 bit/s take about 200 ms on the wire; no receive waits
     // for its timeout.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
@@ -92,7 +92,7 @@ TEST_F(MbusToolsLine, NewAddressIsSetAndTheMeterAnswersThere) {
     EXPECT_EQ(primaryOf(0), 1);
     EXPECT_FALSE(m_meters->selected());
 
-    const TerminalRun run = terminal("10 5B 05", 1, protocol::MeterOrigin::imported);
+    const TerminalRun run = terminal("10 5B 05", 1, protocol::MeterOrigin::Imported);
     ASSERT_TRUE(run.reply);
     EXPECT_TRUE(run.reply->starts_with("68 1A 1A 68 08 05 72 79 56 34 12 ")) << *run.reply;
     EXPECT_EQ(run.reply->size(), 32u * 3);
@@ -105,20 +105,20 @@ TEST_F(MbusToolsLine, NewAddressIsSetAndTheMeterAnswersThere) {
 
 TEST_F(MbusToolsLine, SelectTakenButAddressNotLeavesTheOldAddress) {
     m_deaf->deaf = true;
-    EXPECT_EQ(set("12345678", "07"), AddressStep::noAddressAck);
+    EXPECT_EQ(set("12345678", "07"), AddressStep::NoAddressAck);
     EXPECT_EQ(primaryOf(0), 1);
-    EXPECT_EQ(set("87654321", "07"), AddressStep::noSelectAck);
+    EXPECT_EQ(set("87654321", "07"), AddressStep::NoSelectAck);
 }
 
 TEST_F(MbusToolsLine, StopSetBeforeTheFramesSendsNothing) {
     std::atomic<bool> stop{true};
     const FieldCheck check = CheckManualFields("FFFFFFFF", "12345678", "09");
-    EXPECT_EQ(SetMeterAddress(m_client, check.request, 1200, &stop), AddressStep::cancelled);
+    EXPECT_EQ(SetMeterAddress(m_client, check.request, 1200, &stop), AddressStep::Cancelled);
     EXPECT_EQ(m_line.options().framesHeard.load(), 0u);
 }
 
 TEST_F(MbusToolsLine, TerminalShowsAckAndWakeUpBytesWithTheirTimes) {
-    const TerminalRun ack = terminal("10 40 01", 1, protocol::MeterOrigin::domestic);
+    const TerminalRun ack = terminal("10 40 01", 1, protocol::MeterOrigin::Domestic);
     ASSERT_TRUE(ack.reply);
     EXPECT_EQ(*ack.reply, "E5 ");
     // 5 + 1 bytes: 25 ms on the wire.
@@ -127,11 +127,11 @@ TEST_F(MbusToolsLine, TerminalShowsAckAndWakeUpBytesWithTheirTimes) {
 
     // The domestic meter's read request, summed from its first byte; its reply comes behind two 0xFE.
     const TerminalRun domestic =
-        terminal("68 10 21 43 65 87 00 00 00 01 03 90 1F 00", 0, protocol::MeterOrigin::domestic);
+        terminal("68 10 21 43 65 87 00 00 00 01 03 90 1F 00", 0, protocol::MeterOrigin::Domestic);
     ASSERT_TRUE(domestic.reply);
     EXPECT_TRUE(domestic.reply->starts_with("FE FE 68 10 21 43 65 87 00 00 00 81 16 ")) << *domestic.reply;
     EXPECT_EQ(domestic.reply->size(), (2u + 0x16 + 13) * 3);
-    const TerminalRun none = terminal("10 5B 30", 1, protocol::MeterOrigin::imported);
+    const TerminalRun none = terminal("10 5B 30", 1, protocol::MeterOrigin::Imported);
     EXPECT_FALSE(none.reply);
     EXPECT_EQ(HistoryReplyLine(none), "    No Respond!");
 }

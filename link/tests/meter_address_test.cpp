@@ -20,13 +20,13 @@ TEST(MeterAddressFields, ManualChecksComeInOrderAfterTrimming) {
         FieldError error;
     };
     const Case cases[] = {
-        {"FFFFFFFF", "12345678", "05", FieldError::none},
-        {" FFFFFFFF\t", " 12345678 ", " 05 ", FieldError::none},
-        {"FFFFFFF", "1234567", "5", FieldError::manufacturerLength},
-        {"FFFFFFFF", "1234567", "5", FieldError::identificationLength},
-        {"FFFFFFFF", "123456789", "05", FieldError::identificationLength},
-        {"FFFFFFFF", "12345678", "5", FieldError::addressLength},
-        {"FFFFFFFF", "12345678", "", FieldError::addressLength},
+        {"FFFFFFFF", "12345678", "05", FieldError::None},
+        {" FFFFFFFF\t", " 12345678 ", " 05 ", FieldError::None},
+        {"FFFFFFF", "1234567", "5", FieldError::ManufacturerLength},
+        {"FFFFFFFF", "1234567", "5", FieldError::IdentificationLength},
+        {"FFFFFFFF", "123456789", "05", FieldError::IdentificationLength},
+        {"FFFFFFFF", "12345678", "5", FieldError::AddressLength},
+        {"FFFFFFFF", "12345678", "", FieldError::AddressLength},
     };
     for (const Case& c : cases) {
         const FieldCheck check = CheckManualFields(c.manufacturer, c.identification, c.address);
@@ -34,9 +34,9 @@ TEST(MeterAddressFields, ManualChecksComeInOrderAfterTrimming) {
     }
     const FieldCheck ok = CheckManualFields("2D2C0107", "12345678", "e4");
     EXPECT_EQ(ok.request, (AddressRequest{Four{0x12, 0x34, 0x56, 0x78}, Four{0x2D, 0x2C, 0x01, 0x07}, 0xE4}));
-    EXPECT_STREQ(FieldErrorText(FieldError::identificationLength), "序列号长度不对!");
-    EXPECT_STREQ(FieldErrorText(FieldError::manufacturerLength), "厂家 + 版本号 长度不对!");
-    EXPECT_STREQ(FieldErrorText(FieldError::addressLength), "地址长度不对!");
+    EXPECT_STREQ(FieldErrorText(FieldError::IdentificationLength), "序列号长度不对!");
+    EXPECT_STREQ(FieldErrorText(FieldError::ManufacturerLength), "厂家 + 版本号 长度不对!");
+    EXPECT_STREQ(FieldErrorText(FieldError::AddressLength), "地址长度不对!");
 }
 
 TEST(MeterAddressFields, ImportLineTakesItsPartsAsTheyStand) {
@@ -58,7 +58,7 @@ TEST(MeterAddressFields, ImportLineTakesItsPartsAsTheyStand) {
         EXPECT_EQ(check.request, (AddressRequest{c.identification, Four{0xFF, 0xFF, 0xFF, 0xFF}, c.address}))
             << c.line;
     }
-    EXPECT_EQ(CheckImportLine("FFFF", "12345678,05,").error, FieldError::manufacturerLength);
+    EXPECT_EQ(CheckImportLine("FFFF", "12345678,05,").error, FieldError::ManufacturerLength);
 }
 
 TEST(MeterAddressImport, CommentsBlanksAndTrimmingThenASecondFileAppends) {

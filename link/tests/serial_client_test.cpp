@@ -65,13 +65,13 @@ TEST_F(ClientLine, ModbusReadsAreJudgedAgainstTheirRequest) {
         std::size_t dataBytes;
     };
     const Case cases[] = {
-        {"configuration read", protocol::BuildReadRequest(1, 6000, 5), 0, ExchangeError::none, 0, 10},
-        {"register that does not exist", protocol::BuildReadRequest(1, 9000, 1), 0, ExchangeError::exception,
+        {"configuration read", protocol::BuildReadRequest(1, 6000, 5), 0, ExchangeError::None, 0, 10},
+        {"register that does not exist", protocol::BuildReadRequest(1, 9000, 1), 0, ExchangeError::Exception,
          0x02, 0},
-        {"reply from another slave", protocol::BuildReadRequest(5, 6000, 5), 0, ExchangeError::mismatch, 0,
+        {"reply from another slave", protocol::BuildReadRequest(5, 6000, 5), 0, ExchangeError::Mismatch, 0,
          0},
-        {"corrupted CRC", protocol::BuildReadRequest(1, 6000, 5), 1, ExchangeError::badFrame, 0, 0},
-        {"silence", protocol::BuildReadRequest(7, 6000, 5), 0, ExchangeError::timeout, 0, 0},
+        {"corrupted CRC", protocol::BuildReadRequest(1, 6000, 5), 1, ExchangeError::BadFrame, 0, 0},
+        {"silence", protocol::BuildReadRequest(7, 6000, 5), 0, ExchangeError::Timeout, 0, 0},
     };
     SerialClient client;
     ASSERT_EQ(client.open({kPort, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
@@ -85,7 +85,7 @@ TEST_F(ClientLine, ModbusReadsAreJudgedAgainstTheirRequest) {
         EXPECT_LE(r.reply.size(), kModbusReplyMax) << c.what;
         EXPECT_GT(r.elapsedMs, 0.0) << c.what;
         // A matching reply ends the receive at once: 23 bytes take 24 ms on the wire at 9600 bit/s.
-        if (c.error == ExchangeError::none || c.error == ExchangeError::exception)
+        if (c.error == ExchangeError::None || c.error == ExchangeError::Exception)
             EXPECT_LT(r.elapsedMs, kTimeoutMs / 2) << c.what;
         else
             EXPECT_GE(r.elapsedMs, kTimeoutMs - 1) << c.what;
@@ -95,14 +95,14 @@ TEST_F(ClientLine, ModbusReadsAreJudgedAgainstTheirRequest) {
 TEST_F(ClientLine, ReopensOnlyForOtherSettingsAndNamesAPortItCannotOpen) {
     const auto request = protocol::BuildReadRequest(1, 6000, 5);
     SerialClient client;
-    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::notOpen);
+    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::NotOpen);
     // The converter talks at 9600 bit/s only, so a reply shows which rate the line was set to.
     struct Step {
         std::uint32_t baud;
         ExchangeError error;
     };
-    for (const Step s : {Step{9600, ExchangeError::none}, Step{9600, ExchangeError::none},
-                         Step{19200, ExchangeError::timeout}, Step{9600, ExchangeError::none}}) {
+    for (const Step s : {Step{9600, ExchangeError::None}, Step{9600, ExchangeError::None},
+                         Step{19200, ExchangeError::Timeout}, Step{9600, ExchangeError::None}}) {
         ASSERT_EQ(client.open({kPort, s.baud, 0, 8, 0}), UART_OK) << client.openFailure();
         EXPECT_TRUE(client.isOpen());
         EXPECT_EQ(client.settings().baud, s.baud);
@@ -118,7 +118,7 @@ TEST_F(ClientLine, ReopensOnlyForOtherSettingsAndNamesAPortItCannotOpen) {
     EXPECT_NE(client.open({14, 9600, 0, 8, 0}), UART_OK);
     EXPECT_FALSE(client.isOpen());
     EXPECT_EQ(client.openFailure().rfind("COM14 (/nonexistent/tev-tty)", 0), 0u) << client.openFailure();
-    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::notOpen);
+    EXPECT_EQ(client.modbus(request, 100).error, ExchangeError::NotOpen);
     // The port left behind was closed: another client can have it.
     SerialClient other;
     EXPECT_EQ(other.open({kPort, 9600, 0, 8, 0}), UART_OK) << other.openFailure();
@@ -134,7 +134,7 @@ TEST_F(ClientLine, CancelWakesAWaitingReceiveAndTheNextExchangeRuns) {
     });
     const ExchangeResult silent = client.modbus(protocol::BuildReadRequest(7, 6000, 5), 5000);
     canceller.join();
-    EXPECT_EQ(silent.error, ExchangeError::cancelled);
+    EXPECT_EQ(silent.error, ExchangeError::Cancelled);
     EXPECT_LT(silent.elapsedMs, 2000.0);
     EXPECT_TRUE(client.isOpen());
     EXPECT_TRUE(client.modbus(protocol::BuildReadRequest(1, 6000, 5), 1000));

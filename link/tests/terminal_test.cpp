@@ -51,15 +51,15 @@ TEST(TerminalReply, ShownAsFarAsTheFrameReachesWithinTheReceivedBytes) {
         const char* shown; // nullptr: no reply
     };
     const Case cases[] = {
-        {"E5", MeterOrigin::domestic, "E5 "},
-        {"E5 E5", MeterOrigin::imported, "E5 "},
-        {"FE FE 68 03 03 68 08 01 72 7E 16", MeterOrigin::imported, "FE FE 68 03 03 68 08 01 72 7E 16 "},
-        {"68 03 03 68 08 01 72 7E 16 AA", MeterOrigin::imported, "68 03 03 68 08 01 72 7E 16 "},
-        {"68 FF 01", MeterOrigin::imported, "68 FF 01 "},       // a length byte beyond what arrived
-        {"68 10 01 02", MeterOrigin::domestic, "68 10 01 02 "}, // the length byte never arrived
-        {"7F 80", MeterOrigin::none, ""},
-        {"00 E5", MeterOrigin::imported, nullptr},
-        {"", MeterOrigin::imported, nullptr},
+        {"E5", MeterOrigin::Domestic, "E5 "},
+        {"E5 E5", MeterOrigin::Imported, "E5 "},
+        {"FE FE 68 03 03 68 08 01 72 7E 16", MeterOrigin::Imported, "FE FE 68 03 03 68 08 01 72 7E 16 "},
+        {"68 03 03 68 08 01 72 7E 16 AA", MeterOrigin::Imported, "68 03 03 68 08 01 72 7E 16 "},
+        {"68 FF 01", MeterOrigin::Imported, "68 FF 01 "},       // a length byte beyond what arrived
+        {"68 10 01 02", MeterOrigin::Domestic, "68 10 01 02 "}, // the length byte never arrived
+        {"7F 80", MeterOrigin::None, ""},
+        {"00 E5", MeterOrigin::Imported, nullptr},
+        {"", MeterOrigin::Imported, nullptr},
     };
     for (const Case& c : cases) {
         const auto text = TerminalReplyText(Bytes(c.received), c.origin);

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (length != 0 && MbusReplyLength(bytes.first(length)) != length)
         std::abort();
-    for (MeterOrigin origin : {MeterOrigin::none, MeterOrigin::domestic, MeterOrigin::imported})
+    for (MeterOrigin origin : {MeterOrigin::None, MeterOrigin::Domestic, MeterOrigin::Imported})
         if (TerminalReplyLength(bytes, origin) > size)
             std::abort();
     return 0;

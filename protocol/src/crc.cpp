@@ -5,7 +5,7 @@
 namespace tev::protocol {
 namespace {
 
-constexpr std::array<std::uint16_t, 256> makeTable() {
+constexpr std::array<std::uint16_t, 256> MakeTable() {
     std::array<std::uint16_t, 256> table{};
     for (unsigned i = 0; i < 256; ++i) {
         std::uint16_t crc = static_cast<std::uint16_t>(i);
@@ -17,7 +17,7 @@ constexpr std::array<std::uint16_t, 256> makeTable() {
     return table;
 }
 
-constexpr auto kTable = makeTable();
+constexpr auto kTable = MakeTable();
 
 } // namespace
 

@@ -59,11 +59,11 @@ std::size_t TerminalReplyLength(std::span<const std::uint8_t> reply, MeterOrigin
         return 0;
     if (reply[0] == kMbusAck)
         return 1;
-    if (origin == MeterOrigin::none)
+    if (origin == MeterOrigin::None)
         return 0;
     const auto found = std::find(reply.begin(), reply.end(), kMbusLongStart);
     const std::size_t s = found == reply.end() ? 0 : static_cast<std::size_t>(found - reply.begin());
-    const bool domestic = origin == MeterOrigin::domestic;
+    const bool domestic = origin == MeterOrigin::Domestic;
     const std::size_t lengthAt = s + (domestic ? kDomesticLengthOffset : 1);
     if (lengthAt >= reply.size())
         return reply.size();

@@ -36,7 +36,7 @@ std::string MeterTypeText(std::span<const std::uint8_t> data, std::size_t index)
 RequestResult BuildSecondaryAddressWrite(std::uint8_t slave, std::uint16_t start,
                                          std::span<const SecondaryAddress> meters) {
     if (meters.size() > kMetersPerBlock)
-        return {{}, RequestError::tooManyRegisters};
+        return {{}, RequestError::TooManyRegisters};
     std::vector<std::uint8_t> bytes;
     bytes.reserve(meters.size() * kSecondaryAddressBytes);
     for (const SecondaryAddress& meter : meters)
@@ -46,7 +46,7 @@ RequestResult BuildSecondaryAddressWrite(std::uint8_t slave, std::uint16_t start
 
 RequestResult BuildMeterTypeWrite(std::uint8_t slave, std::span<const std::uint8_t> types) {
     if (types.size() > kMaxMeters)
-        return {{}, RequestError::tooManyRegisters};
+        return {{}, RequestError::TooManyRegisters};
     std::vector<std::uint8_t> bytes(types.begin(), types.end());
     if (bytes.size() % 2 != 0)
         bytes.push_back(0x00);

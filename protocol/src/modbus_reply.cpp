@@ -51,22 +51,22 @@ ModbusReply Fail(ReplyError error, std::size_t frameLength = 0) noexcept {
 ModbusReply CheckAddress(std::span<const std::uint8_t> reply, const RequestHeader& header) noexcept {
     for (std::size_t offset = 1; offset + 5 <= reply.size(); ++offset) {
         if (const std::size_t length = FrameAt(reply, offset, header)) {
-            ModbusReply result = Fail(ReplyError::garbageBeforeFrame, length);
+            ModbusReply result = Fail(ReplyError::GarbageBeforeFrame, length);
             result.frameOffset = offset;
             return result;
         }
     }
-    return Fail(ReplyError::wrongAddress);
+    return Fail(ReplyError::WrongAddress);
 }
 
 ModbusReply CheckException(std::span<const std::uint8_t> reply) noexcept {
     if (reply.size() < 5)
-        return Fail(ReplyError::tooShort);
+        return Fail(ReplyError::TooShort);
     if (!ModbusCrcValid(reply.first(5)))
-        return Fail(ReplyError::badCrc, 5);
+        return Fail(ReplyError::BadCrc, 5);
     if (reply.size() > 5)
-        return Fail(ReplyError::trailingBytes, 5);
-    ModbusReply result = Fail(ReplyError::exception, 5);
+        return Fail(ReplyError::TrailingBytes, 5);
+    ModbusReply result = Fail(ReplyError::Exception, 5);
     result.exceptionCode = reply[2];
     return result;
 }
@@ -75,9 +75,9 @@ ModbusReply CheckException(std::span<const std::uint8_t> reply) noexcept {
 ReplyError CheckBody(std::span<const std::uint8_t> request, std::span<const std::uint8_t> frame,
                      const RequestHeader& header) noexcept {
     if (IsRead(header.function))
-        return frame[2] == 2u * header.count ? ReplyError::ok : ReplyError::badByteCount;
-    return std::equal(frame.begin() + 2, frame.begin() + 6, request.begin() + 2) ? ReplyError::ok
-                                                                                 : ReplyError::echoMismatch;
+        return frame[2] == 2u * header.count ? ReplyError::Ok : ReplyError::BadByteCount;
+    return std::equal(frame.begin() + 2, frame.begin() + 6, request.begin() + 2) ? ReplyError::Ok
+                                                                                 : ReplyError::EchoMismatch;
 }
 
 } // namespace
@@ -86,27 +86,27 @@ ModbusReply CheckModbusReply(std::span<const std::uint8_t> request,
                              std::span<const std::uint8_t> reply) noexcept {
     RequestHeader header;
     if (!ParseRequest(request, header))
-        return Fail(ReplyError::badRequest);
+        return Fail(ReplyError::BadRequest);
     if (reply.empty())
-        return Fail(ReplyError::noReply);
+        return Fail(ReplyError::NoReply);
     if (reply[0] != header.slave)
         return CheckAddress(reply, header);
     if (reply.size() < 2)
-        return Fail(ReplyError::tooShort);
+        return Fail(ReplyError::TooShort);
     if (reply[1] == (header.function | kExceptionFlag))
         return CheckException(reply);
     if (reply[1] != header.function)
-        return Fail(ReplyError::wrongFunction);
+        return Fail(ReplyError::WrongFunction);
     const std::size_t length = ModbusReplyLength(reply);
     if (length == 0)
-        return Fail(ReplyError::tooShort);
+        return Fail(ReplyError::TooShort);
     const auto frame = reply.first(length);
     if (!ModbusCrcValid(frame))
-        return Fail(ReplyError::badCrc, length);
-    if (const ReplyError body = CheckBody(request, frame, header); body != ReplyError::ok)
+        return Fail(ReplyError::BadCrc, length);
+    if (const ReplyError body = CheckBody(request, frame, header); body != ReplyError::Ok)
         return Fail(body, length);
     if (reply.size() > length)
-        return Fail(ReplyError::trailingBytes, length);
+        return Fail(ReplyError::TrailingBytes, length);
     ModbusReply result;
     result.frameLength = length;
     if (IsRead(header.function))
@@ -116,29 +116,29 @@ ModbusReply CheckModbusReply(std::span<const std::uint8_t> request,
 
 const char* ReplyErrorText(ReplyError error) noexcept {
     switch (error) {
-    case ReplyError::ok:
+    case ReplyError::Ok:
         return "ok";
-    case ReplyError::noReply:
+    case ReplyError::NoReply:
         return "no reply";
-    case ReplyError::tooShort:
+    case ReplyError::TooShort:
         return "reply too short";
-    case ReplyError::garbageBeforeFrame:
+    case ReplyError::GarbageBeforeFrame:
         return "garbage before the reply";
-    case ReplyError::wrongAddress:
+    case ReplyError::WrongAddress:
         return "wrong slave address";
-    case ReplyError::wrongFunction:
+    case ReplyError::WrongFunction:
         return "wrong function code";
-    case ReplyError::exception:
+    case ReplyError::Exception:
         return "exception reply";
-    case ReplyError::badCrc:
+    case ReplyError::BadCrc:
         return "bad CRC";
-    case ReplyError::badByteCount:
+    case ReplyError::BadByteCount:
         return "bad byte count";
-    case ReplyError::echoMismatch:
+    case ReplyError::EchoMismatch:
         return "write not echoed";
-    case ReplyError::trailingBytes:
+    case ReplyError::TrailingBytes:
         return "bytes after the reply";
-    case ReplyError::badRequest:
+    case ReplyError::BadRequest:
         return "unsupported request";
     }
     return "unknown";

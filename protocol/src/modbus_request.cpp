@@ -40,11 +40,11 @@ void AppendModbusCrc(std::vector<std::uint8_t>& frame) {
 RequestResult BuildWriteMultipleBytes(std::uint8_t slave, std::uint16_t start,
                                       std::span<const std::uint8_t> data) {
     if (data.empty())
-        return {{}, RequestError::noRegisters};
+        return {{}, RequestError::NoRegisters};
     if (data.size() % 2 != 0)
-        return {{}, RequestError::oddByteCount};
+        return {{}, RequestError::OddByteCount};
     if (data.size() > 2 * kMaxWriteRegisters)
-        return {{}, RequestError::tooManyRegisters};
+        return {{}, RequestError::TooManyRegisters};
     const auto count = static_cast<std::uint16_t>(data.size() / 2);
     RequestResult result;
     result.frame.reserve(9 + data.size());
@@ -63,7 +63,7 @@ RequestResult BuildWriteMultipleBytes(std::uint8_t slave, std::uint16_t start,
 RequestResult BuildWriteMultipleRequest(std::uint8_t slave, std::uint16_t start,
                                         std::span<const std::uint16_t> values) {
     if (values.size() > kMaxWriteRegisters)
-        return {{}, RequestError::tooManyRegisters};
+        return {{}, RequestError::TooManyRegisters};
     std::vector<std::uint8_t> bytes;
     bytes.reserve(values.size() * 2);
     for (std::uint16_t v : values) {

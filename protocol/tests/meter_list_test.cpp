@@ -63,9 +63,9 @@ TEST(MeterList, TypeWritePadsAnOddCount) {
 
 TEST(MeterList, RefusesMoreThanTheConverterHolds) {
     const std::vector<SecondaryAddress> tooMany(33);
-    EXPECT_EQ(BuildSecondaryAddressWrite(1, kRegSecondaryLow, tooMany).error, RequestError::tooManyRegisters);
-    EXPECT_EQ(BuildSecondaryAddressWrite(1, kRegSecondaryLow, {}).error, RequestError::noRegisters);
+    EXPECT_EQ(BuildSecondaryAddressWrite(1, kRegSecondaryLow, tooMany).error, RequestError::TooManyRegisters);
+    EXPECT_EQ(BuildSecondaryAddressWrite(1, kRegSecondaryLow, {}).error, RequestError::NoRegisters);
     const std::vector<std::uint8_t> types(65, 1);
-    EXPECT_EQ(BuildMeterTypeWrite(1, types).error, RequestError::tooManyRegisters);
-    EXPECT_EQ(BuildMeterTypeWrite(1, {}).error, RequestError::noRegisters);
+    EXPECT_EQ(BuildMeterTypeWrite(1, types).error, RequestError::TooManyRegisters);
+    EXPECT_EQ(BuildMeterTypeWrite(1, {}).error, RequestError::NoRegisters);
 }

@@ -60,28 +60,28 @@ TEST(ModbusReply, ReportsEachFault) {
     };
     const std::vector<std::uint8_t> readReq(kReadConfig.begin(), kReadConfig.end());
     const Row rows[] = {
-        {"empty", readReq, {}, ReplyError::noReply},
-        {"one byte", readReq, Bytes("01"), ReplyError::tooShort},
+        {"empty", readReq, {}, ReplyError::NoReply},
+        {"one byte", readReq, Bytes("01"), ReplyError::TooShort},
         {"truncated", readReq, std::vector<std::uint8_t>(kConfigReply.begin(), kConfigReply.end() - 3),
-         ReplyError::tooShort},
-        {"bad CRC", readReq, badCrc, ReplyError::badCrc},
+         ReplyError::TooShort},
+        {"bad CRC", readReq, badCrc, ReplyError::BadCrc},
         {"other slave", readReq, WithCrc(Bytes("02 03 0A 01 36 00 3C 02 28 00 01 00 01")),
-         ReplyError::wrongAddress},
-        {"other function", readReq, WithCrc(Bytes("01 04 02 00 00")), ReplyError::wrongFunction},
-        {"byte count", readReq, WithCrc(Bytes("01 03 02 00 00")), ReplyError::badByteCount},
-        {"trailing", readReq, Concat(kConfigReply, Bytes("00")), ReplyError::trailingBytes},
-        {"echo differs", writeVec, WithCrc(Bytes("01 06 17 71 00 3D")), ReplyError::echoMismatch},
+         ReplyError::WrongAddress},
+        {"other function", readReq, WithCrc(Bytes("01 04 02 00 00")), ReplyError::WrongFunction},
+        {"byte count", readReq, WithCrc(Bytes("01 03 02 00 00")), ReplyError::BadByteCount},
+        {"trailing", readReq, Concat(kConfigReply, Bytes("00")), ReplyError::TrailingBytes},
+        {"echo differs", writeVec, WithCrc(Bytes("01 06 17 71 00 3D")), ReplyError::EchoMismatch},
         {"byte count beyond what arrived", readReq, Bytes("01 03 FA 01 36 00 3C 02 28 00 01 00 01 AA BB"),
-         ReplyError::tooShort},
-        {"exception to a write", writeVec, WithCrc(Bytes("01 86 03")), ReplyError::exception},
-        {"exception of another function", readReq, WithCrc(Bytes("01 86 02")), ReplyError::wrongFunction},
-        {"exception from another slave", readReq, WithCrc(Bytes("02 83 02")), ReplyError::wrongAddress},
+         ReplyError::TooShort},
+        {"exception to a write", writeVec, WithCrc(Bytes("01 86 03")), ReplyError::Exception},
+        {"exception of another function", readReq, WithCrc(Bytes("01 86 02")), ReplyError::WrongFunction},
+        {"exception from another slave", readReq, WithCrc(Bytes("02 83 02")), ReplyError::WrongAddress},
         {"exception with bytes behind", readReq, Concat(WithCrc(Bytes("01 83 02")), Bytes("00")),
-         ReplyError::trailingBytes},
+         ReplyError::TrailingBytes},
         {"write echo truncated", writeVec, std::vector<std::uint8_t>(write.begin(), write.end() - 1),
-         ReplyError::tooShort},
-        {"short request", Bytes("01 03 17"), kConfigReply, ReplyError::badRequest},
-        {"unknown request", Bytes("01 2B 0E 01 00 00"), kConfigReply, ReplyError::badRequest},
+         ReplyError::TooShort},
+        {"short request", Bytes("01 03 17"), kConfigReply, ReplyError::BadRequest},
+        {"unknown request", Bytes("01 2B 0E 01 00 00"), kConfigReply, ReplyError::BadRequest},
     };
     for (const Row& r : rows) {
         const auto result = CheckModbusReply(r.request, r.reply);
@@ -93,25 +93,25 @@ TEST(ModbusReply, ReportsEachFault) {
 
 TEST(ModbusReply, ExceptionReplyCarriesItsCode) {
     const auto result = CheckModbusReply(kReadConfig, WithCrc(Bytes("01 83 02")));
-    EXPECT_EQ(result.error, ReplyError::exception);
+    EXPECT_EQ(result.error, ReplyError::Exception);
     EXPECT_EQ(result.exceptionCode, 0x02);
     EXPECT_FALSE(result);
 
     auto corrupt = WithCrc(Bytes("01 83 02"));
     corrupt[2] = 0x03;
-    EXPECT_EQ(CheckModbusReply(kReadConfig, corrupt).error, ReplyError::badCrc);
-    EXPECT_EQ(CheckModbusReply(kReadConfig, Bytes("01 83 02")).error, ReplyError::tooShort);
+    EXPECT_EQ(CheckModbusReply(kReadConfig, corrupt).error, ReplyError::BadCrc);
+    EXPECT_EQ(CheckModbusReply(kReadConfig, Bytes("01 83 02")).error, ReplyError::TooShort);
 }
 
 TEST(ModbusReply, GarbageBeforeTheFrameIsNamedWithItsOffset) {
     const auto result = CheckModbusReply(kReadConfig, Concat(Bytes("00 FF"), kConfigReply));
-    EXPECT_EQ(result.error, ReplyError::garbageBeforeFrame);
+    EXPECT_EQ(result.error, ReplyError::GarbageBeforeFrame);
     EXPECT_EQ(result.frameOffset, 2u);
     EXPECT_EQ(result.frameLength, kConfigReply.size());
     EXPECT_FALSE(result);
 
     // Noise with no valid frame behind it is a wrong address, not garbage before a frame.
-    EXPECT_EQ(CheckModbusReply(kReadConfig, Bytes("00 FF 01 03 0A")).error, ReplyError::wrongAddress);
+    EXPECT_EQ(CheckModbusReply(kReadConfig, Bytes("00 FF 01 03 0A")).error, ReplyError::WrongAddress);
 }
 
 TEST(ModbusReply, RoundTripsEveryBuiltRequest) {

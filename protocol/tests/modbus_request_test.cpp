@@ -56,16 +56,16 @@ TEST(ModbusRequest, WriteMultipleBounds) {
         RequestError error;
     };
     const Row rows[] = {
-        {{}, RequestError::noRegisters},
-        {std::vector<std::uint8_t>(3, 0), RequestError::oddByteCount},
-        {std::vector<std::uint8_t>(2 * kMaxWriteRegisters + 2, 0), RequestError::tooManyRegisters},
-        {std::vector<std::uint8_t>(2 * kMaxWriteRegisters, 0), RequestError::ok},
+        {{}, RequestError::NoRegisters},
+        {std::vector<std::uint8_t>(3, 0), RequestError::OddByteCount},
+        {std::vector<std::uint8_t>(2 * kMaxWriteRegisters + 2, 0), RequestError::TooManyRegisters},
+        {std::vector<std::uint8_t>(2 * kMaxWriteRegisters, 0), RequestError::Ok},
     };
     for (const Row& r : rows) {
         const auto result = BuildWriteMultipleBytes(1, 7000, r.data);
         EXPECT_EQ(result.error, r.error) << r.data.size();
-        EXPECT_EQ(result.frame.empty(), r.error != RequestError::ok);
+        EXPECT_EQ(result.frame.empty(), r.error != RequestError::Ok);
     }
     const std::vector<std::uint16_t> tooMany(kMaxWriteRegisters + 1, 0);
-    EXPECT_EQ(BuildWriteMultipleRequest(1, 7000, tooMany).error, RequestError::tooManyRegisters);
+    EXPECT_EQ(BuildWriteMultipleRequest(1, 7000, tooMany).error, RequestError::TooManyRegisters);
 }

@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Only a command line that changes the default set-up is built: parsing the default each time
     // would take most of the run.
     const bool changes = !command.lineKeys.empty() || !command.device.empty();
-    if (command.error.empty() && command.action == SimCommandLine::Action::serve && changes)
+    if (command.error.empty() && command.action == SimCommandLine::Action::Serve && changes)
         checkSetup(buildSimSetup(command));
     return 0;
 }

@@ -107,11 +107,11 @@ SimCommandLine parseSimCommandLine(std::span<const std::string_view> args) {
     for (std::size_t i = 0; i < args.size() && out.error.empty(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "-h" || arg == "--help") {
-            out.action = SimCommandLine::Action::help;
+            out.action = SimCommandLine::Action::Help;
             return out;
         }
         if (arg == "--print-default") {
-            out.action = SimCommandLine::Action::printDefault;
+            out.action = SimCommandLine::Action::PrintDefault;
         } else if (arg.starts_with("--")) {
             std::string_view key = arg.substr(2);
             std::string_view value;

@@ -53,17 +53,17 @@ TEST(SimCommandLine, ParsesActionsOptionsAndUsageErrors) {
         std::size_t lineKeys = 0;
     };
     const Case cases[] = {
-        {{}, Action::serve, true},
-        {{"--help"}, Action::help, true},
-        {{"--drop", "x", "-h"}, Action::help, true, 1},
-        {{"--print-default"}, Action::printDefault, true},
-        {{"my.setup", "--drop", "every:3", "--late=next:1", "--late-ms", "150"}, Action::serve, true, 3},
-        {{"--device", "/dev/ttyUSB0", "--only", "meters", "--parity=even"}, Action::serve, true},
-        {{"--drop"}, Action::serve, false},
-        {{"--bogus", "1"}, Action::serve, false},
-        {{"-x"}, Action::serve, false},
-        {{"a.setup", "b.setup"}, Action::serve, false},
-        {{"--baud", "9600"}, Action::serve, false},
+        {{}, Action::Serve, true},
+        {{"--help"}, Action::Help, true},
+        {{"--drop", "x", "-h"}, Action::Help, true, 1},
+        {{"--print-default"}, Action::PrintDefault, true},
+        {{"my.setup", "--drop", "every:3", "--late=next:1", "--late-ms", "150"}, Action::Serve, true, 3},
+        {{"--device", "/dev/ttyUSB0", "--only", "meters", "--parity=even"}, Action::Serve, true},
+        {{"--drop"}, Action::Serve, false},
+        {{"--bogus", "1"}, Action::Serve, false},
+        {{"-x"}, Action::Serve, false},
+        {{"a.setup", "b.setup"}, Action::Serve, false},
+        {{"--baud", "9600"}, Action::Serve, false},
     };
     for (const auto& c : cases) {
         const auto command = parseSimCommandLine(c.args);

@@ -191,7 +191,7 @@ TEST(LibmodbusSlavePeer, OurCoreReadsAndWritesALibmodbusSlave) {
     const auto outside = protocol::BuildReadRequest(1, 9000, 1);
     reply = transact(kPort, outside);
     checked = protocol::CheckModbusReply(outside, reply);
-    EXPECT_EQ(checked.error, protocol::ReplyError::exception);
+    EXPECT_EQ(checked.error, protocol::ReplyError::Exception);
     EXPECT_EQ(checked.exceptionCode, 2);
     CloseLink(kPort);
 }

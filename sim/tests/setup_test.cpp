@@ -117,10 +117,10 @@ TEST_F(DefaultSetupTest, ConvertersAnswerTheSearchProbeAndReportFaults) {
         std::atomic<int> LineOptions::*counter;
         protocol::ReplyError error;
     };
-    const Fault faults[] = {{&LineOptions::dropReplies, protocol::ReplyError::noReply},
-                            {&LineOptions::corruptReplies, protocol::ReplyError::badCrc},
-                            {&LineOptions::garbageReplies, protocol::ReplyError::garbageBeforeFrame},
-                            {&LineOptions::truncateReplies, protocol::ReplyError::tooShort}};
+    const Fault faults[] = {{&LineOptions::dropReplies, protocol::ReplyError::NoReply},
+                            {&LineOptions::corruptReplies, protocol::ReplyError::BadCrc},
+                            {&LineOptions::garbageReplies, protocol::ReplyError::GarbageBeforeFrame},
+                            {&LineOptions::truncateReplies, protocol::ReplyError::TooShort}};
     auto& options = s_setup->lines[0].line->options();
     const auto probe = protocol::BuildReadRequest(1, 6000, 5);
     // These receives end at a silence: unpaced, a reply arrives in one piece even when the machine

@@ -78,21 +78,21 @@ struct Tally {
 const char* converterKind(tev::link::ExchangeError error) {
     using E = tev::link::ExchangeError;
     switch (error) {
-    case E::none:
+    case E::None:
         return "ok";
-    case E::notOpen:
+    case E::NotOpen:
         return "not open";
-    case E::writeFailed:
+    case E::WriteFailed:
         return "write failed";
-    case E::timeout:
+    case E::Timeout:
         return "timeout";
-    case E::badFrame:
+    case E::BadFrame:
         return "bad frame";
-    case E::mismatch:
+    case E::Mismatch:
         return "mismatch";
-    case E::exception:
+    case E::Exception:
         return "exception";
-    case E::cancelled:
+    case E::Cancelled:
         return "cancelled";
     }
     return "other";

@@ -47,11 +47,11 @@ int main(int argc, char** argv) {
             std::cerr << "tev-sim: " << command.error << "\n" << tev::sim::kSimUsage;
             return 2;
         }
-        if (command.action == tev::sim::SimCommandLine::Action::help) {
+        if (command.action == tev::sim::SimCommandLine::Action::Help) {
             std::cout << tev::sim::kSimUsage;
             return 0;
         }
-        if (command.action == tev::sim::SimCommandLine::Action::printDefault) {
+        if (command.action == tev::sim::SimCommandLine::Action::PrintDefault) {
             std::cout << tev::sim::kDefaultSetupText;
             return 0;
         }

@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kPort = 201;
 
 // Plays module 01: answers "#01\r" at once, stays silent for any other address.
-void module01(int master, const std::atomic<bool>& stop) {
+void Module01(int master, const std::atomic<bool>& stop) {
     std::string line;
     while (!stop) {
         pollfd pfd{master, POLLIN, 0};
@@ -39,7 +39,7 @@ void module01(int master, const std::atomic<bool>& stop) {
     }
 }
 
-double timedExchange() {
+double TimedExchange() {
     char reply[UART_REPLY_MAX];
     const auto start = Clock::now();
     if (ExchangeCommand(kPort, "#01", reply, 500, 0, nullptr) != UART_OK)
@@ -47,7 +47,7 @@ double timedExchange() {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-double median(std::vector<double> v) {
+double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         return 1;
     setenv(("TEV_COM" + std::to_string(kPort)).c_str(), ptsname(master), 1);
     std::atomic<bool> stop{false};
-    std::thread device(module01, master, std::cref(stop));
+    std::thread device(Module01, master, std::cref(stop));
     std::printf("exchange with a module that answers at once (pseudo-terminal, %d runs, median ms)\n", runs);
     std::printf("%8s %10s %12s %28s\n", "bit/s", "timeout", "after clean", "after a timed-out exchange");
     for (std::uint32_t baud : {9600u, 115200u}) {
@@ -71,12 +71,12 @@ int main(int argc, char** argv) {
             std::vector<double> clean, unsettled;
             char reply[UART_REPLY_MAX];
             for (int i = 0; i < runs; ++i) {
-                timedExchange();
-                clean.push_back(timedExchange());
+                TimedExchange();
+                clean.push_back(TimedExchange());
                 ExchangeCommand(kPort, "#02", reply, timeout, 0, nullptr); // nobody answers
-                unsettled.push_back(timedExchange());
+                unsettled.push_back(TimedExchange());
             }
-            std::printf("%8u %7u ms %12.2f %28.2f\n", baud, timeout, median(clean), median(unsettled));
+            std::printf("%8u %7u ms %12.2f %28.2f\n", baud, timeout, Median(clean), Median(unsettled));
         }
     }
     CloseLink(kPort);

@@ -18,12 +18,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kPort = 200;
 
-std::size_t eightBytes(const std::uint8_t*, std::size_t length, void*) {
+std::size_t EightBytes(const std::uint8_t*, std::size_t length, void*) {
     return length >= 8 ? 8 : 0;
 }
 
 // Microseconds from the device's write of the frame to the end of the receive.
-double once(int master, UartFrameRule rule) {
+double Once(int master, UartFrameRule rule) {
     const std::uint8_t frame[8] = {1, 3, 2, 0, 7, 0xF9, 0x86, 0};
     Clock::time_point written;
     std::thread device([&] {
@@ -40,7 +40,7 @@ double once(int master, UartFrameRule rule) {
     return std::chrono::duration<double, std::micro>(done - written).count();
 }
 
-void report(const char* name, std::vector<double> v) {
+void Report(const char* name, std::vector<double> v) {
     std::sort(v.begin(), v.end());
     std::printf("%-28s median %9.1f us   p95 %9.1f us   max %9.1f us\n", name, v[v.size() / 2],
                 v[v.size() * 95 / 100], v.back());
@@ -59,12 +59,12 @@ int main(int argc, char** argv) {
             return 2;
         std::vector<double> withRule, withoutRule;
         for (int i = 0; i < runs; ++i) {
-            withRule.push_back(once(master, eightBytes));
-            withoutRule.push_back(once(master, nullptr));
+            withRule.push_back(Once(master, EightBytes));
+            withoutRule.push_back(Once(master, nullptr));
         }
         std::printf("at %u bit/s (pseudo-terminal, %d runs): extra time after the last byte\n", baud, runs);
-        report("  complete frame (rule)", withRule);
-        report("  no rule (silence gap)", withoutRule);
+        Report("  complete frame (rule)", withRule);
+        Report("  no rule (silence gap)", withoutRule);
     }
     CloseLink(kPort);
     return 0;

@@ -61,7 +61,7 @@ MainFrame::MainFrame(QWidget* parent)
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(AppIcon());
     m_workspace->setFiles(tev::link::LocateProgramFiles(QCoreApplication::applicationDirPath().toStdString(),
-                                                        tev::link::UserEnvironment::FromProcess()));
+                                                        tev::link::UserEnvironment::fromProcess()));
     buildMenus();
     buildStatusBar();
     buildDocks();
@@ -216,7 +216,7 @@ bool MainFrame::restoreLayout() {
 void MainFrame::openPortMapDialog() {
     const char* named = std::getenv("TEV_PORTS_FILE");
     PortMapDialog dialog(*m_forwarder,
-                         tev::link::UserPortsFile(tev::link::UserEnvironment::FromProcess(), named ? named : ""),
+                         tev::link::UserPortsFile(tev::link::UserEnvironment::fromProcess(), named ? named : ""),
                          this);
     dialog.exec();
 }

@@ -187,7 +187,7 @@ void MeterAddressDialog::setManually() {
         m_manualButton->setEnabled(m_mode->currentIndex() == kManualMode);
         reportOpenFailure(attempt);
         // The deselect's answer is not examined here: the meter has its new address.
-        if (attempt.step == AddressStep::done || attempt.step == AddressStep::oddDeselect) {
+        if (attempt.step == AddressStep::Done || attempt.step == AddressStep::OddDeselect) {
             notify(QStringLiteral("地址设置成功!"));
             accept();
         }
@@ -248,10 +248,10 @@ void MeterAddressDialog::runLine(const AddressBatch::Line& line) {
         return;
     }
     m_job = runAttempt(check.request, [this, number](AddressAttempt attempt) {
-        if (attempt.step == AddressStep::cancelled)
+        if (attempt.step == AddressStep::Cancelled)
             return;
         reportOpenFailure(attempt);
-        const bool ok = attempt.step == AddressStep::done;
+        const bool ok = attempt.step == AddressStep::Done;
         m_status->setText(QString::fromStdString(AddressBatch::statusText(number, ok)));
     });
 }

@@ -152,7 +152,7 @@ void DataPage::releaseClient() {
 }
 
 tev::link::RefreshMode DataPage::mode() const {
-    return m_single->isChecked() ? tev::link::RefreshMode::single : tev::link::RefreshMode::cyclic;
+    return m_single->isChecked() ? tev::link::RefreshMode::Single : tev::link::RefreshMode::Cyclic;
 }
 
 void DataPage::startRefresh() {
@@ -177,12 +177,12 @@ void DataPage::tick() {
     const tev::link::TickState state{workspace.meterListOpen(), workspace.pagesRunning(), m_job.active(),
                                      m_converter.polled};
     switch (tev::link::DecideTick(state)) {
-    case tev::link::TickAction::nothing:
+    case tev::link::TickAction::Nothing:
         return;
-    case tev::link::TickAction::finish:
+    case tev::link::TickAction::Finish:
         finishTick();
         return;
-    case tev::link::TickAction::poll:
+    case tev::link::TickAction::Poll:
         break;
     }
     if (!m_client)
@@ -208,7 +208,7 @@ void DataPage::tick() {
 }
 
 void DataPage::finishTick() {
-    if (mode() == tev::link::RefreshMode::single) {
+    if (mode() == tev::link::RefreshMode::Single) {
         m_single->setChecked(true);
         stopRefresh();
     } else {

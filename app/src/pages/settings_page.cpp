@@ -158,7 +158,7 @@ void SettingsPage::setAddressAndRate() {
     if (!write)
         return refuse(write.error);
     m_addressChange.emplace(*ParseAddressText(m_address->text().toStdString()), rateIndex);
-    m_pending.set(SettingsCommand::addressBaud, std::move(write.frame));
+    m_pending.set(SettingsCommand::AddressBaud, std::move(write.frame));
 }
 
 void SettingsPage::setAcquisitionTime() {
@@ -167,7 +167,7 @@ void SettingsPage::setAcquisitionTime() {
     BuiltWrite write = BuildAcquisitionTimeWrite(m_converter.address, m_time->text().toStdString());
     if (!write)
         return refuse(write.error);
-    m_pending.set(SettingsCommand::acquisitionTime, std::move(write.frame));
+    m_pending.set(SettingsCommand::AcquisitionTime, std::move(write.frame));
 }
 
 void SettingsPage::setTypeAndCount() {
@@ -175,7 +175,7 @@ void SettingsPage::setTypeAndCount() {
         return;
     const int type = m_types->currentIndex();
     const std::string name = type >= 0 ? m_typeNames[static_cast<std::size_t>(type)] : std::string();
-    m_pending.set(SettingsCommand::typeAndCount,
+    m_pending.set(SettingsCommand::TypeAndCount,
                   BuildTypeAndCountWrite(m_converter.address, name, m_count->text().toStdString()).frame);
 }
 
@@ -183,5 +183,5 @@ void SettingsPage::setParity() {
     if (!m_context)
         return;
     const auto parity = static_cast<std::uint8_t>(std::max(0, m_parity->currentIndex()));
-    m_pending.set(SettingsCommand::parity, BuildParityWrite(m_converter.address, parity).frame);
+    m_pending.set(SettingsCommand::Parity, BuildParityWrite(m_converter.address, parity).frame);
 }

@@ -23,7 +23,7 @@ void SettingsPage::tick() {
 }
 
 void SettingsPage::finished(const CommandOutcome& outcome) {
-    if (outcome.command == SettingsCommand::addressBaud) {
+    if (outcome.command == SettingsCommand::AddressBaud) {
         const auto change = std::exchange(m_addressChange, std::nullopt);
         // Only an echoed change moves the converter; otherwise it keeps its old address and rate.
         if (outcome.ok() && change) {
@@ -32,7 +32,7 @@ void SettingsPage::finished(const CommandOutcome& outcome) {
             emit converterChanged(m_converter);
         }
     }
-    if (outcome.command == SettingsCommand::block1)
+    if (outcome.command == SettingsCommand::Block1)
         m_context->workspace.setMeterListOpen(false);
     emit message(QString::fromStdString(
         CommandReport(m_converter, outcome.command, outcome.ok(), outcome.ok() ? "" : FailureReason(outcome))));

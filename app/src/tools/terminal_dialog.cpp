@@ -138,11 +138,11 @@ void TerminalDialog::showEvent(QShowEvent* event) {
 MeterOrigin TerminalDialog::origin() const {
     switch (m_origin->findText(m_origin->currentText(), Qt::MatchExactly)) {
     case 0:
-        return MeterOrigin::domestic;
+        return MeterOrigin::Domestic;
     case 1:
-        return MeterOrigin::imported;
+        return MeterOrigin::Imported;
     default:
-        return MeterOrigin::none; // typed text that is no entry: nothing of a reply is shown
+        return MeterOrigin::None; // typed text that is no entry: nothing of a reply is shown
     }
 }
 

@@ -198,7 +198,7 @@ void MeterAddressDialogTest::importFileOfOneLineSetsItsMeter() {
     tev::link::SerialClient client;
     const auto run = tev::link::RunTerminalExchange(client, tev::link::DirectLineSettings(kPort, 2400),
                                                     tev::link::BuildTerminalFrame("10 5B 0A", 1).bytes,
-                                                    tev::protocol::MeterOrigin::imported);
+                                                    tev::protocol::MeterOrigin::Imported);
     QVERIFY(run.reply && run.reply->starts_with("68 1A 1A 68 08 0A 72 11 11 00 00 "));
 }
 

@@ -5,7 +5,7 @@
 
 namespace tev::iomodule {
 
-const Line& line() noexcept {
+const Line& BoundLine() noexcept {
     static const Line uart{&ExchangeCommand, &SendCommand};
     return uart;
 }

@@ -23,14 +23,14 @@ namespace tev::link {
 
 // The page's commands, numbered as its pending slot holds them.
 enum class SettingsCommand : std::uint8_t {
-    none = 0,
-    acquisitionTime = 2, // register 6001
-    addressBaud = 3,     // register 6000
-    typeAndCount = 4,    // register 6002
-    parity = 5,          // register 6003
-    block1 = 7,          // secondary addresses of meters 1..32 from 7000
-    block2 = 8,          // secondary addresses of meters 33..64 from 7096
-    types = 9,           // meter types from 8000
+    None = 0,
+    AcquisitionTime = 2, // register 6001
+    AddressBaud = 3,     // register 6000
+    TypeAndCount = 4,    // register 6002
+    Parity = 5,          // register 6003
+    Block1 = 7,          // secondary addresses of meters 1..32 from 7000
+    Block2 = 8,          // secondary addresses of meters 33..64 from 7096
+    Types = 9,           // meter types from 8000
 };
 
 // The page's rate list: index 0..6 gives "2400" .. "115200" and the code of register 6000.
@@ -40,14 +40,14 @@ std::string RateText(std::size_t index);
 std::optional<std::size_t> RateIndexOfCode(std::uint8_t code) noexcept;
 
 // Why a button sent nothing; the text is the message box's.
-enum class InputError { none, addressEmpty, addressFormat, timeRange };
+enum class InputError { None, AddressEmpty, AddressFormat, TimeRange };
 const char* InputErrorText(InputError error) noexcept; // "地址不能为空!" ...
 
 // A built write request, or the reason there is none.
 struct BuiltWrite {
     std::vector<std::uint8_t> frame;
-    InputError error = InputError::none;
-    explicit operator bool() const noexcept { return error == InputError::none; }
+    InputError error = InputError::None;
+    explicit operator bool() const noexcept { return error == InputError::None; }
 };
 
 // Address typed into "地址" (blanks at both ends trimmed): exactly two hexadecimal digits.
@@ -91,7 +91,7 @@ void ApplyMeterListRead(MeterTable& table, const MeterListRead& read);
 
 // One request of the pending slot, with the receive time it gets beyond the base timeout T.
 struct SettingsJob {
-    SettingsCommand command = SettingsCommand::none;
+    SettingsCommand command = SettingsCommand::None;
     std::vector<std::uint8_t> frame;
     std::uint32_t extraMs = 0;
 };
@@ -108,7 +108,7 @@ class PendingCommand {
     SettingsCommand pending() const noexcept { return m_command; }
 
   private:
-    SettingsCommand m_command = SettingsCommand::none;
+    SettingsCommand m_command = SettingsCommand::None;
     std::vector<std::uint8_t> m_single;
     MeterListWrites m_list;
 };
@@ -130,10 +130,10 @@ Converter WithAddressAndRate(Converter converter, std::uint8_t address, std::siz
 
 // A sent command: done when the converter echoed it.
 struct CommandOutcome {
-    SettingsCommand command = SettingsCommand::none;
-    ExchangeError error = ExchangeError::timeout;
+    SettingsCommand command = SettingsCommand::None;
+    ExchangeError error = ExchangeError::Timeout;
     std::uint8_t exceptionCode = 0;
-    bool ok() const noexcept { return error == ExchangeError::none; }
+    bool ok() const noexcept { return error == ExchangeError::None; }
 };
 // Sends the job with timeout T + its extra time and judges the reply.
 CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job);

@@ -67,7 +67,7 @@ struct DataView {
 std::vector<DataRow> DataRows(int entry, const protocol::MeterValues& values);
 
 // The refresh cycle's timer rules.
-enum class RefreshMode { single, cyclic };
+enum class RefreshMode { Single, Cyclic };
 inline constexpr int kFirstPeriodMs = 1300;
 inline constexpr int kSinglePeriodMs = 100;
 // (19200 / baud) x 150 + 200 ms, integer division: 1400 at 2400, 500 at 9600, 200 at 38400 and up.
@@ -84,9 +84,9 @@ struct TickState {
     bool polled = true;         // the converter is one the page polls
 };
 enum class TickAction {
-    nothing, // end the tick at once
-    poll,    // hand the poll to the serial thread; finish when it comes back
-    finish,  // poll nothing, but finish the tick (in single mode: stop)
+    Nothing, // end the tick at once
+    Poll,    // hand the poll to the serial thread; finish when it comes back
+    Finish,  // poll Nothing, but finish the tick (in single mode: stop)
 };
 TickAction DecideTick(const TickState& state) noexcept;
 

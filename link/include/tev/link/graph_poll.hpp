@@ -29,18 +29,18 @@ struct GraphSettings {
 };
 
 enum class GraphPollStatus {
-    ok,       // values read (some may be missing when the reply was cut short)
-    noStatus, // no status reply, or one shorter than 21 characters
-    badCount, // the status reply's count field is not hexadecimal
-    noValues, // nothing came back to the value request
+    Ok,       // values read (some may be missing when the reply was cut short)
+    NoStatus, // no status reply, or one shorter than 21 characters
+    BadCount, // the status reply's count field is not hexadecimal
+    NoValues, // nothing came back to the value request
 };
 
 struct GraphReading {
-    GraphPollStatus status = GraphPollStatus::noStatus;
+    GraphPollStatus status = GraphPollStatus::NoStatus;
     int count = 0;                             // values announced
     std::size_t received = 0;                  // bytes of the value reply that arrived
     std::vector<std::optional<double>> values; // value k of the channel, empty where not received
-    explicit operator bool() const noexcept { return status == GraphPollStatus::ok; }
+    explicit operator bool() const noexcept { return status == GraphPollStatus::Ok; }
 };
 
 // Polls the module once: "$AA6" (50 ms, no checksum), "#AAc", then the 4n + 7 bytes of the value

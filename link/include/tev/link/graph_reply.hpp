@@ -33,15 +33,15 @@ std::string GraphStatusCommand(std::string_view address);
 std::string GraphValueCommand(std::string_view address, int channel);
 
 enum class GraphStatusError {
-    none,
-    tooShort, // fewer than 21 characters, or no count field for this channel
-    notHex,   // the count field holds a character that is no hex digit
+    None,
+    TooShort, // fewer than 21 characters, or no count field for this channel
+    NotHex,   // the count field holds a character that is no hex digit
 };
 
 struct GraphStatus {
-    GraphStatusError error = GraphStatusError::tooShort;
+    GraphStatusError error = GraphStatusError::TooShort;
     int count = 0; // values the module sends for the channel
-    explicit operator bool() const noexcept { return error == GraphStatusError::none; }
+    explicit operator bool() const noexcept { return error == GraphStatusError::None; }
 };
 
 // Reads the value count of `channel` from a status reply text.

@@ -33,15 +33,15 @@ struct AddressRequest {
     bool operator==(const AddressRequest&) const = default;
 };
 
-enum class FieldError { none, manufacturerLength, identificationLength, addressLength };
+enum class FieldError { None, ManufacturerLength, IdentificationLength, AddressLength };
 
 // "厂家 + 版本号 长度不对!", "序列号长度不对!", "地址长度不对!" (UTF-8); empty for none.
 const char* FieldErrorText(FieldError error) noexcept;
 
 struct FieldCheck {
-    FieldError error = FieldError::none;
+    FieldError error = FieldError::None;
     AddressRequest request; // valid when error is none
-    explicit operator bool() const noexcept { return error == FieldError::none; }
+    explicit operator bool() const noexcept { return error == FieldError::None; }
 };
 
 // Manual setting: each field trimmed, then checked in this order: manufacturer field 8 characters,
@@ -56,11 +56,11 @@ FieldCheck CheckImportLine(std::string_view manufacturer, std::string_view line)
 
 // How far one setting got.
 enum class AddressStep {
-    done,         // select and address acknowledged; the deselect got 0xE5 or no answer
-    noSelectAck,  // the select frame got no 0xE5 (no such meter, or the port did not open)
-    noAddressAck, // the meter took the select but not the address
-    oddDeselect,  // the deselect got an answer other than 0xE5
-    cancelled,    // stopped before its frames were through
+    Done,         // select and address acknowledged; the deselect got 0xE5 or no answer
+    NoSelectAck,  // the select frame got no 0xE5 (no such meter, or the port did not open)
+    NoAddressAck, // the meter took the select but not the address
+    OddDeselect,  // the deselect got an answer other than 0xE5
+    Cancelled,    // stopped before its frames were through
 };
 
 // Receive timeout of each frame: (19200 / baud) x 150 ms, at least 100 ms (38400 bit/s and above
@@ -73,7 +73,7 @@ AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request,
                             const std::atomic<bool>* stop = nullptr);
 
 struct AddressAttempt {
-    AddressStep step = AddressStep::noSelectAck;
+    AddressStep step = AddressStep::NoSelectAck;
     bool opened = false;
     std::string openFailure; // why the port did not open
 };

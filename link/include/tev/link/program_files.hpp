@@ -21,7 +21,7 @@ struct UserEnvironment {
     std::string home;
     std::string configHome; // XDG_CONFIG_HOME
     std::string dataHome;   // XDG_DATA_HOME
-    static UserEnvironment FromProcess();
+    static UserEnvironment fromProcess();
 };
 
 struct ProgramFiles {

@@ -19,26 +19,26 @@ namespace tev::link {
 inline constexpr std::uint16_t kModbusReplyMax = 256;
 
 enum class ExchangeError {
-    none,
-    notOpen,     // open() failed or was not called
-    writeFailed, // the request could not be written (or, for modbus(), is no request it can check)
-    timeout,     // nothing, or (exchange() with a rule) no complete frame, within the timeout
-    badFrame,    // bytes arrived but hold no well-formed frame: CRC, cut short, noise before or after
-    mismatch,    // a frame that does not answer this request (other slave, function or byte count)
-    exception,   // a Modbus exception reply; exceptionCode holds its code
-    cancelled,   // cancel() woke the receive
+    None,
+    NotOpen,     // open() failed or was not called
+    WriteFailed, // the request could not be written (or, for modbus(), is no request it can check)
+    Timeout,     // nothing, or (exchange() with a rule) no complete frame, within the Timeout
+    BadFrame,    // bytes arrived but hold no well-formed frame: CRC, cut short, noise before or after
+    Mismatch,    // a frame that does not answer this request (other slave, function or byte count)
+    Exception,   // a Modbus exception reply; exceptionCode holds its code
+    Cancelled,   // cancel() woke the receive
 };
 
 // Short Chinese text of an error, for the message bar.
 const char* ExchangeErrorText(ExchangeError error) noexcept;
 
 struct ExchangeResult {
-    ExchangeError error = ExchangeError::timeout;
+    ExchangeError error = ExchangeError::Timeout;
     std::uint8_t exceptionCode = 0;
     std::vector<std::uint8_t> reply; // the complete frame (all bytes received when there is none)
     std::vector<std::uint8_t> data;  // Modbus read: the register bytes; empty otherwise
     double elapsedMs = 0;            // from the start of the send to the end of the receive
-    explicit operator bool() const noexcept { return error == ExchangeError::none; }
+    explicit operator bool() const noexcept { return error == ExchangeError::None; }
 };
 
 class SerialClient {
@@ -60,7 +60,7 @@ class SerialClient {
     // Modbus RTU: sends request (address, function, ..., CRC), receives until the CRC-valid reply of
     // the addressed slave to that function is in (ModbusMatchedReplyRule), and checks it with
     // CheckModbusReply (address, function, byte count or echo, CRC). An exception reply gives
-    // ExchangeError::exception. Receives at most kModbusReplyMax bytes. A request other than a 0x03,
+    // ExchangeError::Exception. Receives at most kModbusReplyMax bytes. A request other than a 0x03,
     // 0x04, 0x06 or 0x10 request of at least 6 bytes is not sent (writeFailed).
     ExchangeResult modbus(std::span<const std::uint8_t> request, std::uint16_t timeoutMs);
 
@@ -71,7 +71,7 @@ class SerialClient {
                             std::uint16_t maxCount, UartFrameRule rule = nullptr, void* context = nullptr);
 
     // Wakes a send or receive under way on this client's port at once (from any thread): it ends with
-    // ExchangeError::cancelled. The port stays open and the next exchange runs normally.
+    // ExchangeError::Cancelled. The port stays open and the next exchange runs normally.
     void cancel() noexcept;
 
   private:

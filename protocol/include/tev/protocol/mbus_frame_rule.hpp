@@ -19,9 +19,9 @@ std::size_t MbusReplyRule(const std::uint8_t* data, std::size_t length, void* co
 
 // The kind of meter the command terminal talks to; it decides where the reply's length byte is.
 enum class MeterOrigin {
-    none,     // no choice made: nothing of the reply is shown
-    domestic, // domestic meter frame, length byte 10 bytes after the first 0x68
-    imported, // M-Bus long frame, length byte right after the first 0x68
+    None,     // no choice made: nothing of the reply is shown
+    Domestic, // domestic meter frame, length byte 10 bytes after the first 0x68
+    Imported, // M-Bus long frame, length byte right after the first 0x68
 };
 
 // How many bytes of a received reply the terminal shows: 1 when the first byte is 0xE5; else up to

@@ -28,7 +28,7 @@ std::string SecondaryAddressText(std::span<const std::uint8_t> data, std::size_t
 std::string MeterTypeText(std::span<const std::uint8_t> data, std::size_t index);
 
 // Write of one block of secondary addresses from `start` (7000 or 7096), 3 registers per meter;
-// at most 32 meters (96 registers), none gives RequestError::noRegisters.
+// at most 32 meters (96 registers), none gives RequestError::NoRegisters.
 RequestResult BuildSecondaryAddressWrite(std::uint8_t slave, std::uint16_t start,
                                          std::span<const SecondaryAddress> meters);
 

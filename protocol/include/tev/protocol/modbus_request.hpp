@@ -39,18 +39,18 @@ ModbusRequest8 BuildReadRequest(std::uint8_t slave, std::uint16_t start, std::ui
 ModbusRequest8 BuildWriteSingleRequest(std::uint8_t slave, std::uint16_t reg, std::uint16_t value) noexcept;
 
 enum class RequestError {
-    ok,
-    noRegisters,      // a write of zero registers
-    tooManyRegisters, // more than kMaxWriteRegisters
-    oddByteCount,     // register data given as bytes must fill whole registers
+    Ok,
+    NoRegisters,      // a write of zero registers
+    TooManyRegisters, // more than kMaxWriteRegisters
+    OddByteCount,     // register data given as bytes must fill whole registers
 };
 
 // A built variable-length request; `frame` is empty unless `error` is ok.
 struct RequestResult {
     std::vector<std::uint8_t> frame;
-    RequestError error = RequestError::ok;
+    RequestError error = RequestError::Ok;
 
-    explicit operator bool() const noexcept { return error == RequestError::ok; }
+    explicit operator bool() const noexcept { return error == RequestError::Ok; }
 };
 
 // Write the registers `values` from `start` on (1..123 registers).

@@ -22,8 +22,8 @@
 namespace tev::sim {
 
 struct SimCommandLine {
-    enum class Action { serve, help, printDefault };
-    Action action = Action::serve;
+    enum class Action { Serve, Help, PrintDefault };
+    Action action = Action::Serve;
     std::string setupFile; // empty: the shipped default set-up
     std::string device;    // not empty: serve the line named by `only` on this real device
     std::string only = "converters";
