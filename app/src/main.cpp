@@ -17,13 +17,15 @@ namespace {
 const char kVersion[] = "TEV_IO 1.0\n";
 
 const char kUsage[] =
-    "usage: TEV_IO [--demo [--screenshot FILE]] [--help] [--version]\n"
+    "usage: TEV_IO [--demo [--screenshot FILE] [--overview-screenshot FILE]] [--help] [--version]\n"
     "\n"
     "Commissioning and reading of M-Bus to Modbus RTU converters (VORNIX工具软件).\n"
     "\n"
     "  --demo             run against simulated converters, meters and modules on pseudo-terminals\n"
     "                     (COM1 converters, COM2 M-Bus meters, COM3 I/O modules, COM4 measuring module)\n"
     "  --screenshot FILE  with --demo: search the demo line, save the window as PNG, quit\n"
+    "  --overview-screenshot FILE\n"
+    "                     the same with the page 全部表数据 of the converter with the most meters\n"
     "  --help, --version  this text, the version\n"
     "\n"
     "Serial ports: COM<N> is the device named by the environment variable TEV_COM<N>\n"
@@ -84,7 +86,11 @@ int main(int argc, char** argv) {
         {QStringLiteral("demo"), QStringLiteral("Run against simulated devices on pseudo-terminals.")});
     parser.addOption({QStringLiteral("screenshot"),
                       QStringLiteral("With --demo: search, save the window, quit."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("overview-screenshot"),
+                      QStringLiteral("With --demo: search, save the page 全部表数据, quit."), QStringLiteral("FILE")});
     parser.process(app);
+    const QString shotOption =
+        parser.isSet(QStringLiteral("overview-screenshot")) ? QStringLiteral("overview-screenshot") : QStringLiteral("screenshot");
     PreferChineseFont(app);
 
     // The demo line must be mapped before any port is opened.
@@ -100,7 +106,7 @@ int main(int argc, char** argv) {
 
     MainFrame frame;
     // The picture for the documentation shows the default layout, not this user's.
-    if (!parser.isSet(QStringLiteral("screenshot")))
+    if (!parser.isSet(shotOption))
         frame.restoreLayout();
     if (demo) {
         frame.setStatusNote(QStringLiteral("演示模式: 模拟设备"));
@@ -109,13 +115,15 @@ int main(int argc, char** argv) {
     }
     frame.show();
 
-    if (parser.isSet(QStringLiteral("screenshot"))) {
+    if (parser.isSet(shotOption)) {
         if (!demo) {
-            std::fprintf(stderr, "TEV_IO: --screenshot needs --demo\n");
+            std::fprintf(stderr, "TEV_IO: --%s needs --demo\n", qPrintable(shotOption));
             return 2;
         }
-        const QString file = parser.value(QStringLiteral("screenshot"));
-        const bool saved = SaveSearchScreenshot(frame, demo->converterRateBoxes(), file);
+        const QString file = parser.value(shotOption);
+        const bool saved = shotOption == QStringLiteral("screenshot")
+                               ? SaveSearchScreenshot(frame, demo->converterRateBoxes(), file)
+                               : SaveOverviewScreenshot(frame, demo->converterRateBoxes(), file);
         std::fprintf(saved ? stdout : stderr, "TEV_IO: %s %s\n", saved ? "saved" : "could not save",
                      qPrintable(file));
         return saved ? 0 : 1;

@@ -33,6 +33,7 @@ constexpr int kPeriodsMs[] = {1000, 2000, 5000, 10000, 30000, 60000};
 constexpr int kHighlightMs = 1500;
 const QColor kChanged(0xFF, 0xF2, 0xA8);
 const QColor kStale(0x90, 0x90, 0x90);
+const QColor kLinkDown(0xD0, 0x00, 0x00);
 
 // What a refresh job hands back.
 struct RefreshJob {
@@ -77,6 +78,7 @@ OverviewPage::OverviewPage(QWidget* parent) : ConverterPage(parent) {
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     QStringList captions;
     for (const char* caption : kColumns)
         captions << QString::fromUtf8(caption);
@@ -310,14 +312,18 @@ void OverviewPage::showRows(bool highlightChanges) {
     m_shown.resize(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const QStringList texts = RowTexts(rows[r], names);
-        // Changed: a value read differs from the one shown before (the time column aside).
-        const bool changed = highlightChanges && !m_shown[r].isEmpty() && texts.mid(3, 4) != m_shown[r].mid(3, 4);
+        // Changed: a value read differs from the one shown before (the time column aside); the first
+        // values of a row are no change.
+        const QStringList before = m_shown[r].mid(3, 4);
+        const bool changed = highlightChanges && !before.join(QString()).isEmpty() && texts.mid(3, 4) != before;
         const bool stale = rows[r].stale() && rows[r].updated.has_value();
         m_shown[r] = texts;
         for (int c = 0; c < kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (changed)
                 item->setBackground(kChanged);
+            if (c == 3 && rows[r].status && rows[r].status->link == tev::protocol::kLinkDisconnected)
+                item->setForeground(kLinkDown);
             if (stale) {
                 item->setForeground(kStale);
                 item->setToolTip(QStringLiteral("本次刷新未读到, 显示的是上次的数据"));
