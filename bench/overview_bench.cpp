@@ -56,10 +56,11 @@ double runRate(std::uint32_t baud, int refreshes) {
     const double median = percentile(times, 0.5);
     // The same data entry by entry, as the data page polls one: four frames of 36 bytes per entry.
     const double oneByOne = 72 * 36 * 10.0 * 1000.0 / baud;
-    std::printf("  %6u bit/s: %zu reads, wire %7.1f ms  median %7.1f ms  p95 %7.1f ms  median/wire %5.3f  (%zu ok, "
-                "%d failed); entry by entry the wire alone takes %.0f ms\n",
-                baud, plan.size(), wire, median, percentile(times, 0.95), median / wire, times.size(), failures,
-                oneByOne);
+    std::printf(
+        "  %6u bit/s: %zu reads, wire %7.1f ms  median %7.1f ms  p95 %7.1f ms  median/wire %5.3f  (%zu ok, "
+        "%d failed); entry by entry the wire alone takes %.0f ms\n",
+        baud, plan.size(), wire, median, percentile(times, 0.95), median / wire, times.size(), failures,
+        oneByOne);
     return failures == 0 ? median : -1;
 }
 
@@ -67,9 +68,10 @@ double runRate(std::uint32_t baud, int refreshes) {
 
 int main(int argc, char** argv) {
     const int refreshes = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    std::printf("Overview refresh of %d meters and 8 counters, %d refreshes per rate, target at 9600: median <= %.0f "
-                "ms:\n",
-                kMeters, refreshes, kTargetMs);
+    std::printf(
+        "Overview refresh of %d meters and 8 counters, %d refreshes per rate, target at 9600: median <= %.0f "
+        "ms:\n",
+        kMeters, refreshes, kTargetMs);
     bool ok = true;
     for (const std::uint32_t baud : {9600U, 19200U, 115200U}) {
         tev::sim::ConverterConfig config;

@@ -87,10 +87,12 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("screenshot"),
                       QStringLiteral("With --demo: search, save the window, quit."), QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("overview-screenshot"),
-                      QStringLiteral("With --demo: search, save the page 全部表数据, quit."), QStringLiteral("FILE")});
+                      QStringLiteral("With --demo: search, save the page 全部表数据, quit."),
+                      QStringLiteral("FILE")});
     parser.process(app);
-    const QString shotOption =
-        parser.isSet(QStringLiteral("overview-screenshot")) ? QStringLiteral("overview-screenshot") : QStringLiteral("screenshot");
+    const QString shotOption = parser.isSet(QStringLiteral("overview-screenshot"))
+                                   ? QStringLiteral("overview-screenshot")
+                                   : QStringLiteral("screenshot");
     PreferChineseFont(app);
 
     // The demo line must be mapped before any port is opened.

@@ -43,7 +43,9 @@ std::vector<Item> Items(BlockKind kind, const std::vector<int>& entries) {
             break;
         case BlockKind::Secondary:
             if (index < kMaxMeters)
-                items.push_back({protocol::SecondaryAddressRegister(index), 3, {e},
+                items.push_back({protocol::SecondaryAddressRegister(index),
+                                 3,
+                                 {e},
                                  static_cast<int>(index / protocol::kMetersPerBlock)});
             break;
         case BlockKind::Types:
@@ -70,7 +72,8 @@ ReadBlock BlockOf(BlockKind kind, std::span<const Item> items) {
 
 // Groups the items into blocks of at most `limit` registers (an item larger than the limit is read
 // alone), reading through gaps of up to kMergeGapRegisters.
-void AppendBlocks(std::vector<ReadBlock>& out, BlockKind kind, const std::vector<Item>& items, std::uint16_t limit) {
+void AppendBlocks(std::vector<ReadBlock>& out, BlockKind kind, const std::vector<Item>& items,
+                  std::uint16_t limit) {
     std::size_t first = 0;
     for (std::size_t i = 1; i <= items.size(); ++i) {
         const bool end = i == items.size();
@@ -79,8 +82,8 @@ void AppendBlocks(std::vector<ReadBlock>& out, BlockKind kind, const std::vector
             const Item& item = items[i];
             const unsigned prevEnd = prev.start + prev.count;
             const unsigned span = item.start + item.count - items[first].start;
-            if (item.group == prev.group && item.start >= prevEnd && item.start - prevEnd <= kMergeGapRegisters &&
-                span <= limit)
+            if (item.group == prev.group && item.start >= prevEnd &&
+                item.start - prevEnd <= kMergeGapRegisters && span <= limit)
                 continue;
         }
         if (!items.empty())
@@ -100,7 +103,8 @@ std::vector<int> MeterEntries(int meterCount) {
 std::pair<ReadBlock, ReadBlock> Halves(const ReadBlock& block) {
     const auto items = Items(block.kind, block.entries);
     const std::size_t half = items.size() / 2;
-    return {BlockOf(block.kind, std::span(items).first(half)), BlockOf(block.kind, std::span(items).subspan(half))};
+    return {BlockOf(block.kind, std::span(items).first(half)),
+            BlockOf(block.kind, std::span(items).subspan(half))};
 }
 
 std::size_t ItemCount(const ReadBlock& block) {
@@ -124,7 +128,8 @@ std::vector<ReadBlock> PlanOverview(int meterCount, const BlockLimits& limits, b
     };
     if (withList && CappedCount(meterCount) > 0) {
         const std::vector<int> meters = MeterEntries(meterCount);
-        AppendBlocks(plan, BlockKind::Secondary, Items(BlockKind::Secondary, meters), limit(BlockKind::Secondary));
+        AppendBlocks(plan, BlockKind::Secondary, Items(BlockKind::Secondary, meters),
+                     limit(BlockKind::Secondary));
         AppendBlocks(plan, BlockKind::Types, Items(BlockKind::Types, meters), limit(BlockKind::Types));
     }
     AppendBlocks(plan, BlockKind::Status, Items(BlockKind::Status, entries), limit(BlockKind::Status));
@@ -195,9 +200,10 @@ MeterOverview::MeterOverview(std::uint8_t slave, int meterCount)
 }
 
 OverviewRow* MeterOverview::rowOf(int entry) {
-    const std::size_t index = entry < m_meterCount ? static_cast<std::size_t>(entry)
-                                                   : static_cast<std::size_t>(m_meterCount) +
-                                                         static_cast<std::size_t>(entry) - protocol::kFirstCounterEntry;
+    const std::size_t index = entry < m_meterCount
+                                  ? static_cast<std::size_t>(entry)
+                                  : static_cast<std::size_t>(m_meterCount) + static_cast<std::size_t>(entry) -
+                                        protocol::kFirstCounterEntry;
     return index < m_rows.size() && m_rows[index].entry == entry ? &m_rows[index] : nullptr;
 }
 
@@ -232,8 +238,8 @@ RefreshStats MeterOverview::refresh(SerialClient& client, std::uint32_t baud, st
 
 // Reads one block; a block refused for its size is read in halves. True when the block was answered
 // whole; a failed part counts in stats.failedBlocks.
-bool MeterOverview::runBlock(SerialClient& client, const ReadBlock& block, std::uint32_t baud, std::uint8_t parity,
-                             RefreshStats& stats) {
+bool MeterOverview::runBlock(SerialClient& client, const ReadBlock& block, std::uint32_t baud,
+                             std::uint8_t parity, RefreshStats& stats) {
     const auto request = protocol::BuildReadRequest(m_slave, block.start, block.count);
     const ExchangeResult result = client.modbus(request, BlockTimeoutMs(block, baud, parity));
     ++stats.exchanges;
@@ -286,8 +292,8 @@ void MeterOverview::take(const ReadBlock& block, const std::vector<std::uint8_t>
             row->statusFresh = row->status.has_value();
             break;
         case BlockKind::Secondary:
-            row->secondary =
-                protocol::SecondaryAddressText(bytes.subspan(at(protocol::SecondaryAddressRegister(index)), 6), 0);
+            row->secondary = protocol::SecondaryAddressText(
+                bytes.subspan(at(protocol::SecondaryAddressRegister(index)), 6), 0);
             break;
         case BlockKind::Types:
             row->type = bytes[at(protocol::MeterTypeRegister(index)) + index % 2];

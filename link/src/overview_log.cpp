@@ -83,9 +83,9 @@ std::string IsoTime(WallClock::time_point at) {
     const long offset = tm.tm_gmtoff / 60;
     const long magnitude = offset < 0 ? -offset : offset;
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, offset < 0 ? '-' : '+', magnitude / 60,
-                  magnitude % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, offset < 0 ? '-' : '+',
+                  magnitude / 60, magnitude % 60);
     return text;
 }
 

@@ -131,7 +131,8 @@ TEST_F(OverviewLine, RefusedBlocksAreReadSmaller) {
 
 TEST_F(OverviewLine, DamagedBlockLeavesItsRowsStaleNeverWrong) {
     using Fault = Spoiler::Fault;
-    for (const Fault fault : {Fault::Corrupt, Fault::Truncate, Fault::Drop, Fault::DeviceFailure, Fault::OtherSlave}) {
+    for (const Fault fault :
+         {Fault::Corrupt, Fault::Truncate, Fault::Drop, Fault::DeviceFailure, Fault::OtherSlave}) {
         MeterOverview overview(1, kMeters);
         m_spoiler->m_fault = Fault::None;
         ASSERT_EQ(overview.refresh(m_client, 9600, 0).failedBlocks, 0);

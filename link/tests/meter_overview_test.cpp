@@ -31,16 +31,31 @@ TEST(MeterOverview, BlockPlan) {
         Blocks values, status, secondary, types;
     } cases[] = {
         {8, kDefaultBlockLimits, {{0, 32}, {256, 32}}, {{5000, 8}, {5064, 8}}, {{7000, 24}}, {{8000, 4}}},
-        {40, kDefaultBlockLimits, {{0, 124}, {124, 36}, {256, 32}}, {{5000, 40}, {5064, 8}}, {{7000, 96}, {7096, 24}},
+        {40,
+         kDefaultBlockLimits,
+         {{0, 124}, {124, 36}, {256, 32}},
+         {{5000, 40}, {5064, 8}},
+         {{7000, 96}, {7096, 24}},
          {{8000, 20}}},
-        {64, kDefaultBlockLimits, {{0, 124}, {124, 124}, {248, 40}}, {{5000, 72}}, {{7000, 96}, {7096, 96}},
+        {64,
+         kDefaultBlockLimits,
+         {{0, 124}, {124, 124}, {248, 40}},
+         {{5000, 72}},
+         {{7000, 96}, {7096, 96}},
          {{8000, 32}}},
         // Smaller limits never cut an entry; gaps of up to six registers are read through.
-        {63, {60, 30, 50, 10}, {{0, 60}, {60, 60}, {120, 60}, {180, 60}, {240, 48}},
-         {{5000, 30}, {5030, 30}, {5060, 12}}, {{7000, 48}, {7048, 48}, {7096, 48}, {7144, 45}},
+        {63,
+         {60, 30, 50, 10},
+         {{0, 60}, {60, 60}, {120, 60}, {180, 60}, {240, 48}},
+         {{5000, 30}, {5030, 30}, {5060, 12}},
+         {{7000, 48}, {7048, 48}, {7096, 48}, {7144, 45}},
          {{8000, 10}, {8010, 10}, {8020, 10}, {8030, 2}}},
-        {62, kDefaultBlockLimits, {{0, 124}, {124, 124}, {256, 32}}, {{5000, 72}},
-         {{7000, 96}, {7096, 90}}, {{8000, 31}}},
+        {62,
+         kDefaultBlockLimits,
+         {{0, 124}, {124, 124}, {256, 32}},
+         {{5000, 72}},
+         {{7000, 96}, {7096, 90}},
+         {{8000, 31}}},
         {0, kDefaultBlockLimits, {{256, 32}}, {{5064, 8}}, {}, {}},
     };
     for (const auto& c : cases) {
@@ -100,8 +115,11 @@ class OverviewLogTest : public ::testing::Test {
 };
 
 TEST(OverviewCsv, Quoting) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"plain", "plain"}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"x\ny", "\"x\ny\""}, {"", ""}};
+    const std::pair<std::string, std::string> cases[] = {{"plain", "plain"},
+                                                         {"a,b", "\"a,b\""},
+                                                         {"say \"hi\"", "\"say \"\"hi\"\"\""},
+                                                         {"x\ny", "\"x\ny\""},
+                                                         {"", ""}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(CsvField(in), out);
     EXPECT_EQ(CsvLine({"a", "b,c", ""}), "a,\"b,c\",\r\n");
@@ -148,7 +166,8 @@ TEST_F(OverviewLogTest, UnwritablePlacesAreReported) {
     const struct {
         fs::path folder;
         std::string text;
-    } cases[] = {{m_dir / "missing", "不存在"}, {m_dir / "file", "不是文件夹"}, {m_dir / "locked", "没有权限"}};
+    } cases[] = {
+        {m_dir / "missing", "不存在"}, {m_dir / "file", "不是文件夹"}, {m_dir / "locked", "没有权限"}};
     for (const auto& c : cases) {
         if (c.text == "没有权限" && ::geteuid() == 0)
             continue; // root writes anywhere
@@ -184,7 +203,8 @@ TEST_F(OverviewLogTest, KilledWriterLeavesReadableFile) {
     EXPECT_EQ(lines.front(), kOverviewLogHeader);
     int cut = 0;
     for (std::size_t i = 1; i < lines.size(); ++i)
-        if (std::count(lines[i].begin(), lines[i].end(), ',') != 8 || lines[i].find("10.500000") == std::string::npos)
+        if (std::count(lines[i].begin(), lines[i].end(), ',') != 8 ||
+            lines[i].find("10.500000") == std::string::npos)
             ++cut;
     EXPECT_LE(cut, 1);
     EXPECT_NE(lines.back().find(",6号表,"), std::string::npos);

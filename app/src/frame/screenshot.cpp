@@ -55,7 +55,8 @@ bool SaveSearchScreenshot(MainFrame& frame, const std::vector<std::size_t>& rate
     return frame.grab().save(file, "PNG");
 }
 
-bool SaveOverviewScreenshot(MainFrame& frame, const std::vector<std::size_t>& rateBoxes, const QString& file) {
+bool SaveOverviewScreenshot(MainFrame& frame, const std::vector<std::size_t>& rateBoxes,
+                            const QString& file) {
     Search(frame, rateBoxes);
     auto* tree = frame.findChild<QTreeView*>(QStringLiteral("moduleTree"));
     auto* model = frame.findChild<ConverterTreeModel*>();

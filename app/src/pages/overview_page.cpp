@@ -27,7 +27,8 @@ using tev::link::RefreshStats;
 
 namespace {
 
-const char* const kColumns[] = {"序号", "二级地址", "类型", "连接", "状态码", "表系列号", "累积流量", "更新时间"};
+const char* const kColumns[] = {"序号",   "二级地址", "类型",     "连接",
+                                "状态码", "表系列号", "累积流量", "更新时间"};
 constexpr int kColumnCount = 8;
 constexpr int kPeriodsMs[] = {1000, 2000, 5000, 10000, 30000, 60000};
 constexpr int kHighlightMs = 1500;
@@ -170,7 +171,12 @@ void OverviewPage::releaseClient() {
     if (m_client && m_worker) {
         // Closed on the serial thread, after a refresh still queued there.
         m_worker->run<int>(
-            this, [client = m_client] { client->close(); return 0; }, [](int) {});
+            this,
+            [client = m_client] {
+                client->close();
+                return 0;
+            },
+            [](int) {});
     }
     m_client.reset();
 }
@@ -272,13 +278,15 @@ void OverviewPage::tick() {
         [this](RefreshJob job) {
             // Failures are reported when they begin, not at every refresh.
             if (job.stats.failedBlocks > 0 && m_lastStats.failedBlocks == 0)
-                emit message(QStringLiteral("全部表数据: %1 个数据块未读到 (%2)")
-                                 .arg(job.stats.failedBlocks)
-                                 .arg(QString::fromUtf8(job.openFailure.empty()
-                                                            ? tev::link::ExchangeErrorText(job.stats.lastError)
-                                                            : job.openFailure.c_str())));
+                emit message(
+                    QStringLiteral("全部表数据: %1 个数据块未读到 (%2)")
+                        .arg(job.stats.failedBlocks)
+                        .arg(QString::fromUtf8(job.openFailure.empty()
+                                                   ? tev::link::ExchangeErrorText(job.stats.lastError)
+                                                   : job.openFailure.c_str())));
             // A refresh of a converter the page no longer shows is dropped.
-            if (job.overview.slave() != m_overview.slave() || job.overview.meterCount() != m_overview.meterCount())
+            if (job.overview.slave() != m_overview.slave() ||
+                job.overview.meterCount() != m_overview.meterCount())
                 return;
             const bool limitsChanged = job.overview.limits() != m_overview.limits();
             m_lastStats = job.stats;
@@ -315,7 +323,8 @@ void OverviewPage::showRows(bool highlightChanges) {
         // Changed: a value read differs from the one shown before (the time column aside); the first
         // values of a row are no change.
         const QStringList before = m_shown[r].mid(3, 4);
-        const bool changed = highlightChanges && !before.join(QString()).isEmpty() && texts.mid(3, 4) != before;
+        const bool changed =
+            highlightChanges && !before.join(QString()).isEmpty() && texts.mid(3, 4) != before;
         const bool stale = rows[r].stale() && rows[r].updated.has_value();
         m_shown[r] = texts;
         for (int c = 0; c < kColumnCount; ++c) {

@@ -73,8 +73,8 @@ struct OverviewRow {
     std::optional<std::uint8_t> type;     // type number; counters have none
     std::optional<protocol::MeterStatus> status;
     std::optional<protocol::MeterValues> values;
-    bool statusFresh = false; // status read in the latest refresh
-    bool valuesFresh = false; // values read in the latest refresh
+    bool statusFresh = false;                     // status read in the latest refresh
+    bool valuesFresh = false;                     // values read in the latest refresh
     std::optional<WallClock::time_point> updated; // last refresh that read both
 
     // Some value shown was not read in the latest refresh.

@@ -46,7 +46,8 @@ class OverviewLog {
 
     // Appends one line per row, stamped `at`. False when the folder or file cannot be written;
     // error() then says why, in Chinese, with the path.
-    bool append(WallClock::time_point at, std::uint8_t converterAddress, const std::vector<OverviewRow>& rows);
+    bool append(WallClock::time_point at, std::uint8_t converterAddress,
+                const std::vector<OverviewRow>& rows);
     const std::string& error() const noexcept { return m_error; }
     // The file written last; empty before the first line.
     const std::filesystem::path& file() const noexcept { return m_path; }
