@@ -22,7 +22,7 @@ constexpr std::uint8_t kPort = 250;
 constexpr int kMeters = 64;
 constexpr double kTargetMs = 1000.0; // at 9600 bit/s
 
-double percentile(std::vector<double> values, double p) {
+double Percentile(std::vector<double> values, double p) {
     if (values.empty())
         return 0.0;
     std::sort(values.begin(), values.end());
@@ -30,7 +30,7 @@ double percentile(std::vector<double> values, double p) {
 }
 
 // Returns the median time of a refresh, or a negative value when a refresh failed.
-double runRate(std::uint32_t baud, int refreshes) {
+double RunRate(std::uint32_t baud, int refreshes) {
     tev::link::SerialClient client;
     if (client.open({kPort, baud, 0, 8, 0}) != 0) {
         std::printf("  %6u bit/s: cannot open the line: %s\n", baud, client.openFailure().c_str());
@@ -53,13 +53,13 @@ double runRate(std::uint32_t baud, int refreshes) {
         else
             times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
-    const double median = percentile(times, 0.5);
+    const double median = Percentile(times, 0.5);
     // The same data entry by entry, as the data page polls one: four frames of 36 bytes per entry.
     const double oneByOne = 72 * 36 * 10.0 * 1000.0 / baud;
     std::printf(
         "  %6u bit/s: %zu reads, wire %7.1f ms  median %7.1f ms  p95 %7.1f ms  median/wire %5.3f  (%zu ok, "
         "%d failed); entry by entry the wire alone takes %.0f ms\n",
-        baud, plan.size(), wire, median, percentile(times, 0.95), median / wire, times.size(), failures,
+        baud, plan.size(), wire, median, Percentile(times, 0.95), median / wire, times.size(), failures,
         oneByOne);
     return failures == 0 ? median : -1;
 }
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         line.add(std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(kMeters, 12345678)));
         line.start();
         ::setenv(("TEV_COM" + std::to_string(kPort)).c_str(), line.path().c_str(), 1);
-        const double median = runRate(baud, refreshes);
+        const double median = RunRate(baud, refreshes);
         if (baud == 9600)
             ok = median >= 0 && median <= kTargetMs;
         line.stop();
