@@ -67,9 +67,9 @@ int main(int argc, char** argv) {
         // A converter that talks at this rate, alone on its line.
         tev::sim::ConverterConfig config;
         config.meterCount = 8;
-        config.baudCode = tev::sim::converterBaudCode(baud).value_or(0x36);
+        config.baudCode = tev::sim::ConverterBaudCode(baud).value_or(0x36);
         tev::sim::Line line;
-        line.add(std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(8, 12345678)));
+        line.add(std::make_shared<tev::sim::Converter>(config, tev::sim::SampleMeters(8, 12345678)));
         line.start();
         ::setenv(("TEV_COM" + std::to_string(kPort)).c_str(), line.path().c_str(), 1);
         // The target holds at 9600 bit/s; at higher rates the fixed turnaround weighs more.

@@ -84,8 +84,8 @@ void BenchRate(std::uint32_t baud, int count) {
     tev::sim::Line line;
     line.add(std::make_shared<tev::sim::Converter>(
         tev::sim::ConverterConfig{
-            .address = 1, .baudCode = *tev::sim::converterBaudCode(baud), .meterCount = 4},
-        tev::sim::sampleMeters(4, 12345678)));
+            .address = 1, .baudCode = *tev::sim::ConverterBaudCode(baud), .meterCount = 4},
+        tev::sim::SampleMeters(4, 12345678)));
     line.start();
     ::setenv("TEV_COM250", line.path().c_str(), 1);
 

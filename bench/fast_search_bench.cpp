@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     line.stop();
 
     // The demo line: converters 1 and 2 at 9600 on COM1; 9600 and 19200 ticked.
-    auto demo = tev::sim::startDefaultSetup();
+    auto demo = tev::sim::StartDefaultSetup();
     for (const auto& l : demo.lines)
         if (l.port > 0)
             MapPort(l.port, l.line->path());

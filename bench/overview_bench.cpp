@@ -76,9 +76,9 @@ int main(int argc, char** argv) {
     for (const std::uint32_t baud : {9600U, 19200U, 115200U}) {
         tev::sim::ConverterConfig config;
         config.meterCount = kMeters;
-        config.baudCode = tev::sim::converterBaudCode(baud).value_or(0x36);
+        config.baudCode = tev::sim::ConverterBaudCode(baud).value_or(0x36);
         tev::sim::Line line;
-        line.add(std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(kMeters, 12345678)));
+        line.add(std::make_shared<tev::sim::Converter>(config, tev::sim::SampleMeters(kMeters, 12345678)));
         line.start();
         ::setenv(("TEV_COM" + std::to_string(kPort)).c_str(), line.path().c_str(), 1);
         const double median = RunRate(baud, refreshes);

@@ -19,7 +19,7 @@ constexpr std::uint32_t kModels[] = {0x7011,  0x7012,  0x7014,  0x7016,  0x7017,
                                      0x8051,  0x8054,  0x8056,  0x8063,  0x87013, 0x87017, 0x87021, 0x87024,
                                      0x87051, 0x87052, 0x87054, 0x87056, 0x87063, 8};
 
-std::string repeat(const char* field, int n) {
+std::string Repeat(const char* field, int n) {
     std::string s;
     for (int i = 0; i < n; ++i)
         s += field;
@@ -27,8 +27,8 @@ std::string repeat(const char* field, int n) {
 }
 
 // Reply sequences (checksum off, module address 01), one reply per exchange.
-std::vector<std::vector<std::string>> replyShapes() {
-    const std::string decimals = ">" + repeat("+01.234", 8);
+std::vector<std::vector<std::string>> ReplyShapes() {
+    const std::string decimals = ">" + Repeat("+01.234", 8);
     std::vector<std::vector<std::string>> shapes;
     for (const std::string& one : {std::string(">"),
                                    std::string("!01"),
@@ -53,16 +53,16 @@ std::vector<std::vector<std::string>> replyShapes() {
                                    std::string("!01+01.000+02.000"),
                                    std::string("!0104.500"),
                                    decimals,
-                                   ">" + repeat("+01.234", 4),
-                                   ">" + repeat("7FFF", 8)})
+                                   ">" + Repeat("+01.234", 4),
+                                   ">" + Repeat("7FFF", 8)})
         shapes.push_back({one});
     shapes.push_back({">", "!01"});
     shapes.push_back({"!01", "!01"});
-    shapes.push_back({">" + repeat("+01.234", 3), ">+01.234", ">+01.234", ">+01.234"}); // 3-channel scan
+    shapes.push_back({">" + Repeat("+01.234", 3), ">+01.234", ">+01.234", ">+01.234"}); // 3-channel scan
     return shapes;
 }
 
-std::vector<std::uint8_t> input(std::size_t function, std::uint32_t model,
+std::vector<std::uint8_t> Input(std::size_t function, std::uint32_t model,
                                 const std::vector<std::string>& replies) {
     // Port 1, address 1, no checksum, 100 ms, trace on; slot 9 = 6 (a 7080 format the
     // configuration takes); floats: values inside every range checked before sending.
@@ -82,13 +82,13 @@ std::vector<std::uint8_t> input(std::size_t function, std::uint32_t model,
 
 // The input that makes `function` succeed (`accepted`), or that at least makes it send; empty when
 // none does.
-std::vector<std::uint8_t> seedFor(std::size_t function, RunInput run,
+std::vector<std::uint8_t> SeedFor(std::size_t function, RunInput run,
                                   const std::vector<std::vector<std::string>>& shapes, bool& accepted) {
     std::vector<std::uint8_t> sending;
     accepted = false;
     for (std::uint32_t model : kModels) {
         for (const auto& replies : shapes) {
-            auto in = input(function, model, replies);
+            auto in = Input(function, model, replies);
             const std::uint16_t code = run(in.data(), in.size());
             if (testing::FakeLine::instance().sent.empty())
                 break; // this model is refused before anything is sent
@@ -105,7 +105,7 @@ std::vector<std::uint8_t> seedFor(std::size_t function, RunInput run,
 
 } // namespace
 
-void writeCommandSeeds(const std::string& dir, std::size_t functions, RunInput run) {
+void WriteCommandSeeds(const std::string& dir, std::size_t functions, RunInput run) {
     const auto name = [&dir](std::size_t i) {
         char file[16];
         std::snprintf(file, sizeof file, "seed-%03zu", i);
@@ -113,11 +113,11 @@ void writeCommandSeeds(const std::string& dir, std::size_t functions, RunInput r
     };
     if (std::ifstream(name(0)).good())
         return;
-    const auto shapes = replyShapes();
+    const auto shapes = ReplyShapes();
     std::size_t written = 0, accepting = 0;
     for (std::size_t i = 0; i < functions && i < 256; ++i) {
         bool accepted = false;
-        const auto seed = seedFor(i, run, shapes, accepted);
+        const auto seed = SeedFor(i, run, shapes, accepted);
         if (seed.empty()) {
             std::fprintf(stderr, "seeds: function %zu sends nothing\n", i);
             continue;

@@ -18,6 +18,6 @@ using RunInput = std::uint16_t (*)(const std::uint8_t* data, std::size_t size);
 // Writes "seed-NNN" for each of the `functions` entries into `dir` (an existing folder), unless
 // "seed-000" is there already. For each function: the first candidate model for which some reply
 // sequence of the shape list gives result 0; else the first model that makes it send anything.
-void writeCommandSeeds(const std::string& dir, std::size_t functions, RunInput run);
+void WriteCommandSeeds(const std::string& dir, std::size_t functions, RunInput run);
 
 } // namespace tev::iomodule::fuzzing

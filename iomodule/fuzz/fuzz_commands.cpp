@@ -51,7 +51,7 @@ constexpr std::size_t kSlots = 32;
 constexpr std::size_t kFloats = 16;
 constexpr std::size_t kTrace = 80;
 
-void queueReplies(const std::uint8_t* data, std::size_t size) {
+void QueueReplies(const std::uint8_t* data, std::size_t size) {
     auto& fake = tev::iomodule::testing::FakeLine::instance();
     fake.reset();
     std::string current;
@@ -67,7 +67,7 @@ void queueReplies(const std::uint8_t* data, std::size_t size) {
 }
 
 // Runs one input; returns the function's code (0 for an input too short to call one).
-std::uint16_t runInput(const std::uint8_t* data, std::size_t size) {
+std::uint16_t RunInput(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t head = tev::iomodule::fuzzing::kInputHead;
     static_assert(head == 1 + 4 * kSlots + 4 * kFloats);
     if (size < head)
@@ -80,7 +80,7 @@ std::uint16_t runInput(const std::uint8_t* data, std::size_t size) {
         word[i] = static_cast<std::uint16_t>(wide[i]);
     std::vector<float> floats(kFloats);
     std::memcpy(floats.data(), data + 1 + 4 * kSlots, 4 * kFloats);
-    queueReplies(data + head, size - head);
+    QueueReplies(data + head, size - head);
 
     // Exactly sized heap blocks, so the sanitizer sees any step past them.
     std::vector<char> command(kTrace), reply(kTrace);
@@ -95,13 +95,13 @@ std::uint16_t runInput(const std::uint8_t* data, std::size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    tev::iomodule::setAlarmPauseHook([](std::chrono::milliseconds) {});
+    tev::iomodule::SetAlarmPauseHook([](std::chrono::milliseconds) {});
     if (const char* dir = std::getenv("TEV_FUZZ_SEEDS"); dir && *dir)
-        tev::iomodule::fuzzing::writeCommandSeeds(dir, std::size(kEntries), runInput);
+        tev::iomodule::fuzzing::WriteCommandSeeds(dir, std::size(kEntries), RunInput);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    runInput(data, size);
+    RunInput(data, size);
     return 0;
 }

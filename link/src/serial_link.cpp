@@ -13,7 +13,7 @@ std::string PortName(int port) {
 std::string PortDevice(int port) {
     if (port < 1 || port > 255)
         return {};
-    return uart::portDevice(static_cast<std::uint8_t>(port));
+    return uart::PortDevice(static_cast<std::uint8_t>(port));
 }
 
 std::uint16_t SerialLink::open(const SerialSettings& settings) {
@@ -29,7 +29,7 @@ std::string OpenFailureText(int port) {
     std::string text = PortName(port) + " (" + PortDevice(port) + ")";
     if (port < 1 || port > 255)
         return text;
-    const std::string why = uart::openError(static_cast<std::uint8_t>(port));
+    const std::string why = uart::OpenError(static_cast<std::uint8_t>(port));
     if (!why.empty())
         text += ": " + OpenReasonText(why);
     return text;

@@ -32,7 +32,7 @@ class SettingsLine : public ::testing::Test {
     }
 
     std::shared_ptr<sim::Converter> m_device = std::make_shared<sim::Converter>(
-        sim::ConverterConfig{.address = 1, .meterCount = 40}, sim::sampleMeters(40, 5000));
+        sim::ConverterConfig{.address = 1, .meterCount = 40}, sim::SampleMeters(40, 5000));
     sim::Line m_line;
     SerialClient m_client;
     Converter m_converter;

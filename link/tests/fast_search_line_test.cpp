@@ -26,7 +26,7 @@ std::shared_ptr<sim::Converter> SimConverter(std::uint8_t address, std::uint8_t 
     c.baudCode = baudCode;
     c.meterType = 0x10;
     c.meterCount = 2;
-    return std::make_shared<sim::Converter>(c, sim::sampleMeters(2, 1000));
+    return std::make_shared<sim::Converter>(c, sim::SampleMeters(2, 1000));
 }
 
 SearchOptions Options(std::initializer_list<std::size_t> boxes, std::uint16_t timeoutMs = 100) {

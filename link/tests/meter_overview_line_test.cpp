@@ -80,7 +80,7 @@ class OverviewLine : public ::testing::Test {
 
     static constexpr int kMeters = 40;
     std::shared_ptr<sim::Converter> m_device = std::make_shared<sim::Converter>(
-        sim::ConverterConfig{.address = 1, .meterCount = kMeters}, sim::sampleMeters(kMeters, kFirstSerial));
+        sim::ConverterConfig{.address = 1, .meterCount = kMeters}, sim::SampleMeters(kMeters, kFirstSerial));
     std::shared_ptr<Spoiler> m_spoiler = std::make_shared<Spoiler>(m_device);
     sim::Line m_line;
     SerialClient m_client;

@@ -56,7 +56,7 @@ TEST(PortMapping, WrittenFileKeepsCommentsAndOtherPortsAndIsWhatUartReads) {
                                                                 {20, "/dev/ttyS9"}}));
     ::setenv("TEV_PORTS_FILE", file.c_str(), 1);
     ::unsetenv("TEV_COM3");
-    EXPECT_EQ(::uart::portDevice(3), "/dev/pts/7");
+    EXPECT_EQ(::uart::PortDevice(3), "/dev/pts/7");
     ::unsetenv("TEV_PORTS_FILE");
     EXPECT_EQ(UserPortsFile({"/home/u", "", ""}, ""), fs::path("/home/u/.config/tev/ports"));
     EXPECT_EQ(UserPortsFile({"/home/u", "/x", ""}, "/y/p"), fs::path("/y/p"));

@@ -27,7 +27,7 @@ std::shared_ptr<sim::Converter> MakeConverter(std::uint8_t address, std::uint8_t
     c.parity = parity;
     c.meterType = 0x10;
     c.meterCount = 2;
-    return std::make_shared<sim::Converter>(c, sim::sampleMeters(2, 1000));
+    return std::make_shared<sim::Converter>(c, sim::SampleMeters(2, 1000));
 }
 
 SearchOptions NineteenTwoAndNineSix() {

@@ -43,7 +43,7 @@ class ClientLine : public ::testing::Test {
   protected:
     void SetUp() override {
         m_line.add(std::make_shared<sim::Converter>(sim::ConverterConfig{.address = 1, .meterCount = 2},
-                                                    sim::sampleMeters(2, 1000)));
+                                                    sim::SampleMeters(2, 1000)));
         m_line.add(std::make_shared<OtherSlave>());
         m_line.start();
         ::setenv("TEV_COM12", m_line.path().c_str(), 1);

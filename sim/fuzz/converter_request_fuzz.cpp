@@ -8,18 +8,18 @@
 using namespace tev::sim;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Converter converter({}, sampleMeters(8, 12345678));
+    Converter converter({}, SampleMeters(8, 12345678));
     const auto state = [&] {
-        return LineState{converterBaud(converter.config().baudCode).value_or(9600), 10};
+        return LineState{ConverterBaud(converter.config().baudCode).value_or(9600), 10};
     };
     const std::span<const std::uint8_t> input(data, size);
-    fuzz::serve(converter, input, state());
-    fuzz::forEachChunk(input, [&](std::span<const std::uint8_t> body) {
+    fuzz::Serve(converter, input, state());
+    fuzz::ForEachChunk(input, [&](std::span<const std::uint8_t> body) {
         std::vector<std::uint8_t> frame(body.begin(), body.end());
         const std::uint16_t crc = tev::protocol::ModbusCrc16(frame);
         frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
         frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-        fuzz::serve(converter, frame, state());
+        fuzz::Serve(converter, frame, state());
     });
     for (std::size_t i = 0; i < kConverterEntries; ++i)
         (void)converter.entry(i);

@@ -15,7 +15,7 @@ namespace tev::sim::fuzz {
 inline constexpr std::size_t kMaxReply = 300;
 
 // Calls f(chunk) for each "[length byte][length bytes]" piece of data; a short tail is the last piece.
-template <typename F> void forEachChunk(std::span<const std::uint8_t> data, F&& f) {
+template <typename F> void ForEachChunk(std::span<const std::uint8_t> data, F&& f) {
     while (!data.empty()) {
         const std::size_t length = std::min<std::size_t>(data[0], data.size() - 1);
         f(data.subspan(1, length));
@@ -24,7 +24,7 @@ template <typename F> void forEachChunk(std::span<const std::uint8_t> data, F&& 
 }
 
 // Serves `bytes` to `device` frame by frame; aborts when a length or a reply breaks its bounds.
-inline void serve(Device& device, std::span<const std::uint8_t> bytes, const LineState& state) {
+inline void Serve(Device& device, std::span<const std::uint8_t> bytes, const LineState& state) {
     while (!bytes.empty()) {
         const std::size_t length = device.frameLength(bytes);
         if (length == 0)

@@ -16,11 +16,11 @@ constexpr std::uint8_t kShortStart = 0x10;
 constexpr std::uint8_t kStop = 0x16;
 constexpr std::uint8_t kWakeUp = 0xFE;
 
-std::uint8_t sum(std::span<const std::uint8_t> bytes) {
+std::uint8_t Sum(std::span<const std::uint8_t> bytes) {
     return static_cast<std::uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0U));
 }
 
-std::vector<std::uint8_t> seal(std::span<const std::uint8_t> piece) {
+std::vector<std::uint8_t> Seal(std::span<const std::uint8_t> piece) {
     std::vector<std::uint8_t> frame;
     if (!piece.empty() && piece[0] == kShortStart && piece.size() >= 3) {
         frame = {kShortStart, piece[1], piece[2], static_cast<std::uint8_t>(piece[1] + piece[2]), kStop};
@@ -32,13 +32,13 @@ std::vector<std::uint8_t> seal(std::span<const std::uint8_t> piece) {
         frame.insert(frame.end(), head.begin(), head.end());
         frame.push_back(static_cast<std::uint8_t>(data.size()));
         frame.insert(frame.end(), data.begin(), data.end());
-        frame.push_back(sum(std::span(frame).subspan(2)));
+        frame.push_back(Sum(std::span(frame).subspan(2)));
         frame.push_back(kStop);
     } else if (piece.size() >= 3) {
         const auto length = static_cast<std::uint8_t>(piece.size());
         frame = {kLongStart, length, length, kLongStart};
         frame.insert(frame.end(), piece.begin(), piece.end());
-        frame.push_back(sum(piece));
+        frame.push_back(Sum(piece));
         frame.push_back(kStop);
     }
     return frame;
@@ -55,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DomesticMeter domestic({0x10, {0x21, 0x43, 0x65, 0x87, 0, 0, 0}, 2, 2400, 123.45, 0.2});
     const LineState state{(data[0] & 1) != 0 ? 9600U : 2400U, 11};
     const std::span<const std::uint8_t> input(data + 1, size - 1);
-    fuzz::serve(bank, input, state);
-    fuzz::serve(domestic, input, state);
-    fuzz::forEachChunk(input, [&](std::span<const std::uint8_t> piece) {
-        const auto frame = seal(piece);
-        fuzz::serve(bank, frame, state);
-        fuzz::serve(domestic, frame, state);
+    fuzz::Serve(bank, input, state);
+    fuzz::Serve(domestic, input, state);
+    fuzz::ForEachChunk(input, [&](std::span<const std::uint8_t> piece) {
+        const auto frame = Seal(piece);
+        fuzz::Serve(bank, frame, state);
+        fuzz::Serve(domestic, frame, state);
     });
     (void)bank.selected();
     return 0;

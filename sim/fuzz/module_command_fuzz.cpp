@@ -15,7 +15,7 @@ using namespace tev::sim;
 
 namespace {
 
-std::vector<std::uint8_t> commandOf(std::span<const std::uint8_t> piece) {
+std::vector<std::uint8_t> CommandOf(std::span<const std::uint8_t> piece) {
     if (piece.empty())
         return {};
     std::string text(piece.begin() + 1, piece.end());
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         made.setClock([] { return now; });
         return made;
     }();
-    static const auto device = makeAsciiDevice([](std::string_view line) {
+    static const auto device = MakeAsciiDevice([](std::string_view line) {
         now += 250; // commands a quarter second apart: watchdogs and counters move
         auto reply = bank.answer(line);
         if (reply && reply->size() > fuzz::kMaxReply)
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return reply;
     });
     const LineState state{9600, 10};
-    fuzz::forEachChunk(std::span(data, size), [&](std::span<const std::uint8_t> piece) {
-        fuzz::serve(*device, commandOf(piece), state);
+    fuzz::ForEachChunk(std::span(data, size), [&](std::span<const std::uint8_t> piece) {
+        fuzz::Serve(*device, CommandOf(piece), state);
     });
     if (size % 7 == 0)
         bank.powerCycle();

@@ -11,7 +11,7 @@ using namespace tev::sim;
 
 namespace {
 
-void checkFaults(const LineFaults& f) {
+void CheckFaults(const LineFaults& f) {
     for (const int count : {f.drop, f.corrupt, f.garbage, f.truncate, f.late})
         if (count < -1'000'000 || count > 1'000'000)
             std::abort();
@@ -19,14 +19,14 @@ void checkFaults(const LineFaults& f) {
         std::abort();
 }
 
-void checkSetup(const SetupParseResult& parsed) {
+void CheckSetup(const SetupParseResult& parsed) {
     if (!parsed) {
         if (parsed.error.empty() || parsed.errorLine < 0)
             std::abort();
         return;
     }
     for (const auto& line : parsed.setup->lines) {
-        checkFaults(line.faults);
+        CheckFaults(line.faults);
         if (line.port < 0 || line.port > 255 || line.replyDelayMs < 0 || line.replyDelayMs > 10'000)
             std::abort();
         for (const auto& c : line.converters)
@@ -41,7 +41,7 @@ void checkSetup(const SetupParseResult& parsed) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    checkSetup(parseSetup(text));
+    CheckSetup(ParseSetup(text));
 
     std::vector<std::string_view> args;
     for (std::size_t start = 0; start <= text.size();) {
@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         args.push_back(text.substr(start, end - start));
         start = end + 1;
     }
-    auto command = parseSimCommandLine(args);
+    auto command = ParseSimCommandLine(args);
     command.setupFile.clear(); // never a file named by the fuzzer
     // Only a command line that changes the default set-up is built: parsing the default each time
     // would take most of the run.
     const bool changes = !command.lineKeys.empty() || !command.device.empty();
     if (command.error.empty() && command.action == SimCommandLine::Action::Serve && changes)
-        checkSetup(buildSimSetup(command));
+        CheckSetup(BuildSimSetup(command));
     return 0;
 }

@@ -14,7 +14,7 @@ class AsciiDevice final : public Device {
         : m_answer(std::move(answer)) {}
 
     std::size_t frameLength(std::span<const std::uint8_t> bytes) const override {
-        return detail::crLineLength(bytes);
+        return detail::CrLineLength(bytes);
     }
 
     Reply answer(std::span<const std::uint8_t> frame, const LineState&) override {
@@ -37,7 +37,7 @@ class AsciiDevice final : public Device {
 
 } // namespace
 
-std::shared_ptr<Device> makeAsciiDevice(std::function<std::optional<std::string>(std::string_view)> answer) {
+std::shared_ptr<Device> MakeAsciiDevice(std::function<std::optional<std::string>(std::string_view)> answer) {
     return std::make_shared<AsciiDevice>(std::move(answer));
 }
 

@@ -14,12 +14,12 @@ constexpr std::size_t kMaxSetupFileBytes = 1024 * 1024;
 constexpr std::array<std::string_view, 8> kLineKeys = {"drop", "corrupt", "garbage", "truncate",
                                                        "late", "late-ms", "delay",   "pacing"};
 
-bool isLineKey(std::string_view key) {
+bool IsLineKey(std::string_view key) {
     return std::find(kLineKeys.begin(), kLineKeys.end(), key) != kLineKeys.end();
 }
 
 // Takes one "--key value" or "--key=value" option; false when it is not one.
-bool takeOption(SimCommandLine& out, std::string_view key, std::string_view value) {
+bool TakeOption(SimCommandLine& out, std::string_view key, std::string_view value) {
     if (key == "device")
         out.device = value;
     else if (key == "baud")
@@ -28,19 +28,19 @@ bool takeOption(SimCommandLine& out, std::string_view key, std::string_view valu
         out.parity = value;
     else if (key == "only")
         out.only = value;
-    else if (isLineKey(key))
+    else if (IsLineKey(key))
         out.lineKeys.emplace_back(key, value);
     else
         return false;
     return true;
 }
 
-SetupParseResult failure(int line, std::string error) {
+SetupParseResult Failure(int line, std::string error) {
     return {std::nullopt, line, std::move(error)};
 }
 
 // The set-up file's text, or nullopt when it cannot be read whole.
-std::optional<std::string> readSetupFile(const std::string& path) {
+std::optional<std::string> ReadSetupFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -53,7 +53,7 @@ std::optional<std::string> readSetupFile(const std::string& path) {
 }
 
 // Keeps only the line named by `only`, served on the real device.
-std::string narrowToDevice(const SimCommandLine& command, SetupSpec& setup) {
+std::string NarrowToDevice(const SimCommandLine& command, SetupSpec& setup) {
     const auto found = std::find_if(setup.lines.begin(), setup.lines.end(), [&](const LineSpec& line) {
         return line.name.find(command.only) != std::string::npos;
     });
@@ -61,14 +61,14 @@ std::string narrowToDevice(const SimCommandLine& command, SetupSpec& setup) {
         return "no line named " + command.only;
     LineSpec line = *found;
     if (!line.converters.empty())
-        line.deviceBaud = *converterBaud(line.converters[0].config.baudCode);
+        line.deviceBaud = *ConverterBaud(line.converters[0].config.baudCode);
     else if (!line.mbusMeters.empty())
         line.deviceBaud = line.mbusMeters[0].baud;
-    std::string error = setLineKey(line, "device", command.device);
+    std::string error = SetLineKey(line, "device", command.device);
     if (error.empty())
-        error = setLineKey(line, "device-parity", command.parity);
+        error = SetLineKey(line, "device-parity", command.parity);
     if (error.empty() && !command.baud.empty())
-        error = setLineKey(line, "device-baud", command.baud);
+        error = SetLineKey(line, "device-baud", command.baud);
     setup.lines = {std::move(line)};
     return error;
 }
@@ -102,7 +102,7 @@ const std::string_view kSimUsage =
     "\n"
     "Example: tev-sim --corrupt every:10 --late next:3 --late-ms 150\n";
 
-SimCommandLine parseSimCommandLine(std::span<const std::string_view> args) {
+SimCommandLine ParseSimCommandLine(std::span<const std::string_view> args) {
     SimCommandLine out;
     for (std::size_t i = 0; i < args.size() && out.error.empty(); ++i) {
         const std::string_view arg = args[i];
@@ -124,7 +124,7 @@ SimCommandLine parseSimCommandLine(std::span<const std::string_view> args) {
                 out.error = std::string(arg) + " needs a value";
                 break;
             }
-            if (!takeOption(out, key, value))
+            if (!TakeOption(out, key, value))
                 out.error = "unknown option " + std::string(arg);
         } else if (!arg.empty() && arg[0] != '-' && out.setupFile.empty()) {
             out.setupFile = arg;
@@ -138,24 +138,24 @@ SimCommandLine parseSimCommandLine(std::span<const std::string_view> args) {
     return out;
 }
 
-SetupParseResult buildSimSetup(const SimCommandLine& command) {
+SetupParseResult BuildSimSetup(const SimCommandLine& command) {
     std::string text(kDefaultSetupText);
     if (!command.setupFile.empty()) {
-        auto read = readSetupFile(command.setupFile);
+        auto read = ReadSetupFile(command.setupFile);
         if (!read)
-            return failure(0, "cannot read " + command.setupFile + " (or it is larger than 1 MiB)");
+            return Failure(0, "cannot read " + command.setupFile + " (or it is larger than 1 MiB)");
         text = std::move(*read);
     }
-    auto parsed = parseSetup(text);
+    auto parsed = ParseSetup(text);
     if (!parsed)
         return parsed;
     if (!command.device.empty())
-        if (auto error = narrowToDevice(command, *parsed.setup); !error.empty())
-            return failure(0, std::move(error));
+        if (auto error = NarrowToDevice(command, *parsed.setup); !error.empty())
+            return Failure(0, std::move(error));
     for (auto& line : parsed.setup->lines)
         for (const auto& [key, value] : command.lineKeys)
-            if (auto error = setLineKey(line, key, value); !error.empty())
-                return failure(0, "--" + key + ": " + error);
+            if (auto error = SetLineKey(line, key, value); !error.empty())
+                return Failure(0, "--" + key + ": " + error);
     return parsed;
 }
 

@@ -19,23 +19,23 @@ constexpr std::uint16_t kMaxWrite = 123;
 constexpr std::size_t kMaxFrame = 256; // Modbus over Serial Line, 2.5.1
 constexpr std::uint8_t kBroadcast = 0;
 
-std::uint16_t word(std::span<const std::uint8_t> bytes, std::size_t at) {
+std::uint16_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {
     return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
 }
 
-void putWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
+void PutWord(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value >> 8));
     out.push_back(static_cast<std::uint8_t>(value & 0xFF));
 }
 
-bool crcValid(std::span<const std::uint8_t> frame) {
+bool CrcValid(std::span<const std::uint8_t> frame) {
     if (frame.size() < 4)
         return false;
     const auto crc = protocol::ModbusCrc16(frame.first(frame.size() - 2));
     return frame[frame.size() - 2] == (crc & 0xFF) && frame[frame.size() - 1] == (crc >> 8);
 }
 
-Reply finish(std::vector<std::uint8_t> bytes) {
+Reply Finish(std::vector<std::uint8_t> bytes) {
     const auto crc = protocol::ModbusCrc16(bytes);
     bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
@@ -45,8 +45,8 @@ Reply finish(std::vector<std::uint8_t> bytes) {
     return reply;
 }
 
-Reply exception(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
-    return finish({address, static_cast<std::uint8_t>(function | 0x80), code});
+Reply Exception(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
+    return Finish({address, static_cast<std::uint8_t>(function | 0x80), code});
 }
 
 } // namespace
@@ -90,7 +90,7 @@ std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
         // resynchronises on the next byte, so noise ahead of a request does not swallow it.
         if (bytes.size() < length)
             return 0;
-        return crcValid(bytes.first(length)) ? length : kNotAFrame;
+        return CrcValid(bytes.first(length)) ? length : kNotAFrame;
     }
     // A function this converter does not know. Addressed to another slave it cannot be told from
     // noise, so the line moves on; addressed to this one, the frame ends where a valid CRC closes
@@ -98,17 +98,17 @@ std::size_t Converter::frameLength(std::span<const std::uint8_t> bytes) const {
     if (bytes[0] != kBroadcast && bytes[0] != config().address)
         return kNotAFrame;
     for (std::size_t n = 4; n <= bytes.size() && n <= kMaxFrame; ++n)
-        if (crcValid(bytes.first(n)))
+        if (CrcValid(bytes.first(n)))
             return n;
     return bytes.size() >= kMaxFrame ? kNotAFrame : 0;
 }
 
 Reply Converter::answer(std::span<const std::uint8_t> frame, const LineState& line) {
     // A slave ignores a damaged frame.
-    if (frameLength(frame) != frame.size() || !crcValid(frame))
+    if (frameLength(frame) != frame.size() || !CrcValid(frame))
         return {};
     std::lock_guard lock(m_mutex);
-    const auto rate = converterBaud(m_config.baudCode);
+    const auto rate = ConverterBaud(m_config.baudCode);
     if (!rate || *rate != line.baud)
         return {}; // a frame at another rate is noise to the UART
     Request request{frame.first(frame.size() - 2), frame[0], frame[1], Clock::now()};
@@ -129,56 +129,56 @@ Reply Converter::process(const Request& request) {
     case kWriteMultiple:
         return writeMultiple(request);
     default:
-        return exception(request.address, request.function, kIllegalFunction);
+        return Exception(request.address, request.function, kIllegalFunction);
     }
 }
 
 Reply Converter::read(const Request& request) {
-    const auto start = word(request.frame, 2);
-    const auto count = word(request.frame, 4);
+    const auto start = Word(request.frame, 2);
+    const auto count = Word(request.frame, 4);
     if (count == 0 || count > kMaxRead)
-        return exception(request.address, kRead, kIllegalDataValue);
+        return Exception(request.address, kRead, kIllegalDataValue);
     if (count > m_readLimit)
-        return exception(request.address, kRead, m_readLimitCode);
+        return Exception(request.address, kRead, m_readLimitCode);
     std::vector<std::uint8_t> out{request.address, kRead, static_cast<std::uint8_t>(2 * count)};
     for (std::uint32_t reg = start; reg < std::uint32_t{start} + count; ++reg) {
         const auto value =
             reg <= 0xFFFF ? readRegister(static_cast<std::uint16_t>(reg), request.at) : std::nullopt;
         if (!value)
-            return exception(request.address, kRead, kIllegalDataAddress);
-        putWord(out, *value);
+            return Exception(request.address, kRead, kIllegalDataAddress);
+        PutWord(out, *value);
     }
-    return finish(std::move(out));
+    return Finish(std::move(out));
 }
 
 Reply Converter::writeSingle(const Request& request) {
-    const auto reg = word(request.frame, 2);
-    const auto value = word(request.frame, 4);
+    const auto reg = Word(request.frame, 2);
+    const auto value = Word(request.frame, 4);
     if (!writable(reg))
-        return exception(request.address, kWriteSingle, kIllegalDataAddress);
+        return Exception(request.address, kWriteSingle, kIllegalDataAddress);
     if (!validValue(reg, value))
-        return exception(request.address, kWriteSingle, kIllegalDataValue);
+        return Exception(request.address, kWriteSingle, kIllegalDataValue);
     // The echo goes out under the old address and rate; the change applies to the next frame.
-    Reply reply = finish({request.frame.begin(), request.frame.end()});
+    Reply reply = Finish({request.frame.begin(), request.frame.end()});
     writeRegister(reg, value);
     return reply;
 }
 
 Reply Converter::writeMultiple(const Request& request) {
-    const auto start = word(request.frame, 2);
-    const auto count = word(request.frame, 4);
+    const auto start = Word(request.frame, 2);
+    const auto count = Word(request.frame, 4);
     const std::size_t byteCount = request.frame[6];
     if (count == 0 || count > kMaxWrite || byteCount != 2u * count || request.frame.size() != 7 + byteCount)
-        return exception(request.address, kWriteMultiple, kIllegalDataValue);
+        return Exception(request.address, kWriteMultiple, kIllegalDataValue);
     for (std::uint32_t reg = start; reg < std::uint32_t{start} + count; ++reg)
         if (reg > 0xFFFF || !writable(static_cast<std::uint16_t>(reg)))
-            return exception(request.address, kWriteMultiple, kIllegalDataAddress);
+            return Exception(request.address, kWriteMultiple, kIllegalDataAddress);
     for (std::uint16_t i = 0; i < count; ++i)
-        if (!validValue(static_cast<std::uint16_t>(start + i), word(request.frame, 7 + 2u * i)))
-            return exception(request.address, kWriteMultiple, kIllegalDataValue);
-    Reply reply = finish({request.frame.begin(), request.frame.begin() + 6});
+        if (!validValue(static_cast<std::uint16_t>(start + i), Word(request.frame, 7 + 2u * i)))
+            return Exception(request.address, kWriteMultiple, kIllegalDataValue);
+    Reply reply = Finish({request.frame.begin(), request.frame.begin() + 6});
     for (std::uint16_t i = 0; i < count; ++i)
-        writeRegister(static_cast<std::uint16_t>(start + i), word(request.frame, 7 + 2u * i));
+        writeRegister(static_cast<std::uint16_t>(start + i), Word(request.frame, 7 + 2u * i));
     return reply;
 }
 

@@ -20,22 +20,22 @@ constexpr std::uint16_t kTypesEnd = 8000 + kConverterMeters / 2;
 constexpr std::pair<std::uint8_t, std::uint32_t> kRates[] = {
     {0x34, 2400}, {0x35, 4800}, {0x36, 9600}, {0x37, 19200}, {0x38, 38400}, {0x39, 57600}, {0x3A, 115200}};
 
-float flowOf(const MeterRecord& record, Converter::Clock::time_point started,
+float FlowOf(const MeterRecord& record, Converter::Clock::time_point started,
              Converter::Clock::time_point at) {
     const std::chrono::duration<double, std::ratio<3600>> hours = at - started;
     return static_cast<float>(record.flow + record.flowPerHour * hours.count());
 }
 
-std::uint16_t high(std::uint32_t bits) {
+std::uint16_t High(std::uint32_t bits) {
     return static_cast<std::uint16_t>(bits >> 16);
 }
-std::uint16_t low(std::uint32_t bits) {
+std::uint16_t Low(std::uint32_t bits) {
     return static_cast<std::uint16_t>(bits & 0xFFFF);
 }
 
 // The two bytes behind a meter-list register (secondary addresses or type numbers), high first;
 // nothing for other registers. Serves reads (const entries) and writes alike.
-template <typename Entries> auto listBytes(Entries& entries, std::uint16_t reg) {
+template <typename Entries> auto ListBytes(Entries& entries, std::uint16_t reg) {
     using Byte = std::remove_reference_t<decltype((entries[0].type))>;
     std::optional<std::pair<Byte*, Byte*>> out;
     if (reg >= kSecondaryFirst && reg < kSecondaryEnd) {
@@ -51,14 +51,14 @@ template <typename Entries> auto listBytes(Entries& entries, std::uint16_t reg) 
 
 } // namespace
 
-std::optional<std::uint32_t> converterBaud(std::uint8_t code) {
+std::optional<std::uint32_t> ConverterBaud(std::uint8_t code) {
     for (const auto& [c, baud] : kRates)
         if (c == code)
             return baud;
     return std::nullopt;
 }
 
-std::optional<std::uint8_t> converterBaudCode(std::uint32_t baud) {
+std::optional<std::uint8_t> ConverterBaudCode(std::uint32_t baud) {
     for (const auto& [code, b] : kRates)
         if (b == baud)
             return code;
@@ -67,7 +67,7 @@ std::optional<std::uint8_t> converterBaudCode(std::uint32_t baud) {
 
 float Converter::flowAt(std::size_t index, Clock::time_point at) const {
     std::lock_guard lock(m_mutex);
-    return index < m_entries.size() ? flowOf(m_entries[index], m_started, at) : 0.0F;
+    return index < m_entries.size() ? FlowOf(m_entries[index], m_started, at) : 0.0F;
 }
 
 std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::time_point at) const {
@@ -76,8 +76,8 @@ std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::t
         const bool active = collected(index);
         const MeterRecord& record = m_entries[index];
         const auto serial = active ? static_cast<std::uint32_t>(record.serial) : 0U;
-        const auto flow = active ? std::bit_cast<std::uint32_t>(flowOf(record, m_started, at)) : 0U;
-        const std::uint16_t parts[] = {high(serial), low(serial), high(flow), low(flow)};
+        const auto flow = active ? std::bit_cast<std::uint32_t>(FlowOf(record, m_started, at)) : 0U;
+        const std::uint16_t parts[] = {High(serial), Low(serial), High(flow), Low(flow)};
         return parts[reg % 4];
     }
     if (reg >= kStatusFirst && reg < kStatusFirst + kConverterEntries) {
@@ -100,7 +100,7 @@ std::optional<std::uint16_t> Converter::readRegister(std::uint16_t reg, Clock::t
     default:
         break;
     }
-    if (const auto bytes = listBytes(m_entries, reg))
+    if (const auto bytes = ListBytes(m_entries, reg))
         return static_cast<std::uint16_t>(*bytes->first << 8 | *bytes->second);
     return std::nullopt;
 }
@@ -111,7 +111,7 @@ bool Converter::collected(std::size_t index) const {
 }
 
 bool Converter::writable(std::uint16_t reg) const {
-    return (reg >= kConfigFirst && reg <= kConfigLast) || listBytes(m_entries, reg).has_value();
+    return (reg >= kConfigFirst && reg <= kConfigLast) || ListBytes(m_entries, reg).has_value();
 }
 
 bool Converter::validValue(std::uint16_t reg, std::uint16_t value) const {
@@ -119,7 +119,7 @@ bool Converter::validValue(std::uint16_t reg, std::uint16_t value) const {
     const auto lo = static_cast<std::uint8_t>(value & 0xFF);
     switch (reg) {
     case 6000:
-        return hi != 0 && converterBaud(lo).has_value(); // address 0 is the broadcast address
+        return hi != 0 && ConverterBaud(lo).has_value(); // address 0 is the broadcast address
     case 6001:
         return value >= 3 && value <= 9999;
     case 6002:
@@ -157,13 +157,13 @@ void Converter::writeRegister(std::uint16_t reg, std::uint16_t value) {
     default:
         break;
     }
-    if (const auto bytes = listBytes(m_entries, reg)) {
+    if (const auto bytes = ListBytes(m_entries, reg)) {
         *bytes->first = hi;
         *bytes->second = lo;
     }
 }
 
-std::vector<MeterRecord> sampleMeters(std::size_t count, std::int32_t firstSerial) {
+std::vector<MeterRecord> SampleMeters(std::size_t count, std::int32_t firstSerial) {
     std::vector<MeterRecord> records(kConverterEntries);
     for (std::size_t i = 0; i < kConverterEntries; ++i) {
         MeterRecord& r = records[i];

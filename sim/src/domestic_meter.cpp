@@ -19,19 +19,19 @@ constexpr std::size_t kHeader = 11; // 0x68, type, 7 address bytes, control, len
 constexpr std::size_t kMaxData = 100;
 constexpr std::size_t kMaxWakeUp = 16;
 
-std::vector<std::uint8_t> clockBytes() {
+std::vector<std::uint8_t> ClockBytes() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};
     ::localtime_r(&now, &tm);
     const int year = tm.tm_year + 1900;
     // Seconds first, year last (century byte after the year byte).
-    return {detail::bcd(static_cast<unsigned>(tm.tm_sec), 1)[0],
-            detail::bcd(static_cast<unsigned>(tm.tm_min), 1)[0],
-            detail::bcd(static_cast<unsigned>(tm.tm_hour), 1)[0],
-            detail::bcd(static_cast<unsigned>(tm.tm_mday), 1)[0],
-            detail::bcd(static_cast<unsigned>(tm.tm_mon + 1), 1)[0],
-            detail::bcd(static_cast<unsigned>(year % 100), 1)[0],
-            detail::bcd(static_cast<unsigned>(year / 100), 1)[0]};
+    return {detail::Bcd(static_cast<unsigned>(tm.tm_sec), 1)[0],
+            detail::Bcd(static_cast<unsigned>(tm.tm_min), 1)[0],
+            detail::Bcd(static_cast<unsigned>(tm.tm_hour), 1)[0],
+            detail::Bcd(static_cast<unsigned>(tm.tm_mday), 1)[0],
+            detail::Bcd(static_cast<unsigned>(tm.tm_mon + 1), 1)[0],
+            detail::Bcd(static_cast<unsigned>(year % 100), 1)[0],
+            detail::Bcd(static_cast<unsigned>(year / 100), 1)[0]};
 }
 
 } // namespace
@@ -62,7 +62,7 @@ std::size_t DomesticMeter::frameLength(std::span<const std::uint8_t> bytes) cons
     // A damaged frame is not one: the line resynchronises on the next byte.
     const auto* data = bytes.data();
     const bool intact =
-        bytes[end - 1] == kStop && detail::byteSum(data + s, data + end - 2) == bytes[end - 2];
+        bytes[end - 1] == kStop && detail::ByteSum(data + s, data + end - 2) == bytes[end - 2];
     return intact ? end : kNotAFrame;
 }
 
@@ -93,14 +93,14 @@ Reply DomesticMeter::answer(std::span<const std::uint8_t> frame, const LineState
     out.insert(out.end(), m_spec.address.begin(), m_spec.address.end());
     out.insert(out.end(), {kReadDataReply, 0x16, body[11], body[12], ++m_sequence});
     for (int reading = 0; reading < 2; ++reading) { // current and settlement-day volume
-        for (auto b : detail::bcd(hundredths, 4))
+        for (auto b : detail::Bcd(hundredths, 4))
             out.push_back(b);
         out.push_back(kUnitCubicMetres);
     }
-    for (auto b : clockBytes())
+    for (auto b : ClockBytes())
         out.push_back(b);
     out.insert(out.end(), {0x00, 0x00}); // status: valve open, battery good
-    out.push_back(detail::byteSum(out.data(), out.data() + out.size()));
+    out.push_back(detail::ByteSum(out.data(), out.data() + out.size()));
     out.push_back(kStop);
 
     Reply reply;

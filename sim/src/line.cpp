@@ -56,7 +56,7 @@ constexpr auto kClosedPoll = std::chrono::milliseconds(5);     // look again for
 
 // Whether a fault counter (see LineOptions) applies to reply number `reply` (from 1); takes one
 // application of a "next n" counter.
-bool consume(std::atomic<int>& counter, std::uint64_t reply) {
+bool Consume(std::atomic<int>& counter, std::uint64_t reply) {
     int value = counter.load();
     while (value != 0) {
         if (value < 0)
@@ -67,7 +67,7 @@ bool consume(std::atomic<int>& counter, std::uint64_t reply) {
     return false;
 }
 
-Clock::duration byteTime(const LineState& state) {
+Clock::duration ByteTime(const LineState& state) {
     if (state.baud == 0)
         return Clock::duration::zero();
     return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
@@ -84,7 +84,7 @@ struct Line::Pending {
 };
 
 Line::Line() {
-    m_fd = detail::openPseudoTerminal(m_path);
+    m_fd = detail::OpenPseudoTerminal(m_path);
 }
 
 Line::Line(std::string realDevice) : m_path(std::move(realDevice)), m_real(true) {}
@@ -111,7 +111,7 @@ void Line::start() {
     if (m_thread.joinable())
         return;
     if (m_real && m_fd < 0)
-        m_fd = detail::openRealDevice(m_path, m_options.realBaud, m_options.realParity);
+        m_fd = detail::OpenRealDevice(m_path, m_options.realBaud, m_options.realParity);
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe");
     m_stop = false;
@@ -161,7 +161,7 @@ LineState Line::readState() const {
     termios tio{};
     if (::tcgetattr(m_fd, &tio) != 0)
         return state;
-    state.baud = detail::baudOf(cfgetospeed(&tio));
+    state.baud = detail::BaudOf(cfgetospeed(&tio));
     state.bitsPerByte = 10 + ((tio.c_cflag & PARENB) != 0 ? 1 : 0) + ((tio.c_cflag & CSTOPB) != 0 ? 1 : 0);
     return state;
 }
@@ -221,7 +221,7 @@ void Line::serveBytes(Pending& pending) {
         const LineState state = readState();
         ++m_options.framesHeard;
         Trace(m_path, "<-", bytes.first(frame));
-        if (m_options.pacing && !pauseUntil(pending.firstAt + byteTime(state) * frame))
+        if (m_options.pacing && !pauseUntil(pending.firstAt + ByteTime(state) * frame))
             return;
         Reply reply;
         for (std::size_t i = 0; i < devices.size(); ++i) {
@@ -241,26 +241,26 @@ void Line::serveBytes(Pending& pending) {
 
 void Line::sendReply(Reply reply, const LineState& state) {
     const std::uint64_t number = ++m_replies;
-    if (consume(m_options.dropReplies, number))
+    if (Consume(m_options.dropReplies, number))
         return;
     const int delay =
-        consume(m_options.lateReplies, number) ? m_options.lateReplyMs.load() : m_options.replyDelayMs.load();
+        Consume(m_options.lateReplies, number) ? m_options.lateReplyMs.load() : m_options.replyDelayMs.load();
     if (delay > 0 && !pauseUntil(Clock::now() + std::chrono::milliseconds(delay)))
         return;
-    if (consume(m_options.corruptReplies, number) && reply.checksumAt < reply.bytes.size())
+    if (Consume(m_options.corruptReplies, number) && reply.checksumAt < reply.bytes.size())
         reply.bytes[reply.checksumAt] ^= 0x5A;
-    if (consume(m_options.truncateReplies, number))
+    if (Consume(m_options.truncateReplies, number))
         reply.bytes.resize(std::max<std::size_t>(1, reply.bytes.size() / 2));
-    if (consume(m_options.garbageReplies, number))
+    if (Consume(m_options.garbageReplies, number))
         reply.bytes.insert(reply.bytes.begin(), std::begin(kGarbage), std::end(kGarbage));
     Trace(m_path, "->", reply.bytes);
     writePaced(reply.bytes, state);
 }
 
 void Line::writePaced(std::span<const std::uint8_t> bytes, const LineState& state) {
-    const auto perByte = byteTime(state);
+    const auto perByte = ByteTime(state);
     if (!m_options.pacing || perByte == Clock::duration::zero()) {
-        detail::writeAll(m_fd, bytes);
+        detail::WriteAll(m_fd, bytes);
         return;
     }
     // Each byte is handed over when its stop bit would have left the wire; a late wake-up sends
@@ -273,7 +273,7 @@ void Line::writePaced(std::span<const std::uint8_t> bytes, const LineState& stat
         const auto due =
             std::min<std::size_t>(bytes.size(), static_cast<std::size_t>((Clock::now() - start) / perByte));
         const std::size_t count = std::max<std::size_t>(due, sent + 1) - sent;
-        detail::writeAll(m_fd, bytes.subspan(sent, count));
+        detail::WriteAll(m_fd, bytes.subspan(sent, count));
         sent += count;
     }
 }

@@ -30,12 +30,12 @@ constexpr std::uint8_t kCiVariableData = 0x72;
 constexpr std::uint8_t kDifInt8 = 0x01;
 constexpr std::uint8_t kVifBusAddress = 0x7A;
 
-Reply ack() {
+Reply Ack() {
     return Reply{{kAck}, 0};
 }
 
-bool idMatches(std::span<const std::uint8_t> pattern, std::uint32_t id) {
-    const auto digits = detail::bcd(id, 4);
+bool IdMatches(std::span<const std::uint8_t> pattern, std::uint32_t id) {
+    const auto digits = detail::Bcd(id, 4);
     for (std::size_t i = 0; i < 4; ++i)
         for (int shift : {0, 4}) {
             const int want = pattern[i] >> shift & 0x0F;
@@ -45,7 +45,7 @@ bool idMatches(std::span<const std::uint8_t> pattern, std::uint32_t id) {
     return true;
 }
 
-bool byteMatches(std::uint8_t pattern, std::uint8_t value) {
+bool ByteMatches(std::uint8_t pattern, std::uint8_t value) {
     return pattern == 0xFF || pattern == value;
 }
 
@@ -76,7 +76,7 @@ std::size_t MbusMeterBank::frameLength(std::span<const std::uint8_t> bytes) cons
     // A damaged frame is not one: the line resynchronises on the next byte.
     const auto* data = bytes.data();
     const bool intact =
-        bytes[length - 1] == kStop && detail::byteSum(data + summed, data + length - 2) == bytes[length - 2];
+        bytes[length - 1] == kStop && detail::ByteSum(data + summed, data + length - 2) == bytes[length - 2];
     return intact ? length : kNotAFrame;
 }
 
@@ -109,7 +109,7 @@ Reply MbusMeterBank::shortFrame(std::uint8_t control, std::uint8_t address, std:
         for (auto* meter : targets)
             if (address == kSelected || address == kBroadcast)
                 meter->selected = false;
-        return targets.empty() || address == kBroadcast ? Reply{} : ack();
+        return targets.empty() || address == kBroadcast ? Reply{} : Ack();
     }
     if ((control & 0xDF) == kReqUd2 && !targets.empty() && address != kBroadcast)
         return userData(*targets.front());
@@ -135,7 +135,7 @@ Reply MbusMeterBank::longFrame(std::span<const std::uint8_t> frame, std::uint32_
     } else if (ci != kCiDataSend && ci != kCiReset) {
         return {};
     }
-    return address == kBroadcast ? Reply{} : ack();
+    return address == kBroadcast ? Reply{} : Ack();
 }
 
 Reply MbusMeterBank::select(std::span<const std::uint8_t> data, std::uint32_t baud) {
@@ -146,13 +146,13 @@ Reply MbusMeterBank::select(std::span<const std::uint8_t> data, std::uint32_t ba
         if (meter.spec.baud != baud)
             continue;
         const auto& s = meter.spec;
-        meter.selected = idMatches(data.first(4), s.id) &&
-                         byteMatches(data[4], static_cast<std::uint8_t>(s.manufacturer & 0xFF)) &&
-                         byteMatches(data[5], static_cast<std::uint8_t>(s.manufacturer >> 8)) &&
-                         byteMatches(data[6], s.version) && byteMatches(data[7], s.medium);
+        meter.selected = IdMatches(data.first(4), s.id) &&
+                         ByteMatches(data[4], static_cast<std::uint8_t>(s.manufacturer & 0xFF)) &&
+                         ByteMatches(data[5], static_cast<std::uint8_t>(s.manufacturer >> 8)) &&
+                         ByteMatches(data[6], s.version) && ByteMatches(data[7], s.medium);
         any = any || meter.selected;
     }
-    return any ? ack() : Reply{};
+    return any ? Ack() : Reply{};
 }
 
 Reply MbusMeterBank::userData(Meter& meter) {
@@ -161,16 +161,16 @@ Reply MbusMeterBank::userData(Meter& meter) {
         std::chrono::steady_clock::now() - m_started;
     const auto litres = static_cast<std::uint64_t>(s.litres + s.litresPerHour * hours.count());
     std::vector<std::uint8_t> body{kRspUd, s.primary, kCiVariableData};
-    for (auto b : detail::bcd(s.id, 4))
+    for (auto b : detail::Bcd(s.id, 4))
         body.push_back(b);
     body.insert(body.end(), {static_cast<std::uint8_t>(s.manufacturer & 0xFF),
                              static_cast<std::uint8_t>(s.manufacturer >> 8), s.version, s.medium,
                              meter.accessNumber++, 0x00, 0x00, 0x00});
     body.insert(body.end(), {0x0C, 0x13}); // 8-digit BCD, volume in litres
-    for (auto b : detail::bcd(litres, 4))
+    for (auto b : detail::Bcd(litres, 4))
         body.push_back(b);
     body.insert(body.end(), {0x0B, 0x3B}); // 6-digit BCD, volume flow in l/h
-    for (auto b : detail::bcd(static_cast<std::uint64_t>(s.litresPerHour), 3))
+    for (auto b : detail::Bcd(static_cast<std::uint64_t>(s.litresPerHour), 3))
         body.push_back(b);
 
     Reply reply;
@@ -180,7 +180,7 @@ Reply MbusMeterBank::userData(Meter& meter) {
         reply.bytes.push_back(b);
     for (auto b : body)
         reply.bytes.push_back(b);
-    reply.bytes.push_back(detail::byteSum(body.data(), body.data() + body.size()));
+    reply.bytes.push_back(detail::ByteSum(body.data(), body.data() + body.size()));
     reply.bytes.push_back(kStop);
     reply.checksumAt = reply.bytes.size() - 2;
     return reply;

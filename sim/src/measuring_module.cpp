@@ -21,7 +21,7 @@ MeasuringModule::MeasuringModule(MeasuringModuleSpec spec) : m_spec(std::move(sp
 }
 
 std::size_t MeasuringModule::frameLength(std::span<const std::uint8_t> bytes) const {
-    return detail::crLineLength(bytes);
+    return detail::CrLineLength(bytes);
 }
 
 double MeasuringModule::temperature(int channel, int sensor, double seconds) {
@@ -69,7 +69,7 @@ Reply MeasuringModule::values(int channel) {
         out.insert(out.end(),
                    {static_cast<std::uint8_t>(value & 0xFF), static_cast<std::uint8_t>(value >> 8), 0, 0});
     }
-    out.push_back(detail::byteSum(out.data(), out.data() + out.size()));
+    out.push_back(detail::ByteSum(out.data(), out.data() + out.size()));
     out.push_back(kCr);
     reply.checksumAt = out.size() - 2;
     return reply;

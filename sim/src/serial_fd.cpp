@@ -20,30 +20,30 @@ constexpr Rate kRates[] = {{B300, 300},      {B600, 600},       {B1200, 1200},  
                            {B57600, 57600},  {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
                            {B921600, 921600}};
 
-[[noreturn]] void fail(const char* what) {
+[[noreturn]] void Fail(const char* what) {
     throw std::system_error(errno, std::generic_category(), what);
 }
 
 } // namespace
 
-std::uint32_t baudOf(speed_t speed) {
+std::uint32_t BaudOf(speed_t speed) {
     for (const auto& rate : kRates)
         if (rate.speed == speed)
             return rate.baud;
     return 0;
 }
 
-speed_t speedOf(std::uint32_t baud) {
+speed_t SpeedOf(std::uint32_t baud) {
     for (const auto& rate : kRates)
         if (rate.baud == baud)
             return rate.speed;
     return B0;
 }
 
-int openPseudoTerminal(std::string& slavePath) {
+int OpenPseudoTerminal(std::string& slavePath) {
     const int fd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        fail("posix_openpt");
+        Fail("posix_openpt");
     char name[128] = {};
     if (::grantpt(fd) != 0 || ::unlockpt(fd) != 0 || ::ptsname_r(fd, name, sizeof name) != 0) {
         const int saved = errno;
@@ -61,12 +61,12 @@ int openPseudoTerminal(std::string& slavePath) {
     return fd;
 }
 
-int openRealDevice(const std::string& path, std::uint32_t baud, int parity) {
+int OpenRealDevice(const std::string& path, std::uint32_t baud, int parity) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        fail(path.c_str());
+        Fail(path.c_str());
     termios tio{};
-    const speed_t speed = speedOf(baud);
+    const speed_t speed = SpeedOf(baud);
     if (speed == B0 || ::tcgetattr(fd, &tio) != 0) {
         ::close(fd);
         throw std::system_error(EINVAL, std::generic_category(), "serial settings of " + path);
@@ -87,7 +87,7 @@ int openRealDevice(const std::string& path, std::uint32_t baud, int parity) {
     return fd;
 }
 
-void writeAll(int fd, std::span<const std::uint8_t> bytes) {
+void WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     int stalls = 0;
     while (done < bytes.size()) {

@@ -9,13 +9,13 @@ namespace tev::sim {
 namespace {
 
 // The module bank on a line, or why there is none.
-std::string addModules(Line& line) {
+std::string AddModules(Line& line) {
 #ifdef TEV_SIM_HAVE_MODULES
     // The bank answers one caller at a time; the line thread is the only caller, the mutex only
     // guards against a second line sharing it by mistake.
     auto bank = std::make_shared<ModuleBank>(ModuleBank::makeDefault());
     auto mutex = std::make_shared<std::mutex>();
-    line.add(makeAsciiDevice([bank, mutex](std::string_view text) {
+    line.add(MakeAsciiDevice([bank, mutex](std::string_view text) {
         std::lock_guard lock(*mutex);
         return bank->answer(text);
     }));
@@ -26,7 +26,7 @@ std::string addModules(Line& line) {
 #endif
 }
 
-RunningLine startLine(const LineSpec& spec) {
+RunningLine StartLine(const LineSpec& spec) {
     RunningLine running;
     running.name = spec.name;
     running.port = spec.port;
@@ -44,7 +44,7 @@ RunningLine startLine(const LineSpec& spec) {
     line.options().realParity = spec.deviceParity;
     for (const auto& c : spec.converters) {
         auto converter =
-            std::make_shared<Converter>(c.config, sampleMeters(c.config.meterCount, c.firstSerial));
+            std::make_shared<Converter>(c.config, SampleMeters(c.config.meterCount, c.firstSerial));
         running.converters.push_back(converter);
         line.add(converter);
     }
@@ -55,7 +55,7 @@ RunningLine startLine(const LineSpec& spec) {
     for (const auto& d : spec.domesticMeters)
         line.add(std::make_shared<DomesticMeter>(d));
     if (spec.modules)
-        running.note = addModules(line);
+        running.note = AddModules(line);
     if (spec.measuring)
         line.add(std::make_shared<MeasuringModule>(*spec.measuring));
     line.start();
@@ -64,15 +64,15 @@ RunningLine startLine(const LineSpec& spec) {
 
 } // namespace
 
-Setup startSetup(const SetupSpec& spec) {
+Setup StartSetup(const SetupSpec& spec) {
     Setup setup;
     for (const auto& line : spec.lines)
-        setup.lines.push_back(startLine(line));
+        setup.lines.push_back(StartLine(line));
     return setup;
 }
 
-DefaultSetup startDefaultSetup() {
-    return startSetup(*parseSetup(kDefaultSetupText).setup);
+DefaultSetup StartDefaultSetup() {
+    return StartSetup(*ParseSetup(kDefaultSetupText).setup);
 }
 
 std::string Setup::exports() const {

@@ -11,7 +11,7 @@ using Fields = std::map<std::string, std::string, std::less<>>;
 
 constexpr double kMaxDecimal = 1e9;
 
-std::string_view trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\r");
     if (first == std::string_view::npos)
         return {};
@@ -19,9 +19,9 @@ std::string_view trim(std::string_view s) {
 }
 
 // "k=v k=v" into a map; nullopt for a word without '='.
-std::optional<Fields> fieldsOf(std::string_view text) {
+std::optional<Fields> FieldsOf(std::string_view text) {
     Fields fields;
-    while (!(text = trim(text)).empty()) {
+    while (!(text = Trim(text)).empty()) {
         const auto end = std::min(text.find_first_of(" \t"), text.size());
         const auto word = text.substr(0, end);
         const auto eq = word.find('=');
@@ -79,7 +79,7 @@ class Reader {
     std::string m_error;
 };
 
-std::string converterOf(Reader& r, LineSpec& line) {
+std::string ConverterOf(Reader& r, LineSpec& line) {
     ConverterSpec spec;
     std::uint32_t baud = 9600;
     r.number("address", spec.config.address, 255);
@@ -90,7 +90,7 @@ std::string converterOf(Reader& r, LineSpec& line) {
     r.number("parity", spec.config.parity, 2);
     r.number("mode", spec.config.mode, 1);
     r.number("serial", spec.firstSerial, 99999999);
-    const auto code = converterBaudCode(baud);
+    const auto code = ConverterBaudCode(baud);
     if (!code)
         r.fail("a converter has no baud rate " + std::to_string(baud));
     else
@@ -101,7 +101,7 @@ std::string converterOf(Reader& r, LineSpec& line) {
     return r.error();
 }
 
-std::string mbusOf(Reader& r, LineSpec& line) {
+std::string MbusOf(Reader& r, LineSpec& line) {
     MbusMeterSpec spec;
     r.number("primary", spec.primary, 250);
     r.number("id", spec.id, 99999999);
@@ -115,7 +115,7 @@ std::string mbusOf(Reader& r, LineSpec& line) {
     return r.error();
 }
 
-std::string domesticOf(Reader& r, LineSpec& line) {
+std::string DomesticOf(Reader& r, LineSpec& line) {
     DomesticMeterSpec spec;
     r.number("type", spec.type, 0xFF, 16);
     r.number("wakeup", spec.wakeUpBytes, 8);
@@ -134,7 +134,7 @@ std::string domesticOf(Reader& r, LineSpec& line) {
     return r.error();
 }
 
-std::string measuringOf(Reader& r, LineSpec& line) {
+std::string MeasuringOf(Reader& r, LineSpec& line) {
     MeasuringModuleSpec spec;
     if (const auto address = r.text("address"))
         spec.address = *address;
@@ -149,7 +149,7 @@ constexpr int kMaxFaultCount = 1'000'000;
 constexpr std::uint64_t kMaxLateMs = 60'000;
 
 // "off", "next:N" or "every:N" as a LineOptions fault counter.
-std::optional<int> faultCount(std::string_view value) {
+std::optional<int> FaultCount(std::string_view value) {
     if (value == "off")
         return 0;
     const bool every = value.starts_with("every:");
@@ -163,7 +163,7 @@ std::optional<int> faultCount(std::string_view value) {
     return every ? -n : n;
 }
 
-int* faultField(LineFaults& faults, std::string_view key) {
+int* FaultField(LineFaults& faults, std::string_view key) {
     if (key == "drop")
         return &faults.drop;
     if (key == "corrupt")
@@ -178,9 +178,9 @@ int* faultField(LineFaults& faults, std::string_view key) {
 }
 
 // Keys whose value is a number or a list of key=value fields.
-std::string fieldKey(LineSpec& line, std::string_view key, std::string_view value) {
+std::string FieldKey(LineSpec& line, std::string_view key, std::string_view value) {
     const bool single = key == "port" || key == "delay" || key == "late-ms" || key == "device-baud";
-    const auto fields = fieldsOf(single ? "v=" + std::string(value) : std::string(value));
+    const auto fields = FieldsOf(single ? "v=" + std::string(value) : std::string(value));
     if (!fields)
         return "expected key=value pairs";
     Reader r(*fields);
@@ -193,13 +193,13 @@ std::string fieldKey(LineSpec& line, std::string_view key, std::string_view valu
     else if (key == "device-baud")
         r.number("v", line.deviceBaud, 921600);
     else if (key == "converter")
-        return converterOf(r, line);
+        return ConverterOf(r, line);
     else if (key == "mbus")
-        return mbusOf(r, line);
+        return MbusOf(r, line);
     else if (key == "domestic")
-        return domesticOf(r, line);
+        return DomesticOf(r, line);
     else if (key == "measuring")
-        return measuringOf(r, line);
+        return MeasuringOf(r, line);
     else
         return "unknown key or value: " + std::string(key);
     return r.error();
@@ -207,9 +207,9 @@ std::string fieldKey(LineSpec& line, std::string_view key, std::string_view valu
 
 } // namespace
 
-std::string setLineKey(LineSpec& line, std::string_view key, std::string_view value) {
-    if (int* fault = faultField(line.faults, key)) {
-        const auto count = faultCount(value);
+std::string SetLineKey(LineSpec& line, std::string_view key, std::string_view value) {
+    if (int* fault = FaultField(line.faults, key)) {
+        const auto count = FaultCount(value);
         if (!count)
             return std::string(key) + " needs off, next:N or every:N (N from 1 to 1000000)";
         *fault = *count;
@@ -224,17 +224,17 @@ std::string setLineKey(LineSpec& line, std::string_view key, std::string_view va
     else if (key == "device-parity" && (value == "none" || value == "even" || value == "odd"))
         line.deviceParity = value == "none" ? 0 : value == "even" ? 1 : 2;
     else
-        return fieldKey(line, key, value);
+        return FieldKey(line, key, value);
     return {};
 }
 
-SetupParseResult parseSetup(std::string_view text) {
+SetupParseResult ParseSetup(std::string_view text) {
     SetupSpec setup;
     int number = 0;
     while (!text.empty()) {
         ++number;
         const auto end = std::min(text.find('\n'), text.size());
-        const auto line = trim(text.substr(0, end));
+        const auto line = Trim(text.substr(0, end));
         text.remove_prefix(std::min(end + 1, text.size()));
         if (line.empty() || line[0] == '#' || line[0] == ';')
             continue;
@@ -247,7 +247,7 @@ SetupParseResult parseSetup(std::string_view text) {
             return {std::nullopt, number, "a key before the first [line]"};
         if (eq == std::string_view::npos)
             return {std::nullopt, number, "expected key = value"};
-        if (auto error = setLineKey(setup.lines.back(), trim(line.substr(0, eq)), trim(line.substr(eq + 1)));
+        if (auto error = SetLineKey(setup.lines.back(), Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
             !error.empty())
             return {std::nullopt, number, std::move(error)};
     }

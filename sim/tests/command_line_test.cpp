@@ -35,7 +35,7 @@ TEST(SetupFaults, KeysGiveCountersOrAClearError) {
         {"late-ms = -1\n", {}, false},
     };
     for (const auto& c : cases) {
-        const auto parsed = parseSetup(std::string("[line]\n") + c.keys);
+        const auto parsed = ParseSetup(std::string("[line]\n") + c.keys);
         ASSERT_EQ(static_cast<bool>(parsed), c.ok) << c.keys << parsed.error;
         if (c.ok)
             EXPECT_EQ(parsed.setup->lines[0].faults, c.faults) << c.keys;
@@ -66,7 +66,7 @@ TEST(SimCommandLine, ParsesActionsOptionsAndUsageErrors) {
         {{"--baud", "9600"}, Action::Serve, false},
     };
     for (const auto& c : cases) {
-        const auto command = parseSimCommandLine(c.args);
+        const auto command = ParseSimCommandLine(c.args);
         const auto what = c.args.empty() ? std::string("(none)") : std::string(c.args[0]);
         EXPECT_EQ(command.error.empty(), c.ok) << what << ": " << command.error;
         if (c.ok) {
@@ -75,7 +75,7 @@ TEST(SimCommandLine, ParsesActionsOptionsAndUsageErrors) {
         }
     }
     const std::string_view bad[] = {"--corrupt", "every:0"};
-    EXPECT_EQ(buildSimSetup(parseSimCommandLine(bad)).errorLine, 0) << "a bad value fails the set-up";
+    EXPECT_EQ(BuildSimSetup(ParseSimCommandLine(bad)).errorLine, 0) << "a bad value fails the set-up";
 }
 
 TEST(SimCommandLine, OptionsReachEveryLineOverTheFileAndDelayTheReply) {
@@ -83,14 +83,14 @@ TEST(SimCommandLine, OptionsReachEveryLineOverTheFileAndDelayTheReply) {
     std::ofstream(path) << "[line]\nmeasuring = address=01 baud=9600\nlate = every:7\n"
                            "[line]\nmodules = off\ndrop = every:2\n";
     const std::string_view args[] = {path, "--late", "next:1", "--late-ms=400", "--pacing", "off"};
-    const auto parsed = buildSimSetup(parseSimCommandLine(args));
+    const auto parsed = BuildSimSetup(ParseSimCommandLine(args));
     std::remove(path.c_str());
     ASSERT_TRUE(parsed) << parsed.error;
     for (const auto& line : parsed.setup->lines)
         EXPECT_EQ(line.faults.late, 1) << "the command line wins over the file";
     EXPECT_EQ(parsed.setup->lines[1].faults.drop, -2) << "other keys of the file stay";
 
-    const auto setup = startSetup(*parsed.setup);
+    const auto setup = StartSetup(*parsed.setup);
     auto& options = setup.lines[0].line->options();
     EXPECT_EQ(options.lateReplyMs, 400);
     EXPECT_FALSE(options.pacing);
@@ -98,7 +98,7 @@ TEST(SimCommandLine, OptionsReachEveryLineOverTheFileAndDelayTheReply) {
     ASSERT_TRUE(port.ok());
     for (const bool late : {true, false}) {
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(port.exchange(test::bytesOf("$016\r"), 3000, 300, 22).size(), 22u);
+        EXPECT_EQ(port.exchange(test::BytesOf("$016\r"), 3000, 300, 22).size(), 22u);
         const auto elapsed = std::chrono::steady_clock::now() - start;
         if (late)
             EXPECT_GE(elapsed, std::chrono::milliseconds(400));

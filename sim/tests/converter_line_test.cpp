@@ -14,15 +14,15 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using test::TestPort;
 
-Bytes withCrc(Bytes bytes) {
+Bytes WithCrc(Bytes bytes) {
     const auto crc = protocol::ModbusCrc16(bytes);
     bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
     return bytes;
 }
 
-Bytes configRead(std::uint8_t slave) {
-    return withCrc({slave, 0x03, 0x17, 0x70, 0x00, 0x05});
+Bytes ConfigReadRequest(std::uint8_t slave) {
+    return WithCrc({slave, 0x03, 0x17, 0x70, 0x00, 0x05});
 }
 
 constexpr std::size_t kConfigReply = 15; // address, function, byte count, 10 data bytes, CRC
@@ -56,11 +56,11 @@ TEST_F(ConverterLineTest, EachConverterAnswersAtItsOwnRateOnly) {
     const Case cases[] = {{B9600, 1, true},  {B9600, 2, false}, {B19200, 1, false},
                           {B19200, 2, true}, {B4800, 1, false}, {B9600, 3, false}};
     for (const auto& c : cases) {
-        const Bytes reply = ask(c.speed, configRead(c.address), c.answers ? kConfigReply : 0);
+        const Bytes reply = ask(c.speed, ConfigReadRequest(c.address), c.answers ? kConfigReply : 0);
         if (c.answers) {
             ASSERT_EQ(reply.size(), kConfigReply) << int{c.address};
             EXPECT_EQ(reply[3], c.address);
-            EXPECT_EQ(withCrc(Bytes(reply.begin(), reply.end() - 2)), reply);
+            EXPECT_EQ(WithCrc(Bytes(reply.begin(), reply.end() - 2)), reply);
         } else {
             EXPECT_TRUE(reply.empty()) << int{c.address};
         }
@@ -68,11 +68,11 @@ TEST_F(ConverterLineTest, EachConverterAnswersAtItsOwnRateOnly) {
 }
 
 TEST_F(ConverterLineTest, AddressChangeIsEchoedAtTheOldRateThenTakesEffect) {
-    const Bytes change = withCrc({0x01, 0x06, 0x17, 0x70, 0x03, 0x37}); // address 3, 19200 bit/s
+    const Bytes change = WithCrc({0x01, 0x06, 0x17, 0x70, 0x03, 0x37}); // address 3, 19200 bit/s
     EXPECT_EQ(ask(B9600, change, change.size()), change);
-    EXPECT_TRUE(ask(B9600, configRead(1), 0).empty());
-    EXPECT_TRUE(ask(B9600, configRead(3), 0).empty());
-    const Bytes reply = ask(B19200, configRead(3));
+    EXPECT_TRUE(ask(B9600, ConfigReadRequest(1), 0).empty());
+    EXPECT_TRUE(ask(B9600, ConfigReadRequest(3), 0).empty());
+    const Bytes reply = ask(B19200, ConfigReadRequest(3));
     ASSERT_EQ(reply.size(), kConfigReply);
     EXPECT_EQ(reply[3], 0x03);
     EXPECT_EQ(reply[4], 0x37);
@@ -81,7 +81,7 @@ TEST_F(ConverterLineTest, AddressChangeIsEchoedAtTheOldRateThenTakesEffect) {
 TEST_F(ConverterLineTest, FindsARequestBehindNoise) {
     for (const Bytes& noise : {Bytes{0x01, 0x03}, Bytes{0xFF, 0x00, 0x01}, Bytes{0x07, 0x2B, 0x00}}) {
         Bytes request = noise;
-        const Bytes read = configRead(1);
+        const Bytes read = ConfigReadRequest(1);
         request.insert(request.end(), read.begin(), read.end());
         const Bytes reply = ask(B9600, request);
         ASSERT_EQ(reply.size(), kConfigReply) << int{noise[1]};

@@ -13,24 +13,24 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes withCrc(Bytes bytes) {
+Bytes WithCrc(Bytes bytes) {
     const auto crc = protocol::ModbusCrc16(bytes);
     bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
     bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
     return bytes;
 }
 
-Bytes read(std::uint8_t slave, std::uint16_t start, std::uint16_t count) {
-    return withCrc({slave, 0x03, static_cast<std::uint8_t>(start >> 8), static_cast<std::uint8_t>(start),
+Bytes ReadRequest(std::uint8_t slave, std::uint16_t start, std::uint16_t count) {
+    return WithCrc({slave, 0x03, static_cast<std::uint8_t>(start >> 8), static_cast<std::uint8_t>(start),
                     static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)});
 }
 
-Bytes writeSingle(std::uint8_t slave, std::uint16_t reg, std::uint16_t value) {
-    return withCrc({slave, 0x06, static_cast<std::uint8_t>(reg >> 8), static_cast<std::uint8_t>(reg),
+Bytes WriteSingle(std::uint8_t slave, std::uint16_t reg, std::uint16_t value) {
+    return WithCrc({slave, 0x06, static_cast<std::uint8_t>(reg >> 8), static_cast<std::uint8_t>(reg),
                     static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
 }
 
-Bytes writeMultiple(std::uint8_t slave, std::uint16_t start, const Bytes& data) {
+Bytes WriteMultiple(std::uint8_t slave, std::uint16_t start, const Bytes& data) {
     const auto count = static_cast<std::uint16_t>(data.size() / 2);
     Bytes frame{slave,
                 0x10,
@@ -40,7 +40,7 @@ Bytes writeMultiple(std::uint8_t slave, std::uint16_t start, const Bytes& data) 
                 static_cast<std::uint8_t>(count),
                 static_cast<std::uint8_t>(data.size())};
     frame.insert(frame.end(), data.begin(), data.end());
-    return withCrc(frame);
+    return WithCrc(frame);
 }
 
 class ConverterTest : public ::testing::Test {
@@ -52,7 +52,7 @@ class ConverterTest : public ::testing::Test {
                              .meterCount = 3,
                              .parity = 0,
                              .mode = 1};
-    Converter m_converter{m_config, sampleMeters(3, 12345678)};
+    Converter m_converter{m_config, SampleMeters(3, 12345678)};
     LineState m_line{9600, 10};
 
     Bytes ask(const Bytes& frame, LineState line) {
@@ -63,10 +63,10 @@ class ConverterTest : public ::testing::Test {
 };
 
 TEST_F(ConverterTest, ConfigurationReadMatchesTheKnownFrames) {
-    const Bytes request = read(1, 6000, 5);
+    const Bytes request = ReadRequest(1, 6000, 5);
     EXPECT_EQ(request, (Bytes{0x01, 0x03, 0x17, 0x70, 0x00, 0x05, 0x81, 0xA6}));
     EXPECT_EQ(ask(request),
-              withCrc({0x01, 0x03, 0x0A, 0x01, 0x36, 0x00, 0x3C, 0x02, 0x03, 0x00, 0x00, 0x00, 0x01}));
+              WithCrc({0x01, 0x03, 0x0A, 0x01, 0x36, 0x00, 0x3C, 0x02, 0x03, 0x00, 0x00, 0x00, 0x01}));
 }
 
 TEST_F(ConverterTest, RefusesWhatARealSlaveRefuses) {
@@ -76,22 +76,22 @@ TEST_F(ConverterTest, RefusesWhatARealSlaveRefuses) {
         Bytes reply; // empty: silence
     };
     const Case cases[] = {
-        {"other address", read(2, 6000, 5), {}},
-        {"read input registers", withCrc({1, 0x04, 0, 0, 0, 1}), withCrc({1, 0x84, 0x01})},
-        {"unknown function", withCrc({1, 0x2B, 0x0E, 0x01, 0x00}), withCrc({1, 0xAB, 0x01})},
-        {"register after the configuration", read(1, 6005, 1), withCrc({1, 0x83, 0x02})},
-        {"range running past the configuration", read(1, 6003, 3), withCrc({1, 0x83, 0x02})},
-        {"gap between blocks", read(1, 287, 2), withCrc({1, 0x83, 0x02})},
-        {"zero registers", read(1, 6000, 0), withCrc({1, 0x83, 0x03})},
-        {"126 registers", read(1, 0, 126), withCrc({1, 0x83, 0x03})},
-        {"write to meter data", writeSingle(1, 5000, 1), withCrc({1, 0x86, 0x02})},
-        {"acquisition time 2", writeSingle(1, 6001, 2), withCrc({1, 0x86, 0x03})},
-        {"acquisition time 10000", writeSingle(1, 6001, 10000), withCrc({1, 0x86, 0x03})},
-        {"unknown baud code", writeSingle(1, 6000, 0x0240), withCrc({1, 0x86, 0x03})},
-        {"address 0", writeSingle(1, 6000, 0x0036), withCrc({1, 0x86, 0x03})},
-        {"65 meters", writeSingle(1, 6002, 0x0241), withCrc({1, 0x86, 0x03})},
-        {"parity 3", writeSingle(1, 6003, 3), withCrc({1, 0x86, 0x03})},
-        {"multiple write past the types", writeMultiple(1, 8031, {0, 0, 0, 0}), withCrc({1, 0x90, 0x02})},
+        {"other address", ReadRequest(2, 6000, 5), {}},
+        {"read input registers", WithCrc({1, 0x04, 0, 0, 0, 1}), WithCrc({1, 0x84, 0x01})},
+        {"unknown function", WithCrc({1, 0x2B, 0x0E, 0x01, 0x00}), WithCrc({1, 0xAB, 0x01})},
+        {"register after the configuration", ReadRequest(1, 6005, 1), WithCrc({1, 0x83, 0x02})},
+        {"range running past the configuration", ReadRequest(1, 6003, 3), WithCrc({1, 0x83, 0x02})},
+        {"gap between blocks", ReadRequest(1, 287, 2), WithCrc({1, 0x83, 0x02})},
+        {"zero registers", ReadRequest(1, 6000, 0), WithCrc({1, 0x83, 0x03})},
+        {"126 registers", ReadRequest(1, 0, 126), WithCrc({1, 0x83, 0x03})},
+        {"write to meter data", WriteSingle(1, 5000, 1), WithCrc({1, 0x86, 0x02})},
+        {"acquisition time 2", WriteSingle(1, 6001, 2), WithCrc({1, 0x86, 0x03})},
+        {"acquisition time 10000", WriteSingle(1, 6001, 10000), WithCrc({1, 0x86, 0x03})},
+        {"unknown baud code", WriteSingle(1, 6000, 0x0240), WithCrc({1, 0x86, 0x03})},
+        {"address 0", WriteSingle(1, 6000, 0x0036), WithCrc({1, 0x86, 0x03})},
+        {"65 meters", WriteSingle(1, 6002, 0x0241), WithCrc({1, 0x86, 0x03})},
+        {"parity 3", WriteSingle(1, 6003, 3), WithCrc({1, 0x86, 0x03})},
+        {"multiple write past the types", WriteMultiple(1, 8031, {0, 0, 0, 0}), WithCrc({1, 0x90, 0x02})},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ask(c.request), c.reply) << c.what;
@@ -99,11 +99,11 @@ TEST_F(ConverterTest, RefusesWhatARealSlaveRefuses) {
 }
 
 TEST_F(ConverterTest, DamagedRequestsAreNoFrameAndGetNoAnswer) {
-    Bytes badCrc = read(1, 6000, 5);
+    Bytes badCrc = ReadRequest(1, 6000, 5);
     badCrc.back() ^= 1;
     EXPECT_EQ(m_converter.frameLength(badCrc), kNotAFrame);
     EXPECT_TRUE(m_converter.answer(badCrc, m_line).bytes.empty());
-    Bytes wrongByteCount = writeMultiple(1, 6001, {0, 90});
+    Bytes wrongByteCount = WriteMultiple(1, 6001, {0, 90});
     wrongByteCount[6] = 4; // announces two more bytes than the frame holds
     EXPECT_EQ(m_converter.frameLength(wrongByteCount), 0u) << "waits for the announced bytes";
     wrongByteCount.insert(wrongByteCount.end(), {0, 0});
@@ -112,27 +112,27 @@ TEST_F(ConverterTest, DamagedRequestsAreNoFrameAndGetNoAnswer) {
 }
 
 TEST_F(ConverterTest, AnswersOnlyAtItsOwnRate) {
-    EXPECT_TRUE(ask(read(1, 6000, 5), {19200, 10}).empty());
-    EXPECT_TRUE(ask(read(1, 6000, 5), {0, 10}).empty());
-    EXPECT_FALSE(ask(read(1, 6000, 5), {9600, 11}).empty());
+    EXPECT_TRUE(ask(ReadRequest(1, 6000, 5), {19200, 10}).empty());
+    EXPECT_TRUE(ask(ReadRequest(1, 6000, 5), {0, 10}).empty());
+    EXPECT_FALSE(ask(ReadRequest(1, 6000, 5), {9600, 11}).empty());
 }
 
 TEST_F(ConverterTest, AddressChangeAnswersAtTheOldAddressThenMoves) {
-    const Bytes request = writeSingle(1, 6000, 0x0237);
+    const Bytes request = WriteSingle(1, 6000, 0x0237);
     EXPECT_EQ(ask(request), request);
-    EXPECT_TRUE(ask(read(1, 6000, 5)).empty());
-    EXPECT_TRUE(ask(read(2, 6000, 5)).empty()) << "still at 9600";
-    const Bytes reply = ask(read(2, 6000, 5), {19200, 10});
+    EXPECT_TRUE(ask(ReadRequest(1, 6000, 5)).empty());
+    EXPECT_TRUE(ask(ReadRequest(2, 6000, 5)).empty()) << "still at 9600";
+    const Bytes reply = ask(ReadRequest(2, 6000, 5), {19200, 10});
     ASSERT_EQ(reply.size(), 15u);
     EXPECT_EQ(reply[3], 0x02);
     EXPECT_EQ(reply[4], 0x37);
 }
 
 TEST_F(ConverterTest, SimpleWritesAreEchoedAndStored) {
-    EXPECT_EQ(ask(writeSingle(1, 6001, 60)), (Bytes{0x01, 0x06, 0x17, 0x71, 0x00, 0x3C, 0xDC, 0x74}));
-    ask(writeSingle(1, 6001, 9999));
-    ask(writeSingle(1, 6002, 0x0528));
-    ask(writeSingle(1, 6003, 2));
+    EXPECT_EQ(ask(WriteSingle(1, 6001, 60)), (Bytes{0x01, 0x06, 0x17, 0x71, 0x00, 0x3C, 0xDC, 0x74}));
+    ask(WriteSingle(1, 6001, 9999));
+    ask(WriteSingle(1, 6002, 0x0528));
+    ask(WriteSingle(1, 6003, 2));
     const auto config = m_converter.config();
     EXPECT_EQ(config.acquisitionTime, 9999);
     EXPECT_EQ(config.meterType, 5);
@@ -141,13 +141,13 @@ TEST_F(ConverterTest, SimpleWritesAreEchoedAndStored) {
 }
 
 TEST_F(ConverterTest, BroadcastWritesAreCarriedOutSilently) {
-    EXPECT_TRUE(ask(writeSingle(0, 6001, 120)).empty());
+    EXPECT_TRUE(ask(WriteSingle(0, 6001, 120)).empty());
     EXPECT_EQ(m_converter.config().acquisitionTime, 120);
-    EXPECT_TRUE(ask(read(0, 6000, 5)).empty());
+    EXPECT_TRUE(ask(ReadRequest(0, 6000, 5)).empty());
 }
 
 TEST_F(ConverterTest, MeterListOfFortyMetersRoundTrips) {
-    ask(writeSingle(1, 6002, 0x0128));
+    ask(WriteSingle(1, 6002, 0x0128));
     Bytes low(6 * 32), high(6 * 8), types(40);
     for (std::size_t i = 0; i < low.size(); ++i)
         low[i] = static_cast<std::uint8_t>(i);
@@ -155,17 +155,17 @@ TEST_F(ConverterTest, MeterListOfFortyMetersRoundTrips) {
         high[i] = static_cast<std::uint8_t>(0xA0 + i);
     for (std::size_t i = 0; i < types.size(); ++i)
         types[i] = static_cast<std::uint8_t>(i % 12);
-    EXPECT_EQ(ask(writeMultiple(1, 8000, types)), withCrc({1, 0x10, 0x1F, 0x40, 0x00, 0x14}));
-    EXPECT_EQ(ask(writeMultiple(1, 7096, high)), withCrc({1, 0x10, 0x1B, 0xB8, 0x00, 0x18}));
-    EXPECT_EQ(ask(writeMultiple(1, 7000, low)), withCrc({1, 0x10, 0x1B, 0x58, 0x00, 0x60}));
+    EXPECT_EQ(ask(WriteMultiple(1, 8000, types)), WithCrc({1, 0x10, 0x1F, 0x40, 0x00, 0x14}));
+    EXPECT_EQ(ask(WriteMultiple(1, 7096, high)), WithCrc({1, 0x10, 0x1B, 0xB8, 0x00, 0x18}));
+    EXPECT_EQ(ask(WriteMultiple(1, 7000, low)), WithCrc({1, 0x10, 0x1B, 0x58, 0x00, 0x60}));
 
-    const Bytes first = ask(read(1, 7000, 96));
+    const Bytes first = ask(ReadRequest(1, 7000, 96));
     ASSERT_EQ(first.size(), 5u + 192u);
     EXPECT_TRUE(std::equal(low.begin(), low.end(), first.begin() + 3));
-    const Bytes second = ask(read(1, 7096, 24));
+    const Bytes second = ask(ReadRequest(1, 7096, 24));
     ASSERT_EQ(second.size(), 5u + 48u);
     EXPECT_TRUE(std::equal(high.begin(), high.end(), second.begin() + 3));
-    const Bytes typeReply = ask(read(1, 8000, 32));
+    const Bytes typeReply = ask(ReadRequest(1, 8000, 32));
     ASSERT_EQ(typeReply.size(), 5u + 64u);
     EXPECT_TRUE(std::equal(types.begin(), types.end(), typeReply.begin() + 3));
     EXPECT_EQ(m_converter.entry(33).secondary[0], 0xA6);
@@ -174,7 +174,7 @@ TEST_F(ConverterTest, MeterListOfFortyMetersRoundTrips) {
 
 TEST_F(ConverterTest, MeterValuesStatusAndCounters) {
     const Bytes status = ask(Bytes{0x01, 0x03, 0x13, 0x88, 0x00, 0x01, 0x00, 0xA4});
-    EXPECT_EQ(status, withCrc({1, 3, 2, 0x01, 0x00}));
+    EXPECT_EQ(status, WithCrc({1, 3, 2, 0x01, 0x00}));
     const Bytes values = ask(Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x04, 0x44, 0x09});
     ASSERT_EQ(values.size(), 13u);
     EXPECT_EQ(Bytes(values.begin() + 3, values.begin() + 7), (Bytes{0x00, 0xBC, 0x61, 0x4E})); // 12345678
@@ -182,11 +182,11 @@ TEST_F(ConverterTest, MeterValuesStatusAndCounters) {
                           std::uint32_t{values[9]} << 8 | values[10];
     EXPECT_NEAR(std::bit_cast<float>(flowBits), 10.0F, 0.01F);
     // Meter 5 lies beyond the three configured meters: it reads as zeros.
-    EXPECT_EQ(ask(read(1, 20, 4)), withCrc({1, 3, 8, 0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(ask(read(1, 5005, 1)), withCrc({1, 3, 2, 0, 0}));
+    EXPECT_EQ(ask(ReadRequest(1, 20, 4)), WithCrc({1, 3, 8, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(ask(ReadRequest(1, 5005, 1)), WithCrc({1, 3, 2, 0, 0}));
     // Counter entries 64..71 are always there.
-    EXPECT_EQ(ask(read(1, 5064, 8)).size(), 5u + 16u);
-    EXPECT_EQ(ask(read(1, 256, 32)).size(), 5u + 64u);
+    EXPECT_EQ(ask(ReadRequest(1, 5064, 8)).size(), 5u + 16u);
+    EXPECT_EQ(ask(ReadRequest(1, 256, 32)).size(), 5u + 64u);
 }
 
 TEST_F(ConverterTest, AccumulatedFlowAdvances) {
@@ -200,8 +200,8 @@ TEST(ConverterFraming, FindsTheEndOfEachRequest) {
         frame.insert(frame.end(), {0x01, 0x03});
         return frame;
     };
-    const Bytes readFrame = read(1, 6000, 5);
-    const Bytes writeFrame = writeMultiple(1, 8000, {1, 2});
+    const Bytes readFrame = ReadRequest(1, 6000, 5);
+    const Bytes writeFrame = WriteMultiple(1, 8000, {1, 2});
     EXPECT_EQ(converter.frameLength(Bytes{0x01}), 0u);
     EXPECT_EQ(converter.frameLength(Bytes(readFrame.begin(), readFrame.begin() + 7)), 0u);
     EXPECT_EQ(converter.frameLength(withTail(readFrame)), 8u)

@@ -11,11 +11,11 @@
 namespace tev::sim {
 namespace {
 
-using test::bytesOf;
+using test::BytesOf;
 using test::TestPort;
 
-std::shared_ptr<Device> echoUpper() {
-    return makeAsciiDevice([](std::string_view text) -> std::optional<std::string> {
+std::shared_ptr<Device> EchoUpper() {
+    return MakeAsciiDevice([](std::string_view text) -> std::optional<std::string> {
         if (text == "quiet")
             return std::nullopt;
         std::string reply(text);
@@ -26,14 +26,14 @@ std::shared_ptr<Device> echoUpper() {
 }
 
 // Sends `request` and collects a reply of the size of `expected`.
-std::vector<std::uint8_t> ask(TestPort& port, const std::string& request, const std::string& expected) {
-    return port.exchange(bytesOf(request), 3000, 300, expected.size());
+std::vector<std::uint8_t> Ask(TestPort& port, const std::string& request, const std::string& expected) {
+    return port.exchange(BytesOf(request), 3000, 300, expected.size());
 }
 
 class LineTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        m_line.add(echoUpper());
+        m_line.add(EchoUpper());
         m_line.start();
     }
     Line m_line;
@@ -42,17 +42,17 @@ class LineTest : public ::testing::Test {
 TEST_F(LineTest, AnswersEachCrTerminatedLineAndStaysSilentWhenAsked) {
     TestPort port(m_line.path(), B115200);
     ASSERT_TRUE(port.ok());
-    EXPECT_EQ(ask(port, "$01M\r", "!$01M\r"), bytesOf("!$01M\r"));
-    EXPECT_TRUE(port.exchange(bytesOf("quiet\r"), 400).empty());
+    EXPECT_EQ(Ask(port, "$01M\r", "!$01M\r"), BytesOf("!$01M\r"));
+    EXPECT_TRUE(port.exchange(BytesOf("quiet\r"), 400).empty());
     // Two commands in one write get two replies, in order.
-    EXPECT_EQ(ask(port, "a\rb\r", "!A\r!B\r"), bytesOf("!A\r!B\r"));
+    EXPECT_EQ(Ask(port, "a\rb\r", "!A\r!B\r"), BytesOf("!A\r!B\r"));
 }
 
 TEST_F(LineTest, KeepsServingAfterTheProgramClosesAndReopens) {
     for (int round = 0; round < 3; ++round) {
         TestPort port(m_line.path(), B9600);
         ASSERT_TRUE(port.ok());
-        EXPECT_EQ(ask(port, "x\r", "!X\r"), bytesOf("!X\r")) << "round " << round;
+        EXPECT_EQ(Ask(port, "x\r", "!X\r"), BytesOf("!X\r")) << "round " << round;
     }
 }
 
@@ -60,7 +60,7 @@ TEST_F(LineTest, RepliesTakeAtLeastTheirWireTime) {
     TestPort port(m_line.path(), B2400);
     ASSERT_TRUE(port.ok());
     const auto start = std::chrono::steady_clock::now();
-    const auto reply = port.exchange(bytesOf("0123456789\r"), 3000, 300, 12);
+    const auto reply = port.exchange(BytesOf("0123456789\r"), 3000, 300, 12);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(reply.size(), 12u);
     // 11 request bytes + 12 reply bytes at 10 bits each and 2400 bit/s: about 96 ms. Only the lower
@@ -72,28 +72,28 @@ TEST_F(LineTest, FaultsApplyToTheNextRepliesOnly) {
     TestPort port(m_line.path(), B115200);
     ASSERT_TRUE(port.ok());
     m_line.options().dropReplies = 1;
-    EXPECT_TRUE(port.exchange(bytesOf("a\r"), 400).empty());
-    EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r"));
+    EXPECT_TRUE(port.exchange(BytesOf("a\r"), 400).empty());
+    EXPECT_EQ(Ask(port, "a\r", "!A\r"), BytesOf("!A\r"));
 
     m_line.options().garbageReplies = 1;
     auto expected = std::vector<std::uint8_t>(std::begin(kGarbage), std::end(kGarbage));
     expected.insert(expected.end(), {'!', 'A', '\r'});
-    EXPECT_EQ(port.exchange(bytesOf("a\r"), 3000, 300, expected.size()), expected);
+    EXPECT_EQ(port.exchange(BytesOf("a\r"), 3000, 300, expected.size()), expected);
 
     m_line.options().truncateReplies = 1;
-    EXPECT_EQ(port.exchange(bytesOf("abc\r")), bytesOf("!A"));
+    EXPECT_EQ(port.exchange(BytesOf("abc\r")), BytesOf("!A"));
 
     m_line.options().corruptReplies = 1;
-    const auto corrupted = port.exchange(bytesOf("ab\r"), 3000, 300, 4);
+    const auto corrupted = port.exchange(BytesOf("ab\r"), 3000, 300, 4);
     ASSERT_EQ(corrupted.size(), 4u);
     EXPECT_NE(corrupted[2], 'B');
-    EXPECT_EQ(ask(port, "ab\r", "!AB\r"), bytesOf("!AB\r"));
+    EXPECT_EQ(Ask(port, "ab\r", "!AB\r"), BytesOf("!AB\r"));
 
     m_line.options().dropReplies = -1;
-    EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty());
-    EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty());
+    EXPECT_TRUE(port.exchange(BytesOf("a\r"), 300).empty());
+    EXPECT_TRUE(port.exchange(BytesOf("a\r"), 300).empty());
     m_line.options().dropReplies = 0;
-    EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r"));
+    EXPECT_EQ(Ask(port, "a\r", "!A\r"), BytesOf("!A\r"));
 }
 
 TEST_F(LineTest, LateReplyArrivesAfterItsTurnaroundAndOnlyWhenDue) {
@@ -101,10 +101,10 @@ TEST_F(LineTest, LateReplyArrivesAfterItsTurnaroundAndOnlyWhenDue) {
     ASSERT_TRUE(port.ok());
     m_line.options().lateReplyMs = 600;
     m_line.options().lateReplies = 1;
-    EXPECT_TRUE(port.exchange(bytesOf("a\r"), 300).empty()) << "not before its turnaround";
-    EXPECT_EQ(port.receive(3000, 300, 3), bytesOf("!A\r")) << "but after it";
+    EXPECT_TRUE(port.exchange(BytesOf("a\r"), 300).empty()) << "not before its turnaround";
+    EXPECT_EQ(port.receive(3000, 300, 3), BytesOf("!A\r")) << "but after it";
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ask(port, "b\r", "!B\r"), bytesOf("!B\r"));
+    EXPECT_EQ(Ask(port, "b\r", "!B\r"), BytesOf("!B\r"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << "used up";
 }
 
@@ -115,7 +115,7 @@ TEST_F(LineTest, EveryNthFaultHitsEveryNthReply) {
     m_line.options().dropReplies = -3;
     std::vector<int> dropped;
     for (int i = 1; i <= 7; ++i)
-        if (port.exchange(bytesOf("a\r"), 800, 100, 3).empty())
+        if (port.exchange(BytesOf("a\r"), 800, 100, 3).empty())
             dropped.push_back(i);
     EXPECT_EQ(dropped, (std::vector<int>{3, 6}));
     EXPECT_EQ(m_line.options().dropReplies, -3) << "an every-n-th counter is never used up";
@@ -128,14 +128,14 @@ TEST_F(LineTest, DropsAnOverlongLineWholeAndServesTheNextOne) {
     // pass for a command of its own.
     for (const std::size_t length : {300u, 3000u}) {
         const std::string overlong = std::string(length, 'x') + "$01M\r";
-        ASSERT_TRUE(port.send(bytesOf(overlong))) << length;
+        ASSERT_TRUE(port.send(BytesOf(overlong))) << length;
         EXPECT_TRUE(port.receive(500, 300).empty()) << length;
-        EXPECT_EQ(ask(port, "a\r", "!A\r"), bytesOf("!A\r")) << length;
+        EXPECT_EQ(Ask(port, "a\r", "!A\r"), BytesOf("!A\r")) << length;
     }
 }
 
 TEST_F(LineTest, StopEndsAWaitingOrPacedReplyAtOnce) {
-    auto longReply = makeAsciiDevice([](std::string_view) { return std::string(200, 'y'); });
+    auto longReply = MakeAsciiDevice([](std::string_view) { return std::string(200, 'y'); });
     struct Case {
         const char* what;
         speed_t speed;
@@ -149,7 +149,7 @@ TEST_F(LineTest, StopEndsAWaitingOrPacedReplyAtOnce) {
         line.start();
         TestPort port(line.path(), c.speed);
         ASSERT_TRUE(port.ok());
-        ASSERT_TRUE(port.send(bytesOf("a\r")));
+        ASSERT_TRUE(port.send(BytesOf("a\r")));
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (line.options().framesHeard == 0 && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));

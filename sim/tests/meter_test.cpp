@@ -18,7 +18,7 @@ const Bytes kSetAddress05{0x68, 0x06, 0x06, 0x68, 0x53, 0xFD, 0x51, 0x01, 0x7A, 
 const Bytes kDeselect{0x10, 0x40, 0xFD, 0x3D, 0x16};
 const Bytes kAck{0xE5};
 
-Bytes longFrame(std::uint8_t c, std::uint8_t a, std::uint8_t ci, const Bytes& data) {
+Bytes MakeLongFrame(std::uint8_t c, std::uint8_t a, std::uint8_t ci, const Bytes& data) {
     Bytes body{c, a, ci};
     body.insert(body.end(), data.begin(), data.end());
     const auto length = static_cast<std::uint8_t>(body.size());
@@ -67,7 +67,7 @@ TEST_F(MbusMeterTest, SelectionMatchesWithWildcardsOnly) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ask(kSelect12345678), kAck);
-        const Bytes reply = ask(longFrame(0x53, 0xFD, 0x52, c.selection));
+        const Bytes reply = ask(MakeLongFrame(0x53, 0xFD, 0x52, c.selection));
         EXPECT_EQ(reply, c.selected ? kAck : Bytes{}) << c.what;
         EXPECT_EQ(m_bank.selected(), c.selected) << c.what << ": a non-matching selection deselects";
     }

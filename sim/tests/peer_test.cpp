@@ -32,12 +32,12 @@ class ConverterPeerTest : public ::testing::Test {
         m_line.start();
     }
     std::shared_ptr<Converter> m_converter = std::make_shared<Converter>(
-        ConverterConfig{.address = 1, .baudCode = 0x36, .meterCount = 8}, sampleMeters(8, 12345678));
+        ConverterConfig{.address = 1, .baudCode = 0x36, .meterCount = 8}, SampleMeters(8, 12345678));
     Line m_line;
 };
 
 // Runs a shell command; returns its exit status and output.
-std::pair<int, std::string> shell(const std::string& command) {
+std::pair<int, std::string> Shell(const std::string& command) {
     std::string out;
     FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr)
@@ -49,24 +49,24 @@ std::pair<int, std::string> shell(const std::string& command) {
 }
 
 TEST_F(ConverterPeerTest, MbpollReadsAndWritesTheConverter) {
-    if (shell("command -v mbpoll").first != 0)
+    if (Shell("command -v mbpoll").first != 0)
         GTEST_SKIP() << "mbpoll is not installed";
     const std::string base = "mbpoll -m rtu -b 9600 -P none -a 1 -0 -1 -o 2 ";
-    auto [status, out] = shell(base + "-r 6000 -c 5 " + m_line.path());
+    auto [status, out] = Shell(base + "-r 6000 -c 5 " + m_line.path());
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("[6000]: \t310"), std::string::npos) << out; // address 1, code 0x36
     EXPECT_NE(out.find("[6002]: \t8"), std::string::npos) << out;
 
-    std::tie(status, out) = shell(base + "-r 6001 " + m_line.path() + " 120");
+    std::tie(status, out) = Shell(base + "-r 6001 " + m_line.path() + " 120");
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(m_converter->config().acquisitionTime, 120) << out;
 
-    std::tie(status, out) = shell(base + "-r 8000 " + m_line.path() + " 258 772"); // function 0x10
+    std::tie(status, out) = Shell(base + "-r 8000 " + m_line.path() + " 258 772"); // function 0x10
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(m_converter->entry(0).type, 1);
     EXPECT_EQ(m_converter->entry(3).type, 4);
 
-    std::tie(status, out) = shell(base + "-r 6005 -c 1 " + m_line.path());
+    std::tie(status, out) = Shell(base + "-r 6005 -c 1 " + m_line.path());
     EXPECT_NE(out.find("Illegal data address"), std::string::npos) << out;
 }
 
@@ -151,7 +151,7 @@ class LibmodbusSlave {
 };
 
 // Sends `request` through uart and checks the reply with the protocol core.
-std::vector<std::uint8_t> transact(std::uint8_t port, std::span<const std::uint8_t> request) {
+std::vector<std::uint8_t> Transact(std::uint8_t port, std::span<const std::uint8_t> request) {
     std::vector<std::uint8_t> reply(300);
     std::uint16_t received = 0;
     EXPECT_EQ(SendBytes(port, request.data(), static_cast<std::uint16_t>(request.size())), UART_OK);
@@ -171,25 +171,25 @@ TEST(LibmodbusSlavePeer, OurCoreReadsAndWritesALibmodbusSlave) {
     ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_NONE, 0), UART_OK);
 
     const auto read = protocol::BuildReadRequest(1, 6000, 5);
-    auto reply = transact(kPort, read);
+    auto reply = Transact(kPort, read);
     auto checked = protocol::CheckModbusReply(read, reply);
     ASSERT_TRUE(checked) << protocol::ReplyErrorText(checked.error);
     EXPECT_EQ(std::vector<std::uint8_t>(checked.data.begin(), checked.data.begin() + 4),
               (std::vector<std::uint8_t>{0x01, 0x36, 0x00, 0x3C}));
 
     const auto write = protocol::BuildWriteSingleRequest(1, 6001, 300);
-    reply = transact(kPort, write);
+    reply = Transact(kPort, write);
     EXPECT_TRUE(protocol::CheckModbusReply(write, reply));
     EXPECT_EQ(slave.reg(6001), 300);
 
     const std::uint16_t values[] = {0xA1A2, 0xB1B2, 0xC1C2};
     const auto multiple = protocol::BuildWriteMultipleRequest(1, 7096, values);
-    reply = transact(kPort, multiple.frame);
+    reply = Transact(kPort, multiple.frame);
     EXPECT_TRUE(protocol::CheckModbusReply(multiple.frame, reply));
     EXPECT_EQ(slave.reg(7098), 0xC1C2);
 
     const auto outside = protocol::BuildReadRequest(1, 9000, 1);
-    reply = transact(kPort, outside);
+    reply = Transact(kPort, outside);
     checked = protocol::CheckModbusReply(outside, reply);
     EXPECT_EQ(checked.error, protocol::ReplyError::Exception);
     EXPECT_EQ(checked.exceptionCode, 2);

@@ -14,7 +14,7 @@ namespace tev::sim {
 namespace {
 
 TEST(SetupFile, DefaultSetupDescribesFourLines) {
-    const auto parsed = parseSetup(kDefaultSetupText);
+    const auto parsed = ParseSetup(kDefaultSetupText);
     ASSERT_TRUE(parsed) << parsed.errorLine << ": " << parsed.error;
     const auto& lines = parsed.setup->lines;
     ASSERT_EQ(lines.size(), 4u);
@@ -56,15 +56,15 @@ TEST(SetupFile, ReportsTheFirstBadLine) {
         {"[line]\nno equals sign\n", 2},
     };
     for (const auto& c : cases) {
-        const auto parsed = parseSetup(c.text);
+        const auto parsed = ParseSetup(c.text);
         EXPECT_FALSE(parsed) << c.text;
         EXPECT_EQ(parsed.errorLine, c.line) << c.text;
         EXPECT_FALSE(parsed.error.empty()) << c.text;
     }
-    EXPECT_TRUE(parseSetup("; only a line\n[line]\r\nname = x\r\n"));
+    EXPECT_TRUE(ParseSetup("; only a line\n[line]\r\nname = x\r\n"));
 }
 
-std::size_t modbusRule(const std::uint8_t* data, std::size_t length, void* context) {
+std::size_t ModbusRule(const std::uint8_t* data, std::size_t length, void* context) {
     return protocol::ModbusReplyRule(data, length, context);
 }
 
@@ -72,7 +72,7 @@ std::size_t modbusRule(const std::uint8_t* data, std::size_t length, void* conte
 class DefaultSetupTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        s_setup = new tev::sim::Setup(startDefaultSetup());
+        s_setup = new tev::sim::Setup(StartDefaultSetup());
         for (const auto& line : s_setup->lines)
             ::setenv(("TEV_COM" + std::to_string(200 + line.port)).c_str(), line.line->path().c_str(), 1);
     }
@@ -93,7 +93,7 @@ class DefaultSetupTest : public ::testing::Test {
         std::vector<std::uint8_t> reply(300);
         std::uint16_t received = 0;
         SendBytes(201, request.data(), static_cast<std::uint16_t>(request.size()));
-        ReceiveFrame(201, reply.data(), timeout, 300, &received, untilSilence ? nullptr : modbusRule,
+        ReceiveFrame(201, reply.data(), timeout, 300, &received, untilSilence ? nullptr : ModbusRule,
                      nullptr);
         reply.resize(received);
         return reply;

@@ -74,7 +74,7 @@ class TestPort {
     int m_fd = -1;
 };
 
-inline std::vector<std::uint8_t> bytesOf(const std::string& text) {
+inline std::vector<std::uint8_t> BytesOf(const std::string& text) {
     return {text.begin(), text.end()};
 }
 

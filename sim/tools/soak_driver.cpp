@@ -33,7 +33,7 @@ struct Resources {
     long rssKb = 0;
 };
 
-Resources measure() {
+Resources Measure() {
     Resources r;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
         ++r.fds;
@@ -75,7 +75,7 @@ struct Tally {
     }
 };
 
-const char* converterKind(tev::link::ExchangeError error) {
+const char* ConverterKind(tev::link::ExchangeError error) {
     using E = tev::link::ExchangeError;
     switch (error) {
     case E::None:
@@ -98,7 +98,7 @@ const char* converterKind(tev::link::ExchangeError error) {
     return "other";
 }
 
-std::string moduleKind(std::uint16_t code) {
+std::string ModuleKind(std::uint16_t code) {
     switch (code) {
     case TEV_MODULE_OK:
         return "ok";
@@ -121,7 +121,7 @@ std::string moduleKind(std::uint16_t code) {
     }
 }
 
-void converterExchange(tev::link::SerialClient& client, Tally& tally, long round) {
+void ConverterExchange(tev::link::SerialClient& client, Tally& tally, long round) {
     if (!client.isOpen() && client.open({kConverterPort, 9600, 0, 8, 0}) != UART_OK) {
         tally.count("open failed");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -129,11 +129,11 @@ void converterExchange(tev::link::SerialClient& client, Tally& tally, long round
     }
     const auto address = static_cast<std::uint8_t>(1 + round % 2);
     const auto request = tev::protocol::BuildReadRequest(address, round % 3 == 0 ? 6000 : 0, 5);
-    if (tally.count(converterKind(client.modbus(request, 300).error)))
+    if (tally.count(ConverterKind(client.modbus(request, 300).error)))
         client.close();
 }
 
-void moduleExchange(bool& open, Tally& tally, long round) {
+void ModuleExchange(bool& open, Tally& tally, long round) {
     if (!open && OpenLink(kModulePort, 9600, 8, UART_PARITY_NONE, 0) != UART_OK) {
         tally.count("open failed");
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -150,31 +150,31 @@ void moduleExchange(bool& open, Tally& tally, long round) {
         std::uint16_t w[12] = {kModulePort, 0x10, 0x7050, 0, 200, 0, 1};
         code = DigitalIn(w, f, command, reply);
     }
-    if (tally.count(moduleKind(code))) {
+    if (tally.count(ModuleKind(code))) {
         CloseLink(kModulePort);
         open = false;
     }
 }
 
 // Opens both ports again (a restart may have closed them), so the end compares with the warm-up.
-void reopenBoth(tev::link::SerialClient& client, bool& moduleOpen) {
+void ReopenBoth(tev::link::SerialClient& client, bool& moduleOpen) {
     const auto end = Clock::now() + kSettle;
     for (long round = 0; (!client.isOpen() || !moduleOpen) && Clock::now() < end; ++round) {
         Tally ignored;
-        converterExchange(client, ignored, round);
-        moduleExchange(moduleOpen, ignored, round);
+        ConverterExchange(client, ignored, round);
+        ModuleExchange(moduleOpen, ignored, round);
     }
 }
 
-void report(const Resources& start, const Resources& warm, const Resources& last) {
+void PrintReport(const Resources& start, const Resources& warm, const Resources& last) {
     for (const auto& [when, r] : {std::pair{"start", start}, std::pair{"warm", warm}, std::pair{"end", last}})
         std::printf("%-10s fds %ld, rss %ld kB\n", when, r.fds, r.rssKb);
     std::printf("growth after warm-up: fds %+ld, rss %+ld kB\n", last.fds - warm.fds,
                 last.rssKb - warm.rssKb);
 }
 
-void progress(Clock::duration elapsed, long exchanges, long failed) {
-    const auto r = measure();
+void Progress(Clock::duration elapsed, long exchanges, long failed) {
+    const auto r = Measure();
     std::printf("%4ld min: %ld exchanges, %ld failed, fds %ld, rss %ld kB\n",
                 static_cast<long>(elapsed / std::chrono::minutes(1)), exchanges, failed, r.fds, r.rssKb);
     std::fflush(stdout);
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tev-soak-driver [seconds]  (COM1 converters, COM3 I-7000 modules)\n");
         return 2;
     }
-    const Resources start = measure();
+    const Resources start = Measure();
     Resources warm = start;
     bool warmed = false;
     tev::link::SerialClient client;
@@ -198,21 +198,21 @@ int main(int argc, char** argv) {
     const auto end = begin + std::chrono::seconds(seconds);
     auto progressAt = begin + kProgressEvery;
     for (long round = 0; Clock::now() < end; ++round) {
-        converterExchange(client, converters, round);
-        moduleExchange(moduleOpen, modules, round);
+        ConverterExchange(client, converters, round);
+        ModuleExchange(moduleOpen, modules, round);
         const auto now = Clock::now();
         if (!warmed && now - begin >= kWarmUp) {
-            warm = measure();
+            warm = Measure();
             warmed = true;
         }
         if (now >= progressAt) {
-            progress(now - begin, converters.exchanges + modules.exchanges,
+            Progress(now - begin, converters.exchanges + modules.exchanges,
                      converters.failed + modules.failed);
             progressAt += kProgressEvery;
         }
     }
-    reopenBoth(client, moduleOpen);
-    const Resources last = measure();
+    ReopenBoth(client, moduleOpen);
+    const Resources last = Measure();
     client.close();
     if (moduleOpen)
         CloseLink(kModulePort);
@@ -220,6 +220,6 @@ int main(int argc, char** argv) {
                 converters.failed + modules.failed);
     converters.print("converter");
     modules.print("modules");
-    report(start, warm, last);
+    PrintReport(start, warm, last);
     return converters.kinds["ok"] + modules.kinds["ok"] > 0 ? 0 : 1;
 }

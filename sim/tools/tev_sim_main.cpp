@@ -11,13 +11,13 @@
 
 namespace {
 
-int run(const tev::sim::SetupSpec& spec) {
+int Run(const tev::sim::SetupSpec& spec) {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // line threads inherit the mask
-    const auto setup = tev::sim::startSetup(spec);
+    const auto setup = tev::sim::StartSetup(spec);
     for (const auto& line : setup.lines) {
         std::cout << line.name << ": " << line.line->path();
         if (line.port > 0)
@@ -42,7 +42,7 @@ int run(const tev::sim::SetupSpec& spec) {
 int main(int argc, char** argv) {
     try {
         const std::vector<std::string_view> args(argv + 1, argv + argc);
-        const auto command = tev::sim::parseSimCommandLine(args);
+        const auto command = tev::sim::ParseSimCommandLine(args);
         if (!command.error.empty()) {
             std::cerr << "tev-sim: " << command.error << "\n" << tev::sim::kSimUsage;
             return 2;
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
             std::cout << tev::sim::kDefaultSetupText;
             return 0;
         }
-        const auto parsed = tev::sim::buildSimSetup(command);
+        const auto parsed = tev::sim::BuildSimSetup(command);
         if (!parsed) {
             std::cerr << "tev-sim: ";
             if (parsed.errorLine > 0)
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             std::cerr << parsed.error << "\n";
             return 1;
         }
-        return run(*parsed.setup);
+        return Run(*parsed.setup);
     } catch (const std::exception& e) {
         std::cerr << "tev-sim: " << e.what() << "\n";
         return 1;

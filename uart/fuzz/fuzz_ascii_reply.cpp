@@ -12,11 +12,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const bool checksum = data[0] & 1u;
     const std::span<const std::uint8_t> received(data + 1, size - 1);
-    const std::size_t end = uart::detail::asciiReplyEnd(received);
+    const std::size_t end = uart::detail::AsciiReplyEnd(received);
     if (end > received.size() || end > UART_REPLY_MAX)
         std::abort();
     char out[UART_REPLY_MAX];
-    const auto reply = uart::detail::decodeReply(received.first(end), checksum, out);
+    const auto reply = uart::detail::DecodeReply(received.first(end), checksum, out);
     if (reply.length >= UART_REPLY_MAX || std::strlen(out) > reply.length)
         std::abort();
     if (reply.status != UART_OK && out[0] != '\0')

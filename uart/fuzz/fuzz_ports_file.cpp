@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     for (const std::uint8_t port : {data[0], std::uint8_t{1}, std::uint8_t{16}}) {
-        const std::string device = uart::detail::lookUpPortsText(text, port);
+        const std::string device = uart::detail::LookUpPortsText(text, port);
         if (device.empty())
             continue;
         if (text.find(device) == std::string_view::npos || device.find('\n') != std::string::npos ||

@@ -8,7 +8,7 @@
 
 namespace uart::detail {
 
-std::string asciiChecksum(std::string_view text) {
+std::string AsciiChecksum(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     unsigned sum = 0;
     for (char c : text)
@@ -16,15 +16,15 @@ std::string asciiChecksum(std::string_view text) {
     return {kHex[(sum >> 4) & 0xFu], kHex[sum & 0xFu]};
 }
 
-std::string encodeCommand(std::string_view command, bool checksum) {
+std::string EncodeCommand(std::string_view command, bool checksum) {
     std::string wire(command);
     if (checksum)
-        wire += asciiChecksum(command);
+        wire += AsciiChecksum(command);
     wire += '\r';
     return wire;
 }
 
-std::size_t asciiReplyEnd(std::span<const std::uint8_t> received) noexcept {
+std::size_t AsciiReplyEnd(std::span<const std::uint8_t> received) noexcept {
     const auto window = received.first(std::min<std::size_t>(received.size(), UART_REPLY_MAX));
     const auto cr = std::find(window.begin(), window.end(), std::uint8_t{'\r'});
     if (cr != window.end())
@@ -32,7 +32,7 @@ std::size_t asciiReplyEnd(std::span<const std::uint8_t> received) noexcept {
     return window.size() >= UART_REPLY_MAX ? UART_REPLY_MAX : 0;
 }
 
-AsciiReply decodeReply(std::span<const std::uint8_t> received, bool checksum, char* out) noexcept {
+AsciiReply DecodeReply(std::span<const std::uint8_t> received, bool checksum, char* out) noexcept {
     out[0] = '\0';
     const auto cr = std::find(received.begin(), received.end(), std::uint8_t{'\r'});
     const auto length = static_cast<std::size_t>(cr - received.begin());
@@ -44,7 +44,7 @@ AsciiReply decodeReply(std::span<const std::uint8_t> received, bool checksum, ch
     if (checksum) {
         if (length < 2)
             return {UART_CHECKSUM_ERROR, 0};
-        const std::string expected = asciiChecksum(text.substr(0, length - 2));
+        const std::string expected = AsciiChecksum(text.substr(0, length - 2));
         const char hi = static_cast<char>(std::toupper(static_cast<unsigned char>(text[length - 2])));
         const char lo = static_cast<char>(std::toupper(static_cast<unsigned char>(text[length - 1])));
         if (expected[0] != hi || expected[1] != lo)

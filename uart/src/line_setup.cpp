@@ -28,14 +28,14 @@ constexpr Rate kRates[] = {
     {576000, B576000}, {921600, B921600}, {1000000, B1000000},
 };
 
-speed_t speedCode(std::uint32_t baud) {
+speed_t SpeedCode(std::uint32_t baud) {
     for (const Rate& r : kRates)
         if (r.baud == baud)
             return r.code;
     return B0;
 }
 
-std::string describeOpenError(int err) {
+std::string DescribeOpenError(int err) {
     std::string text = std::strerror(err);
     if (err == EACCES || err == EPERM)
         text += " (add the user to the dialout group: sudo adduser $USER dialout, then log in again)";
@@ -46,7 +46,7 @@ std::string describeOpenError(int err) {
     return text;
 }
 
-void applySettings(termios& tio, const LineSettings& s, bool withParity) {
+void ApplySettings(termios& tio, const LineSettings& s, bool withParity) {
     cfmakeraw(&tio);
     tio.c_iflag &=
         ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR | IUCLC);
@@ -62,17 +62,17 @@ void applySettings(termios& tio, const LineSettings& s, bool withParity) {
         tio.c_cflag |= CSTOPB;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    cfsetispeed(&tio, speedCode(s.baud));
-    cfsetospeed(&tio, speedCode(s.baud));
+    cfsetispeed(&tio, SpeedCode(s.baud));
+    cfsetospeed(&tio, SpeedCode(s.baud));
 }
 
 } // namespace
 
-bool supportedRate(std::uint32_t baud) {
-    return speedCode(baud) != B0;
+bool SupportedRate(std::uint32_t baud) {
+    return SpeedCode(baud) != B0;
 }
 
-bool isPseudoTerminal(int fd) {
+bool IsPseudoTerminal(int fd) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))
         return false;
@@ -80,10 +80,10 @@ bool isPseudoTerminal(int fd) {
     return maj >= 136 && maj <= 143; // UNIX98 pseudo-terminal slaves
 }
 
-int openDevice(const std::string& path, SetupResult& result) {
+int OpenDevice(const std::string& path, SetupResult& result) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        result = {UART_PORT_ERROR, path + ": " + describeOpenError(errno)};
+        result = {UART_PORT_ERROR, path + ": " + DescribeOpenError(errno)};
         return -1;
     }
     if (!isatty(fd)) {
@@ -96,41 +96,41 @@ int openDevice(const std::string& path, SetupResult& result) {
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno == EWOULDBLOCK ? EBUSY : errno;
         ::close(fd);
-        result = {UART_PORT_ERROR, path + ": " + describeOpenError(err)};
+        result = {UART_PORT_ERROR, path + ": " + DescribeOpenError(err)};
         return -1;
     }
     if (ioctl(fd, TIOCEXCL) != 0) {
         const int err = errno;
-        closeDevice(fd);
-        result = {UART_PORT_ERROR, path + ": " + describeOpenError(err)};
+        CloseDevice(fd);
+        result = {UART_PORT_ERROR, path + ": " + DescribeOpenError(err)};
         return -1;
     }
     return fd;
 }
 
-void closeDevice(int fd) {
+void CloseDevice(int fd) {
     ioctl(fd, TIOCNXCL);
     ::close(fd); // releases the lock
 }
 
-SetupResult configureLine(int fd, const LineSettings& s) {
+SetupResult ConfigureLine(int fd, const LineSettings& s) {
     termios tio{};
     if (tcgetattr(fd, &tio) != 0)
         return {UART_PORT_ERROR, std::string("reading line settings: ") + std::strerror(errno)};
-    const bool pty = isPseudoTerminal(fd);
-    applySettings(tio, s, true);
+    const bool pty = IsPseudoTerminal(fd);
+    ApplySettings(tio, s, true);
     if (tcsetattr(fd, TCSANOW, &tio) != 0) {
         // A pseudo-terminal has no parity: the kernel drops PARENB and glibc may then report
         // EINVAL. Parity means nothing there, so set the rest without it.
         const int err = errno;
-        applySettings(tio, s, false);
+        ApplySettings(tio, s, false);
         if (!pty || tcsetattr(fd, TCSANOW, &tio) != 0)
             return {UART_PORT_ERROR, std::string("setting line parameters: ") + std::strerror(err)};
     }
     termios now{};
     if (tcgetattr(fd, &now) != 0)
         return {UART_PORT_ERROR, std::string("reading line settings: ") + std::strerror(errno)};
-    if (cfgetospeed(&now) != speedCode(s.baud))
+    if (cfgetospeed(&now) != SpeedCode(s.baud))
         return {UART_BAUD_ERROR, "the device does not take " + std::to_string(s.baud) + " bit/s"};
     const bool wantParity = s.parity != 0;
     if (!pty && (((now.c_cflag & PARENB) != 0) != wantParity || (now.c_cflag & CMSPAR) != 0 ||
@@ -140,7 +140,7 @@ SetupResult configureLine(int fd, const LineSettings& s) {
     return {};
 }
 
-std::uint32_t characterMicros(const LineSettings& s) {
+std::uint32_t CharacterMicros(const LineSettings& s) {
     const std::uint32_t bits = 1 + 8 + (s.parity != 0 ? 1 : 0) + (s.stopBits == 2 ? 2 : 1);
     return s.baud == 0 ? 0 : static_cast<std::uint32_t>((bits * 1000000ull + s.baud - 1) / s.baud);
 }

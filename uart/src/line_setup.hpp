@@ -18,25 +18,25 @@ struct SetupResult {
 };
 
 // True when rate is one termios can set.
-bool supportedRate(std::uint32_t baud);
+bool SupportedRate(std::uint32_t baud);
 
 // Opens path non-blocking, without becoming its controlling terminal, and takes it exclusively:
 // an advisory lock (flock) and the exclusive flag (TIOCEXCL). A device another descriptor has
 // locked gives UART_PORT_ERROR with "busy" in the error. Returns the descriptor, or -1 with result
 // filled in.
-int openDevice(const std::string& path, SetupResult& result);
+int OpenDevice(const std::string& path, SetupResult& result);
 
 // Gives up exclusive use and closes fd. The exclusive flag belongs to the device, not to the
 // descriptor: left set, it outlives the close and refuses the next open of a user without privileges.
-void closeDevice(int fd);
+void CloseDevice(int fd);
 
 // Raw mode, 8 data bits, the given rate, parity and stop bits; discards pending data.
-SetupResult configureLine(int fd, const LineSettings& settings);
+SetupResult ConfigureLine(int fd, const LineSettings& settings);
 
 // True when fd is the slave side of a pseudo-terminal (which has no parity).
-bool isPseudoTerminal(int fd);
+bool IsPseudoTerminal(int fd);
 
 // One character's time on the line in microseconds (start, 8 data, parity, stop bits).
-std::uint32_t characterMicros(const LineSettings& settings);
+std::uint32_t CharacterMicros(const LineSettings& settings);
 
 } // namespace uart::detail

@@ -19,9 +19,9 @@ namespace {
 
 using uart::detail::Clock;
 using uart::detail::Port;
-using uart::detail::receive;
+using uart::detail::Receive;
 using uart::detail::Received;
-using uart::detail::writeAll;
+using uart::detail::WriteAll;
 
 std::array<Port, 256> g_ports;
 
@@ -42,7 +42,7 @@ class Claim {
     uint16_t status() const {
         if (!m_lock)
             return UART_TIMEOUT; // another call held the port for the whole timeout
-        if (uart::detail::cancelled(m_port))
+        if (uart::detail::Cancelled(m_port))
             return UART_CANCELLED;
         return m_port.fd >= 0 ? UART_OK : UART_NOT_OPEN;
     }
@@ -54,46 +54,46 @@ class Claim {
     std::unique_lock<std::timed_mutex> m_lock;
 };
 
-void traceFrame(const Port& p, uart::detail::trace::Direction direction, const void* data, std::size_t count,
+void TraceFrame(const Port& p, uart::detail::trace::Direction direction, const void* data, std::size_t count,
                 bool ascii, uint16_t status) {
-    if (uart::detail::trace::enabled())
-        uart::detail::trace::line(p.number, p.path, direction, {static_cast<const uint8_t*>(data), count},
+    if (uart::detail::trace::Enabled())
+        uart::detail::trace::Line(p.number, p.path, direction, {static_cast<const uint8_t*>(data), count},
                                   ascii, status);
 }
 
-uint16_t writeFrame(Port& p, const void* data, std::size_t count, bool ascii) {
-    const uint16_t status = writeAll(p, static_cast<const uint8_t*>(data), count);
-    traceFrame(p, uart::detail::trace::Direction::Sent, data, count, ascii, status);
+uint16_t WriteFrame(Port& p, const void* data, std::size_t count, bool ascii) {
+    const uint16_t status = WriteAll(p, static_cast<const uint8_t*>(data), count);
+    TraceFrame(p, uart::detail::trace::Direction::Sent, data, count, ascii, status);
     return status;
 }
 
-void closePort(Port& p) {
+void ClosePort(Port& p) {
     if (p.fd >= 0)
-        uart::detail::closeDevice(p.fd);
+        uart::detail::CloseDevice(p.fd);
     p.fd = -1;
-    uart::detail::closeWake(p);
+    uart::detail::CloseWake(p);
 }
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
-uint16_t openPort(Port& p, const std::string& path) {
+uint16_t OpenPort(Port& p, const std::string& path) {
     if (path != p.path)
         p.guard = Clock::duration::zero(); // a late reply on another device is no concern of this one
     uart::detail::SetupResult failed;
-    p.fd = uart::detail::openDevice(path, failed);
+    p.fd = uart::detail::OpenDevice(path, failed);
     if (p.fd < 0) {
         p.openError = failed.error;
         return failed.status;
     }
     p.path = path;
-    if (!uart::detail::openWake(p)) {
+    if (!uart::detail::OpenWake(p)) {
         p.openError = std::string("no wake-up descriptor: ") + std::strerror(errno);
-        closePort(p);
+        ClosePort(p);
         return UART_PORT_ERROR;
     }
     return UART_OK;
 }
 
-size_t copyText(const std::string& text, char* buffer, size_t size) {
+size_t CopyText(const std::string& text, char* buffer, size_t size) {
     if (buffer && size > 0) {
         const size_t n = std::min(text.size(), size - 1);
         std::memcpy(buffer, text.data(), n);
@@ -102,18 +102,18 @@ size_t copyText(const std::string& text, char* buffer, size_t size) {
     return text.size();
 }
 
-std::size_t asciiRule(const uint8_t* data, std::size_t length, void*) {
-    return uart::detail::asciiReplyEnd({data, length});
+std::size_t AsciiRule(const uint8_t* data, std::size_t length, void*) {
+    return uart::detail::AsciiReplyEnd({data, length});
 }
 
 // UART_OK when OpenLink's arguments are ones the library supports, else the status and why.
-uint16_t checkSettings(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity, uint8_t stopBits,
+uint16_t CheckSettings(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity, uint8_t stopBits,
                        std::string& why) {
     if (port == 0) {
         why = "port 0 does not exist; ports count from 1 (COM1)";
         return UART_PORT_ERROR;
     }
-    if (!uart::detail::supportedRate(baud)) {
+    if (!uart::detail::SupportedRate(baud)) {
         why = std::to_string(baud) + " bit/s is not a rate the line can be set to";
         return UART_BAUD_ERROR;
     }
@@ -133,45 +133,45 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
     std::lock_guard lock(p.mutex);
     p.openError.clear();
     // A failed open never leaves the port open with its former settings.
-    if (const uint16_t status = checkSettings(port, baud, dataBits, parity, stopBits, p.openError)) {
-        closePort(p);
+    if (const uint16_t status = CheckSettings(port, baud, dataBits, parity, stopBits, p.openError)) {
+        ClosePort(p);
         return status;
     }
     p.number = port;
-    const std::string path = uart::detail::devicePath(port);
+    const std::string path = uart::detail::DevicePath(port);
     if (p.fd >= 0 && p.path != path)
-        closePort(p);
+        ClosePort(p);
     const bool reused = p.fd >= 0;
     if (!reused)
-        if (const uint16_t status = openPort(p, path))
+        if (const uint16_t status = OpenPort(p, path))
             return status;
     p.settings = {baud, parity, stopBits};
-    auto result = uart::detail::configureLine(p.fd, p.settings);
+    auto result = uart::detail::ConfigureLine(p.fd, p.settings);
     if (result.status == UART_PORT_ERROR && reused) {
         // The descriptor kept open may belong to a device that has gone (hang-up) while a new one
         // took its name: open the name afresh.
-        closePort(p);
-        if (const uint16_t status = openPort(p, path))
+        ClosePort(p);
+        if (const uint16_t status = OpenPort(p, path))
             return status;
-        result = uart::detail::configureLine(p.fd, p.settings);
+        result = uart::detail::ConfigureLine(p.fd, p.settings);
     }
     if (result.status != UART_OK) {
         p.openError = path + ": " + result.error;
-        closePort(p);
+        ClosePort(p);
     }
     return result.status;
 }
 
 uint16_t CloseLink(uint8_t port) {
     Port& p = g_ports[port];
-    uart::detail::cancelCalls(p);
+    uart::detail::CancelCalls(p);
     std::lock_guard lock(p.mutex);
-    closePort(p);
+    ClosePort(p);
     return UART_OK;
 }
 
 uint16_t UartCancel(uint8_t port) {
-    uart::detail::cancelCalls(g_ports[port]);
+    uart::detail::CancelCalls(g_ports[port]);
     return UART_OK;
 }
 
@@ -181,7 +181,7 @@ uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
         return status;
     if (!buffer && count > 0)
         return UART_WRITE_ERROR;
-    return writeFrame(claim.port(), buffer, count, false);
+    return WriteFrame(claim.port(), buffer, count, false);
 }
 
 uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
@@ -196,14 +196,14 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
     if (!buffer || maxCount == 0)
         return UART_TIMEOUT;
     Port& p = claim.port();
-    const Received r = receive(p, buffer, maxCount, deadline, rule, context);
+    const Received r = Receive(p, buffer, maxCount, deadline, rule, context);
     if (!r.settled)
-        uart::detail::leaveUnsettled(p, timeoutMs);
+        uart::detail::LeaveUnsettled(p, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
     const bool complete = rule ? r.frame > 0 : r.count > 0;
     const uint16_t status = r.cancelled ? UART_CANCELLED : complete ? UART_OK : UART_TIMEOUT;
-    traceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
+    TraceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
     return status;
 }
 
@@ -226,18 +226,18 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     if (!command || !reply)
         return UART_WRITE_ERROR;
     Port& p = claim.port();
-    const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
+    const std::string wire = uart::detail::EncodeCommand(command, checksum != 0);
     const auto writeStart = Clock::now();
-    if (const uint16_t status = writeFrame(p, wire.data(), wire.size(), true))
+    if (const uint16_t status = WriteFrame(p, wire.data(), wire.size(), true))
         return status;
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
-    const Received r = receive(p, raw.data(), raw.size(), deadline, asciiRule, nullptr);
+    const Received r = Receive(p, raw.data(), raw.size(), deadline, AsciiRule, nullptr);
     if (!r.settled)
-        uart::detail::leaveUnsettled(p, timeoutMs);
-    const auto decoded = uart::detail::decodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
+        uart::detail::LeaveUnsettled(p, timeoutMs);
+    const auto decoded = uart::detail::DecodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
     const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED} : decoded.status;
-    traceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
+    TraceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
     if (r.cancelled)
         return UART_CANCELLED; // an unfinished reply: the text is empty
     if (replyLength)
@@ -251,8 +251,8 @@ uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
         return status;
     if (!command)
         return UART_WRITE_ERROR;
-    const std::string wire = uart::detail::encodeCommand(command, checksum != 0);
-    return writeFrame(claim.port(), wire.data(), wire.size(), true);
+    const std::string wire = uart::detail::EncodeCommand(command, checksum != 0);
+    return WriteFrame(claim.port(), wire.data(), wire.size(), true);
 }
 
 uint16_t UartSettle(uint8_t port) {
@@ -264,13 +264,13 @@ uint16_t UartSettle(uint8_t port) {
 }
 
 size_t UartPortDevice(uint8_t port, char* buffer, size_t size) {
-    return copyText(uart::detail::devicePath(port), buffer, size);
+    return CopyText(uart::detail::DevicePath(port), buffer, size);
 }
 
 size_t UartOpenError(uint8_t port, char* buffer, size_t size) {
     Port& p = g_ports[port];
     std::lock_guard lock(p.mutex);
-    return copyText(p.openError, buffer, size);
+    return CopyText(p.openError, buffer, size);
 }
 
 } // extern "C"

@@ -10,21 +10,21 @@
 namespace uart::detail {
 
 // Milliseconds left until deadline, never negative.
-int msLeft(Clock::time_point deadline);
+int MsLeft(Clock::time_point deadline);
 
 // Opens and closes the port's wake descriptor; false when none could be made.
-bool openWake(Port& p);
-void closeWake(Port& p);
+bool OpenWake(Port& p);
+void CloseWake(Port& p);
 // Ends the calls under way on the port (UART_CANCELLED) and wakes the one waiting on the line.
-void cancelCalls(Port& p);
+void CancelCalls(Port& p);
 // True when the port has been cancelled since the call holding it began.
-inline bool cancelled(const Port& p) {
+inline bool Cancelled(const Port& p) {
     return p.cancels.load() != p.ticket;
 }
 
 // Waits for a port left unsettled to be quiet (see leaveUnsettled), discards pending input and
 // writes count bytes. UART_OK, UART_WRITE_ERROR or UART_CANCELLED.
-std::uint16_t writeAll(Port& p, const std::uint8_t* data, std::size_t count);
+std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count);
 
 struct Received {
     std::size_t count = 0;
@@ -37,11 +37,11 @@ struct Received {
 // or ended with bytes it did not use. The next write waits until the line has been quiet for
 // max(min(timeoutMs, UART_GUARD_MAX_MS), UART_GAP_MS) + UART_GUARD_CHARS character times, and
 // drops what came.
-void leaveUnsettled(Port& p, std::uint16_t timeoutMs);
+void LeaveUnsettled(Port& p, std::uint16_t timeoutMs);
 
 // Reads into buffer until the deadline, max bytes, a complete frame (rule) or, without a rule,
 // a silence after the last byte.
-Received receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
+Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
                  UartFrameRule rule, void* context);
 
 } // namespace uart::detail

@@ -9,7 +9,7 @@
 namespace uart::detail {
 namespace {
 
-std::string_view trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
         s.remove_prefix(1);
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
@@ -17,7 +17,7 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -30,13 +30,13 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 constexpr std::size_t kMaxPortsFileBytes = 64 * 1024;
 
 // Only a readable regular file counts: a FIFO or a device named by mistake would block or never end.
-bool readable(const std::string& path) {
+bool Readable(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            ::access(path.c_str(), R_OK) == 0;
 }
 
-std::string readBounded(const std::string& path) {
+std::string ReadBounded(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string text(kMaxPortsFileBytes, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
@@ -46,42 +46,42 @@ std::string readBounded(const std::string& path) {
 
 } // namespace
 
-std::string lookUpPortsText(std::string_view text, std::uint8_t port) {
+std::string LookUpPortsText(std::string_view text, std::uint8_t port) {
     const std::string key = "COM" + std::to_string(port);
     while (!text.empty()) {
         const auto eol = text.find('\n');
-        std::string_view line = trim(text.substr(0, eol));
+        std::string_view line = Trim(text.substr(0, eol));
         text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
         if (line.empty() || line.front() == '#' || line.front() == ';')
             continue;
         const auto eq = line.find('=');
         if (eq == std::string_view::npos)
             continue;
-        if (equalsIgnoreCase(trim(line.substr(0, eq)), key))
-            return std::string(trim(line.substr(eq + 1)));
+        if (EqualsIgnoreCase(Trim(line.substr(0, eq)), key))
+            return std::string(Trim(line.substr(eq + 1)));
     }
     return {};
 }
 
-std::string portsFilePath() {
+std::string PortsFilePath() {
     if (const char* named = std::getenv("TEV_PORTS_FILE"); named && *named)
-        return readable(named) ? named : std::string{};
+        return Readable(named) ? named : std::string{};
     std::string user;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         user = std::string(xdg) + "/tev/ports";
     else if (const char* home = std::getenv("HOME"); home && *home)
         user = std::string(home) + "/.config/tev/ports";
-    if (readable(user))
+    if (Readable(user))
         return user;
-    return readable("/etc/tev/ports") ? "/etc/tev/ports" : std::string{};
+    return Readable("/etc/tev/ports") ? "/etc/tev/ports" : std::string{};
 }
 
-std::string devicePath(std::uint8_t port) {
+std::string DevicePath(std::uint8_t port) {
     const std::string var = "TEV_COM" + std::to_string(port);
     if (const char* env = std::getenv(var.c_str()); env && *env)
         return env;
-    if (const std::string file = portsFilePath(); !file.empty()) {
-        if (std::string found = lookUpPortsText(readBounded(file), port); !found.empty())
+    if (const std::string file = PortsFilePath(); !file.empty()) {
+        if (std::string found = LookUpPortsText(ReadBounded(file), port); !found.empty())
             return found;
     }
     return "/dev/ttyS" + std::to_string(port == 0 ? 0 : port - 1);

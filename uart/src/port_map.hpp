@@ -8,12 +8,12 @@
 namespace uart::detail {
 
 // Device path of port (1 = COM1): $TEV_COM<N>, then the ports file, then /dev/ttyS<N-1>.
-std::string devicePath(std::uint8_t port);
+std::string DevicePath(std::uint8_t port);
 
 // Looks port up in the text of a ports file ("COM3=/dev/ttyUSB0" lines); empty when absent.
-std::string lookUpPortsText(std::string_view text, std::uint8_t port);
+std::string LookUpPortsText(std::string_view text, std::uint8_t port);
 
 // Path of the ports file that is read, or empty when none exists.
-std::string portsFilePath();
+std::string PortsFilePath();
 
 } // namespace uart::detail

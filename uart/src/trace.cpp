@@ -12,7 +12,7 @@
 namespace uart::detail::trace {
 namespace {
 
-std::string timeStamp() {
+std::string TimeStamp() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     const auto ms =
@@ -25,7 +25,7 @@ std::string timeStamp() {
     return text;
 }
 
-const char* statusText(std::uint16_t status) {
+const char* StatusText(std::uint16_t status) {
     switch (status) {
     case UART_OK:
         return nullptr;
@@ -40,7 +40,7 @@ const char* statusText(std::uint16_t status) {
     }
 }
 
-void appendText(std::string& out, std::span<const std::uint8_t> bytes) {
+void AppendText(std::string& out, std::span<const std::uint8_t> bytes) {
     out += " \"";
     for (const std::uint8_t b : bytes) {
         char esc[8];
@@ -57,15 +57,15 @@ void appendText(std::string& out, std::span<const std::uint8_t> bytes) {
 
 } // namespace
 
-bool readSwitch() {
+bool ReadSwitch() {
     const char* value = std::getenv("TEV_TRACE");
     return value && std::strcmp(value, "1") == 0;
 }
 
-void line(std::uint8_t port, const std::string& device, Direction direction,
+void Line(std::uint8_t port, const std::string& device, Direction direction,
           std::span<const std::uint8_t> bytes, bool ascii, std::uint16_t status) {
     static constexpr const char* kArrow[] = {"->", "<-", "drop"};
-    std::string out = timeStamp() + " uart COM" + std::to_string(port) + " " + device + " " +
+    std::string out = TimeStamp() + " uart COM" + std::to_string(port) + " " + device + " " +
                       kArrow[static_cast<int>(direction)];
     const auto shown = bytes.first(std::min(bytes.size(), kMaxBytes));
     for (const std::uint8_t b : shown) {
@@ -76,8 +76,8 @@ void line(std::uint8_t port, const std::string& device, Direction direction,
     if (shown.size() < bytes.size())
         out += " ... (" + std::to_string(bytes.size()) + " bytes)";
     if (ascii)
-        appendText(out, shown);
-    if (const char* note = statusText(status))
+        AppendText(out, shown);
+    if (const char* note = StatusText(status))
         out += std::string(" (") + note + ")";
     out += '\n';
     std::fwrite(out.data(), 1, out.size(), stderr); // one write: lines of several threads stay whole

@@ -9,17 +9,17 @@
 using namespace uart::detail;
 
 namespace {
-std::vector<std::uint8_t> bytes(const std::string& s) {
+std::vector<std::uint8_t> ToBytes(const std::string& s) {
     return {s.begin(), s.end()};
 }
 } // namespace
 
 TEST(AsciiFrame, EncodeCommand) {
-    EXPECT_EQ(encodeCommand("$012", false), "$012\r");
+    EXPECT_EQ(EncodeCommand("$012", false), "$012\r");
     // '$'+'0'+'1'+'2' = 0x24+0x30+0x31+0x32 = 0xB7
-    EXPECT_EQ(encodeCommand("$012", true), "$012B7\r");
-    EXPECT_EQ(encodeCommand("", true), "00\r");
-    EXPECT_EQ(asciiChecksum("\xFF\xFF"), "FE");
+    EXPECT_EQ(EncodeCommand("$012", true), "$012B7\r");
+    EXPECT_EQ(EncodeCommand("", true), "00\r");
+    EXPECT_EQ(AsciiChecksum("\xFF\xFF"), "FE");
 }
 
 TEST(AsciiFrame, DecodeReply) {
@@ -49,8 +49,8 @@ TEST(AsciiFrame, DecodeReply) {
     for (const Row& r : rows) {
         char out[UART_REPLY_MAX];
         std::fill(std::begin(out), std::end(out), 'x');
-        const auto raw = bytes(r.received);
-        const auto decoded = decodeReply(raw, r.checksum, out);
+        const auto raw = ToBytes(r.received);
+        const auto decoded = DecodeReply(raw, r.checksum, out);
         EXPECT_EQ(decoded.status, r.status) << r.name;
         EXPECT_EQ(std::string(out), r.text) << r.name;
         EXPECT_EQ(decoded.length, r.text.size()) << r.name;
@@ -58,8 +58,8 @@ TEST(AsciiFrame, DecodeReply) {
 }
 
 TEST(AsciiFrame, ReplyEndStopsAtCrOrBound) {
-    EXPECT_EQ(asciiReplyEnd(bytes("")), 0u);
-    EXPECT_EQ(asciiReplyEnd(bytes("!01")), 0u);
-    EXPECT_EQ(asciiReplyEnd(bytes("!01\r")), 4u);
-    EXPECT_EQ(asciiReplyEnd(bytes(std::string(UART_REPLY_MAX, 'A'))), std::size_t{UART_REPLY_MAX});
+    EXPECT_EQ(AsciiReplyEnd(ToBytes("")), 0u);
+    EXPECT_EQ(AsciiReplyEnd(ToBytes("!01")), 0u);
+    EXPECT_EQ(AsciiReplyEnd(ToBytes("!01\r")), 4u);
+    EXPECT_EQ(AsciiReplyEnd(ToBytes(std::string(UART_REPLY_MAX, 'A'))), std::size_t{UART_REPLY_MAX});
 }

@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 constexpr std::uint8_t kPort = 80;
 
-std::size_t neverComplete(const std::uint8_t*, std::size_t, void*) {
+std::size_t NeverComplete(const std::uint8_t*, std::size_t, void*) {
     return 0;
 }
 
@@ -33,7 +33,7 @@ const BlockedCall kBlocked[] = {
     {"ReceiveFrame",
      [] {
          std::uint8_t buf[16];
-         return ReceiveFrame(kPort, buf, 10000, sizeof buf, nullptr, neverComplete, nullptr);
+         return ReceiveFrame(kPort, buf, 10000, sizeof buf, nullptr, NeverComplete, nullptr);
      }},
     {"ExchangeCommand",
      [] {
@@ -44,7 +44,7 @@ const BlockedCall kBlocked[] = {
 
 // Runs the call on its own thread, then wakes it with `wake`; the call's status, and how long it
 // went on after the wake.
-std::pair<std::uint16_t, long> wokenBy(const BlockedCall& blocked, const std::function<void()>& wake) {
+std::pair<std::uint16_t, long> WokenBy(const BlockedCall& blocked, const std::function<void()>& wake) {
     auto result = std::async(std::launch::async, blocked.call);
     std::this_thread::sleep_for(milliseconds(100)); // the call is waiting on the line by now
     const auto start = Clock::now();
@@ -57,8 +57,8 @@ std::pair<std::uint16_t, long> wokenBy(const BlockedCall& blocked, const std::fu
 TEST(Cancel, CloseLinkWakesABlockedCall) {
     PtyPair pty(kPort);
     for (const BlockedCall& blocked : kBlocked) {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
-        const auto [status, took] = wokenBy(blocked, [] { CloseLink(kPort); });
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
+        const auto [status, took] = WokenBy(blocked, [] { CloseLink(kPort); });
         EXPECT_EQ(status, UART_CANCELLED) << blocked.name;
         EXPECT_LT(took, 200) << blocked.name;
         std::uint8_t b = 0;
@@ -68,9 +68,9 @@ TEST(Cancel, CloseLinkWakesABlockedCall) {
 
 TEST(Cancel, UartCancelWakesABlockedCallAndKeepsThePortOpen) {
     PtyPair pty(kPort);
-    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
     for (const BlockedCall& blocked : kBlocked) {
-        const auto [status, took] = wokenBy(blocked, [] { UartCancel(kPort); });
+        const auto [status, took] = WokenBy(blocked, [] { UartCancel(kPort); });
         EXPECT_EQ(status, UART_CANCELLED) << blocked.name;
         EXPECT_LT(took, 200) << blocked.name;
     }

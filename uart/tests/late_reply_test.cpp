@@ -17,7 +17,7 @@ constexpr std::uint8_t kPort = 75;
 class LateReply : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_NONE, 0), UART_OK) << uart::openError(kPort);
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_NONE, 0), UART_OK) << uart::OpenError(kPort);
     }
     void TearDown() override { CloseLink(kPort); }
     PtyPair m_pty{kPort};
@@ -70,7 +70,7 @@ TEST_F(LateReply, ALongReplyStillOnTheLineIsDroppedWhole) {
     device.join();
 }
 
-std::size_t threeBytes(const std::uint8_t*, std::size_t length, void*) {
+std::size_t ThreeBytes(const std::uint8_t*, std::size_t length, void*) {
     return length >= 3 ? 3 : 0;
 }
 
@@ -86,7 +86,7 @@ TEST_F(LateReply, BytesAfterAFrameAreNotTheNextAnswer) {
     std::uint8_t buf[8] = {};
     std::uint16_t count = 0;
     std::this_thread::sleep_for(milliseconds(5));
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 1000, sizeof buf, &count, threeBytes, nullptr), UART_OK);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 1000, sizeof buf, &count, ThreeBytes, nullptr), UART_OK);
     const std::uint8_t request = 0x10;
     EXPECT_EQ(SendBytes(kPort, &request, 1), UART_OK);
     EXPECT_EQ(ReceiveBytes(kPort, buf, 500, sizeof buf, &count), UART_OK);

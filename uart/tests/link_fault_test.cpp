@@ -19,22 +19,22 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-long msSince(Clock::time_point t) {
+long MsSince(Clock::time_point t) {
     return static_cast<long>(std::chrono::duration_cast<milliseconds>(Clock::now() - t).count());
 }
 
 // A frame is complete once it holds `context` bytes.
-std::size_t fixedLength(const std::uint8_t*, std::size_t length, void* context) {
+std::size_t FixedLength(const std::uint8_t*, std::size_t length, void* context) {
     const auto want = *static_cast<std::size_t*>(context);
     return length >= want ? want : 0;
 }
 
 // A broken rule that always claims five bytes more than it was given.
-std::size_t claimsTooMuch(const std::uint8_t*, std::size_t length, void*) {
+std::size_t ClaimsTooMuch(const std::uint8_t*, std::size_t length, void*) {
     return length + 5;
 }
 
-std::size_t openDescriptors() {
+std::size_t OpenDescriptors() {
     std::size_t n = 0;
     if (DIR* dir = opendir("/proc/self/fd")) {
         while (readdir(dir))
@@ -48,7 +48,7 @@ class Fault : public ::testing::Test {
   protected:
     static constexpr std::uint8_t kPort = 51;
     void SetUp() override {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_EVEN, 0), UART_OK) << uart::openError(kPort);
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_EVEN, 0), UART_OK) << uart::OpenError(kPort);
     }
     void TearDown() override { CloseLink(kPort); }
     PtyPair m_pty{kPort};
@@ -62,28 +62,28 @@ TEST_F(Fault, HangUpEndsCallsAtOnce) {
     std::uint16_t count = 0;
     auto start = Clock::now();
     ReceiveBytes(kPort, buf, 3000, sizeof buf, &count);
-    EXPECT_LT(msSince(start), 1000);
+    EXPECT_LT(MsSince(start), 1000);
     start = Clock::now();
     EXPECT_EQ(ReceiveBytes(kPort, buf, 3000, sizeof buf, &count), UART_TIMEOUT);
     EXPECT_EQ(count, 0);
-    EXPECT_LT(msSince(start), 1000) << "a hung-up line has nothing more to give";
+    EXPECT_LT(MsSince(start), 1000) << "a hung-up line has nothing more to give";
     const std::uint8_t request[] = {0x10, 0x40, 0xFD, 0x3D, 0x16};
     start = Clock::now();
     EXPECT_EQ(SendBytes(kPort, request, sizeof request), UART_WRITE_ERROR);
     char reply[UART_REPLY_MAX];
     EXPECT_NE(ExchangeCommand(kPort, "$012", reply, 3000, 0, nullptr), UART_OK);
-    EXPECT_LT(msSince(start), 1000);
+    EXPECT_LT(MsSince(start), 1000);
     // Reconfiguring the dead line fails and closes it, so a later open starts afresh.
     EXPECT_NE(OpenLink(kPort, 9600, 8, UART_PARITY_EVEN, 0), UART_OK);
-    EXPECT_NE(uart::openError(kPort), "");
+    EXPECT_NE(uart::OpenError(kPort), "");
     EXPECT_EQ(SendBytes(kPort, request, sizeof request), UART_NOT_OPEN);
 }
 
-void onSignal(int) {}
+void OnSignal(int) {}
 
 TEST_F(Fault, SignalsNeitherCutNorShortenAReceive) {
     struct sigaction action {};
-    action.sa_handler = onSignal;         // no SA_RESTART: poll and read see EINTR
+    action.sa_handler = OnSignal;         // no SA_RESTART: poll and read see EINTR
     sigaction(SIGUSR1, &action, nullptr); // left in place: a late signal must not end the tests
     const pthread_t receiver = pthread_self();
     std::atomic<bool> done{false};
@@ -97,7 +97,7 @@ TEST_F(Fault, SignalsNeitherCutNorShortenAReceive) {
     std::uint16_t count = 0;
     auto start = Clock::now();
     EXPECT_EQ(ReceiveBytes(kPort, buf, 250, sizeof buf, &count), UART_TIMEOUT);
-    EXPECT_GE(msSince(start), 249);
+    EXPECT_GE(MsSince(start), 249);
 
     std::thread device([&] {
         for (int i = 0; i < 4; ++i) {
@@ -106,7 +106,7 @@ TEST_F(Fault, SignalsNeitherCutNorShortenAReceive) {
         }
     });
     std::size_t length = 20;
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, fixedLength, &length), UART_OK);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, FixedLength, &length), UART_OK);
     device.join();
     done = true;
     noise.join();
@@ -125,8 +125,8 @@ TEST_F(Fault, RuleCompletesAFrameDeliveredInSlowChunks) {
     std::uint16_t count = 0;
     std::size_t length = 12;
     const auto start = Clock::now();
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, fixedLength, &length), UART_OK);
-    EXPECT_LT(msSince(start), 1000);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, FixedLength, &length), UART_OK);
+    EXPECT_LT(MsSince(start), 1000);
     device.join();
     EXPECT_EQ(count, 12);
 }
@@ -136,8 +136,8 @@ TEST_F(Fault, ARuleClaimingMoreThanArrivedDoesNotEndTheReceive) {
     std::uint8_t buf[16] = {};
     std::uint16_t count = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 150, sizeof buf, &count, claimsTooMuch, nullptr), UART_TIMEOUT);
-    EXPECT_GE(msSince(start), 149);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 150, sizeof buf, &count, ClaimsTooMuch, nullptr), UART_TIMEOUT);
+    EXPECT_GE(MsSince(start), 149);
     EXPECT_EQ(count, 3);
 }
 
@@ -150,11 +150,11 @@ TEST_F(Fault, ABusyPortDoesNotStretchATimeout) {
     std::uint8_t buf[4] = {};
     auto start = Clock::now();
     EXPECT_EQ(ReceiveBytes(kPort, buf, 100, sizeof buf, nullptr), UART_TIMEOUT);
-    EXPECT_LT(msSince(start), 400);
+    EXPECT_LT(MsSince(start), 400);
     char reply[UART_REPLY_MAX];
     start = Clock::now();
     EXPECT_EQ(ExchangeCommand(kPort, "$012", reply, 100, 0, nullptr), UART_TIMEOUT);
-    EXPECT_LT(msSince(start), 400);
+    EXPECT_LT(MsSince(start), 400);
     first.join();
 }
 
@@ -172,7 +172,7 @@ TEST_F(Fault, AsciiReplyInSlowChunksAndItsTimeout) {
 
     const auto start = Clock::now();
     EXPECT_EQ(ExchangeCommand(kPort, "$012", reply, 200, 1, nullptr), UART_TIMEOUT);
-    const long took = msSince(start);
+    const long took = MsSince(start);
     EXPECT_GE(took, 199);
     EXPECT_LT(took, 700);
 }
@@ -198,7 +198,7 @@ TEST_F(Fault, AFailedReconfigureClosesThePort) {
 }
 
 TEST(FaultDescriptors, FailedOpensLeakNothing) {
-    const std::size_t before = openDescriptors();
+    const std::size_t before = OpenDescriptors();
     for (int i = 0; i < 20; ++i) {
         setenv("TEV_COM52", "/dev/null", 1);
         EXPECT_EQ(OpenLink(52, 9600, 8, 0, 0), UART_PORT_ERROR);
@@ -213,7 +213,7 @@ TEST(FaultDescriptors, FailedOpensLeakNothing) {
         CloseLink(52);
     }
     unsetenv("TEV_COM52");
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(FaultThreads, PortsUsedFromSeveralThreads) {

@@ -13,12 +13,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::uint8_t kPort = 41;
 
-long msSince(Clock::time_point t) {
+long MsSince(Clock::time_point t) {
     return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
 }
 
 // A frame is complete once it holds `context` bytes.
-std::size_t fixedLength(const std::uint8_t*, std::size_t length, void* context) {
+std::size_t FixedLength(const std::uint8_t*, std::size_t length, void* context) {
     const auto want = *static_cast<std::size_t*>(context);
     return length >= want ? want : 0;
 }
@@ -26,7 +26,7 @@ std::size_t fixedLength(const std::uint8_t*, std::size_t length, void* context) 
 class Link : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_NONE, 0), UART_OK) << uart::openError(kPort);
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, UART_PARITY_NONE, 0), UART_OK) << uart::OpenError(kPort);
     }
     void TearDown() override { CloseLink(kPort); }
     PtyPair m_pty{kPort};
@@ -63,11 +63,11 @@ TEST_F(Link, EveryRateAndParityIsAccepted) {
 
 TEST_F(Link, BadSettingsAreRefusedWithAReason) {
     EXPECT_EQ(OpenLink(kPort, 12345, 8, 0, 0), UART_BAUD_ERROR);
-    EXPECT_NE(uart::openError(kPort), "");
+    EXPECT_NE(uart::OpenError(kPort), "");
     EXPECT_EQ(OpenLink(kPort, 9600, 7, 0, 0), UART_PARITY_ERROR);
     EXPECT_EQ(OpenLink(kPort, 9600, 8, 3, 0), UART_PARITY_ERROR);
     EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK);
-    EXPECT_EQ(uart::openError(kPort), "");
+    EXPECT_EQ(uart::OpenError(kPort), "");
 }
 
 TEST_F(Link, ReceiveEndsAtOnceOnACompleteFrame) {
@@ -76,9 +76,9 @@ TEST_F(Link, ReceiveEndsAtOnceOnACompleteFrame) {
     std::uint8_t buf[64] = {};
     std::uint16_t count = 0;
     const auto start = Clock::now();
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, fixedLength, &length), UART_OK);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 2000, sizeof buf, &count, FixedLength, &length), UART_OK);
     EXPECT_EQ(count, 8);
-    EXPECT_LT(msSince(start), 500); // far below the timeout and below the silence gap
+    EXPECT_LT(MsSince(start), 500); // far below the timeout and below the silence gap
 }
 
 TEST_F(Link, FrameRuleDropsBytesAfterTheFrame) {
@@ -86,7 +86,7 @@ TEST_F(Link, FrameRuleDropsBytesAfterTheFrame) {
     m_pty.write(std::vector<std::uint8_t>{0xE5, 0xE5, 0xE5, 0x99, 0x98});
     std::uint8_t buf[16] = {};
     std::uint16_t count = 0;
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 1000, sizeof buf, &count, fixedLength, &length), UART_OK);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 1000, sizeof buf, &count, FixedLength, &length), UART_OK);
     EXPECT_EQ(count, 3);
 }
 
@@ -95,7 +95,7 @@ TEST_F(Link, NoReplyLastsTheTimeoutAndLeavesTheBufferAlone) {
     std::uint16_t count = 99;
     const auto start = Clock::now();
     EXPECT_EQ(ReceiveBytes(kPort, buf, 200, sizeof buf, &count), UART_TIMEOUT);
-    const long took = msSince(start);
+    const long took = MsSince(start);
     EXPECT_GE(took, 199);
     EXPECT_LT(took, 700); // generous: the machine may be busy
     EXPECT_EQ(count, 0);
@@ -104,7 +104,7 @@ TEST_F(Link, NoReplyLastsTheTimeoutAndLeavesTheBufferAlone) {
 
     const auto start0 = Clock::now();
     EXPECT_EQ(ReceiveBytes(kPort, buf, 0, sizeof buf, &count), UART_TIMEOUT);
-    EXPECT_LT(msSince(start0), 300);
+    EXPECT_LT(MsSince(start0), 300);
 }
 
 TEST_F(Link, PartialFrameTimesOutWithWhatArrived) {
@@ -112,7 +112,7 @@ TEST_F(Link, PartialFrameTimesOutWithWhatArrived) {
     m_pty.write(std::vector<std::uint8_t>{1, 3, 2});
     std::uint8_t buf[16] = {};
     std::uint16_t count = 0;
-    EXPECT_EQ(ReceiveFrame(kPort, buf, 150, sizeof buf, &count, fixedLength, &length), UART_TIMEOUT);
+    EXPECT_EQ(ReceiveFrame(kPort, buf, 150, sizeof buf, &count, FixedLength, &length), UART_TIMEOUT);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(buf[0], 1);
 }
@@ -228,7 +228,7 @@ TEST(LinkClosed, CallsOnAClosedPortSayNotOpen) {
 TEST(LinkClosed, MissingDeviceGivesAReason) {
     setenv("TEV_COM43", "/dev/tev-no-such-device", 1);
     EXPECT_EQ(OpenLink(43, 9600, 8, 0, 0), UART_PORT_ERROR);
-    const std::string why = uart::openError(43);
+    const std::string why = uart::OpenError(43);
     EXPECT_NE(why.find("/dev/tev-no-such-device"), std::string::npos) << why;
     EXPECT_NE(why.find("No such file"), std::string::npos) << why;
     EXPECT_EQ(OpenLink(0, 9600, 8, 0, 0), UART_PORT_ERROR);
@@ -238,7 +238,7 @@ TEST(LinkClosed, MissingDeviceGivesAReason) {
 TEST(LinkClosed, ANonTerminalIsRefused) {
     setenv("TEV_COM44", "/dev/null", 1);
     EXPECT_EQ(OpenLink(44, 9600, 8, 0, 0), UART_PORT_ERROR);
-    EXPECT_NE(uart::openError(44).find("not a serial device"), std::string::npos);
+    EXPECT_NE(uart::OpenError(44).find("not a serial device"), std::string::npos);
     unsetenv("TEV_COM44");
 }
 

@@ -18,18 +18,18 @@ namespace {
 constexpr std::uint8_t kPort = 70;
 constexpr std::uint8_t kOtherPort = 71;
 
-int openDevice(const std::string& path) {
+int OpenDevice(const std::string& path) {
     return ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
 }
 
 TEST(Ownership, ClosingLeavesTheDeviceFreeForAnyUser) {
     PtyPair pty(kPort);
     for (int round = 0; round < 2; ++round) {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
         ASSERT_EQ(CloseLink(kPort), UART_OK);
         // The other end stays open, so the device keeps its state: an exclusive flag left set would
         // refuse every later open by a user without privileges.
-        const int fd = openDevice(pty.path());
+        const int fd = OpenDevice(pty.path());
         ASSERT_GE(fd, 0) << std::strerror(errno);
         int exclusive = -1;
         EXPECT_EQ(ioctl(fd, TIOCGEXCL, &exclusive), 0);
@@ -42,20 +42,20 @@ TEST(Ownership, ClosingLeavesTheDeviceFreeForAnyUser) {
 TEST(Ownership, ASecondOpenerIsRefusedAsBusy) {
     PtyPair pty(kPort);
     setenv("TEV_COM71", pty.path().c_str(), 1);
-    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
     // Refused whoever runs the test: root is not stopped by the exclusive flag, only by the lock.
     EXPECT_EQ(OpenLink(kOtherPort, 9600, 8, 0, 0), UART_PORT_ERROR);
-    EXPECT_NE(uart::openError(kOtherPort).find("busy"), std::string::npos) << uart::openError(kOtherPort);
+    EXPECT_NE(uart::OpenError(kOtherPort).find("busy"), std::string::npos) << uart::OpenError(kOtherPort);
     CloseLink(kPort);
-    EXPECT_EQ(OpenLink(kOtherPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kOtherPort);
+    EXPECT_EQ(OpenLink(kOtherPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kOtherPort);
     CloseLink(kOtherPort);
 
     // Another program's lock on the device refuses the open the same way.
-    const int fd = openDevice(pty.path());
+    const int fd = OpenDevice(pty.path());
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_PORT_ERROR);
-    EXPECT_NE(uart::openError(kPort).find("busy"), std::string::npos) << uart::openError(kPort);
+    EXPECT_NE(uart::OpenError(kPort).find("busy"), std::string::npos) << uart::OpenError(kPort);
     ::close(fd);
     unsetenv("TEV_COM71");
 }
@@ -68,13 +68,13 @@ TEST(Ownership, OneOpenRecoversFromAHangUp) {
     PtyPair first(kPort);
     ASSERT_EQ(symlink(first.path().c_str(), link.c_str()), 0);
     setenv("TEV_COM70", link.c_str(), 1);
-    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
     first.hangUp();
 
     PtyPair second(kOtherPort);
     ASSERT_EQ(unlink(link.c_str()), 0);
     ASSERT_EQ(symlink(second.path().c_str(), link.c_str()), 0);
-    EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    EXPECT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
     const std::uint8_t b = 0x5A;
     EXPECT_EQ(SendBytes(kPort, &b, 1), UART_OK);
     EXPECT_EQ(second.read(1), std::vector<std::uint8_t>{0x5A});

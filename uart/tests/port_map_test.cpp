@@ -18,11 +18,11 @@ TEST(PortMap, PortsFileText) {
                              "; COM3=/dev/commented\n"
                              "COM3\n"
                              "COM13=/dev/ttyS9";
-    EXPECT_EQ(lookUpPortsText(text, 1), "/dev/ttyUSB0");
-    EXPECT_EQ(lookUpPortsText(text, 12), "/dev/ttyACM1");
-    EXPECT_EQ(lookUpPortsText(text, 13), "/dev/ttyS9");
-    EXPECT_EQ(lookUpPortsText(text, 3), "");
-    EXPECT_EQ(lookUpPortsText(text, 2), "");
+    EXPECT_EQ(LookUpPortsText(text, 1), "/dev/ttyUSB0");
+    EXPECT_EQ(LookUpPortsText(text, 12), "/dev/ttyACM1");
+    EXPECT_EQ(LookUpPortsText(text, 13), "/dev/ttyS9");
+    EXPECT_EQ(LookUpPortsText(text, 3), "");
+    EXPECT_EQ(LookUpPortsText(text, 2), "");
 }
 
 TEST(PortMap, EnvironmentThenFileThenDefault) {
@@ -32,10 +32,10 @@ TEST(PortMap, EnvironmentThenFileThenDefault) {
     setenv("TEV_COM5", "/dev/from-env", 1);
     unsetenv("TEV_COM6");
     unsetenv("TEV_COM7");
-    EXPECT_EQ(devicePath(5), "/dev/from-env");
-    EXPECT_EQ(devicePath(6), "/dev/file6");
-    EXPECT_EQ(devicePath(7), "/dev/ttyS6");
-    EXPECT_EQ(uart::portDevice(6), "/dev/file6"); // the exported call agrees
+    EXPECT_EQ(DevicePath(5), "/dev/from-env");
+    EXPECT_EQ(DevicePath(6), "/dev/file6");
+    EXPECT_EQ(DevicePath(7), "/dev/ttyS6");
+    EXPECT_EQ(uart::PortDevice(6), "/dev/file6"); // the exported call agrees
     unsetenv("TEV_COM5");
     unsetenv("TEV_PORTS_FILE");
     std::remove(file.c_str());
@@ -48,10 +48,10 @@ TEST(PortMap, OnlyARegularPortsFileIsRead) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     unsetenv("TEV_COM7");
     setenv("TEV_PORTS_FILE", fifo.c_str(), 1);
-    EXPECT_EQ(devicePath(7), "/dev/ttyS6");
-    EXPECT_EQ(portsFilePath(), "");
+    EXPECT_EQ(DevicePath(7), "/dev/ttyS6");
+    EXPECT_EQ(PortsFilePath(), "");
     setenv("TEV_PORTS_FILE", ::testing::TempDir().c_str(), 1); // a directory
-    EXPECT_EQ(devicePath(7), "/dev/ttyS6");
+    EXPECT_EQ(DevicePath(7), "/dev/ttyS6");
 
     const std::string big = ::testing::TempDir() + "tev_ports_big";
     {
@@ -62,8 +62,8 @@ TEST(PortMap, OnlyARegularPortsFileIsRead) {
         out << "COM8=/dev/beyond-the-bound\n";
     }
     setenv("TEV_PORTS_FILE", big.c_str(), 1);
-    EXPECT_EQ(devicePath(7), "/dev/first");
-    EXPECT_EQ(devicePath(8), "/dev/ttyS7");
+    EXPECT_EQ(DevicePath(7), "/dev/first");
+    EXPECT_EQ(DevicePath(8), "/dev/ttyS7");
     unsetenv("TEV_PORTS_FILE");
     std::remove(fifo.c_str());
     std::remove(big.c_str());

@@ -19,7 +19,7 @@ namespace {
 constexpr std::uint8_t kPort = 85;
 
 // What the library writes to stderr while `run` runs.
-template <class F> std::string stderrOf(F run) {
+template <class F> std::string StderrOf(F run) {
     std::fflush(stderr);
     std::FILE* file = std::tmpfile();
     const int saved = dup(STDERR_FILENO);
@@ -41,8 +41,8 @@ TEST(Trace, EveryFrameWithTimeDevicePortDirectionAndBytes) {
     const char* flag = std::getenv("TEV_TRACE");
     const bool on = flag && std::strcmp(flag, "1") == 0;
     PtyPair pty(kPort);
-    const std::string text = stderrOf([&] {
-        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::openError(kPort);
+    const std::string text = StderrOf([&] {
+        ASSERT_EQ(OpenLink(kPort, 9600, 8, 0, 0), UART_OK) << uart::OpenError(kPort);
         std::thread device([&] {
             pty.read(5);
             pty.write(std::string("!01400600\r"));

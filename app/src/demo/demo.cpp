@@ -23,7 +23,7 @@ DemoLine::~DemoLine() {
 std::unique_ptr<DemoLine> DemoLine::start(QString* error) {
     auto impl = std::make_unique<Impl>();
     try {
-        impl->setup = tev::sim::startDefaultSetup();
+        impl->setup = tev::sim::StartDefaultSetup();
     } catch (const std::exception& e) {
         if (error)
             *error = QString::fromLocal8Bit(e.what());
@@ -52,7 +52,7 @@ std::vector<std::size_t> DemoLine::converterRateBoxes() const {
     const auto& rates = tev::link::kSearchRates;
     for (const auto& running : m_impl->setup.lines) {
         for (const auto& converter : running.converters) {
-            const auto baud = tev::sim::converterBaud(converter->config().baudCode);
+            const auto baud = tev::sim::ConverterBaud(converter->config().baudCode);
             const auto at = baud ? std::find(rates.begin(), rates.end(), *baud) : rates.end();
             const auto box = static_cast<std::size_t>(at - rates.begin());
             if (at != rates.end() && std::find(boxes.begin(), boxes.end(), box) == boxes.end())

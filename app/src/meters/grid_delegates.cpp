@@ -13,7 +13,7 @@ constexpr char kRow[] = "gridRow";
 constexpr char kColumn[] = "gridColumn";
 constexpr char kClosed[] = "gridClosed";
 
-bool isEnter(int key) {
+bool IsEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
@@ -88,7 +88,7 @@ QString GridTextDelegate::editorText(QWidget* editor) const {
 }
 
 bool GridTextDelegate::handleKey(QWidget* editor, const QKeyEvent& key) {
-    if (isEnter(key.key())) {
+    if (IsEnter(key.key())) {
         m_commitOnFocusLoss = true;
         commit(editor);
         close(editor);

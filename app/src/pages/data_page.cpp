@@ -25,7 +25,7 @@ struct Column {
 constexpr Column kColumns[tev::link::kDataColumns] = {{"序号", 40},     {"物理量", 100},   {"MODBUS地址", 80},
                                                       {"字长度", 50},   {"数据显示", 120}, {"单位", 60}};
 
-QLabel* indicator(const QString& text, const char* name, const char* colour, QWidget* parent) {
+QLabel* Indicator(const QString& text, const char* name, const char* colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setAutoFillBackground(true);
@@ -82,8 +82,8 @@ QWidget* DataPage::buildStatusBox() {
     auto* box = new QGroupBox(QStringLiteral("状态"), this);
     box->setObjectName(QStringLiteral("statusBox"));
     box->setStyleSheet(QStringLiteral("QGroupBox { color: blue; }"));
-    m_linkDown = indicator(QStringLiteral(" 断"), "linkDown", "#FF0000", box);
-    m_linkUp = indicator(QStringLiteral(" 通"), "linkUp", "#00FF00", box);
+    m_linkDown = Indicator(QStringLiteral(" 断"), "linkDown", "#FF0000", box);
+    m_linkUp = Indicator(QStringLiteral(" 通"), "linkUp", "#00FF00", box);
     m_status = new QLineEdit(box);
     m_status->setObjectName(QStringLiteral("statusCode"));
     m_status->setReadOnly(true);

@@ -122,7 +122,7 @@ class DataPageTest : public QObject {
     void init() {
         tev::sim::ConverterConfig config;
         config.meterCount = 8;
-        m_converter = std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(8, kFirstSerial));
+        m_converter = std::make_shared<tev::sim::Converter>(config, tev::sim::SampleMeters(8, kFirstSerial));
         m_recorder = std::make_shared<Recorder>(m_converter);
         m_line = std::make_unique<tev::sim::Line>();
         m_line->add(m_recorder);

@@ -72,7 +72,7 @@ class OverviewPageTest : public QObject {
         tev::sim::ConverterConfig config;
         config.meterCount = kMeters;
         m_converter =
-            std::make_shared<tev::sim::Converter>(config, tev::sim::sampleMeters(kMeters, kFirstSerial));
+            std::make_shared<tev::sim::Converter>(config, tev::sim::SampleMeters(kMeters, kFirstSerial));
         m_line = std::make_unique<tev::sim::Line>();
         m_line->add(m_converter);
         m_line->start();

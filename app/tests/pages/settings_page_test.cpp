@@ -68,7 +68,7 @@ class SettingsPageTest : public QObject {
   private slots:
     void init() {
         m_device = std::make_shared<tev::sim::Converter>(
-            tev::sim::ConverterConfig{.address = 1, .meterCount = 40}, tev::sim::sampleMeters(40, 5000));
+            tev::sim::ConverterConfig{.address = 1, .meterCount = 40}, tev::sim::SampleMeters(40, 5000));
         m_line = std::make_unique<tev::sim::Line>();
         m_line->add(m_device);
         m_line->start();
@@ -230,7 +230,7 @@ class SettingsPageTest : public QObject {
         // Three consecutive ticks: about two periods between the first and the last report.
         QVERIFY2(clock.elapsed() < 5 * SettingsPage::kTickMs, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(m_device->entry(0).secondary, (std::array<std::uint8_t, 6>{0, 0, 0, 1, 0x23, 0x45}));
-        QCOMPARE(m_device->entry(1).secondary, tev::sim::sampleMeters(40, 5000)[1].secondary);
+        QCOMPARE(m_device->entry(1).secondary, tev::sim::SampleMeters(40, 5000)[1].secondary);
         QCOMPARE(m_device->entry(39).type, 3);
     }
 
@@ -238,7 +238,7 @@ class SettingsPageTest : public QObject {
         m_page->stop();
         m_line->stop();
         m_device = std::make_shared<tev::sim::Converter>(
-            tev::sim::ConverterConfig{.address = 1, .baudCode = 0x34, .meterCount = 32}, tev::sim::sampleMeters(32, 7000));
+            tev::sim::ConverterConfig{.address = 1, .baudCode = 0x34, .meterCount = 32}, tev::sim::SampleMeters(32, 7000));
         m_line = std::make_unique<tev::sim::Line>();
         m_line->add(m_device);
         m_line->start();

@@ -37,7 +37,7 @@ std::shared_ptr<tev::sim::Converter> Converter(std::uint8_t address, std::uint8_
     c.parity = parity;
     c.meterType = 0x10;
     c.meterCount = 2;
-    return std::make_shared<tev::sim::Converter>(c, tev::sim::sampleMeters(2, 5000));
+    return std::make_shared<tev::sim::Converter>(c, tev::sim::SampleMeters(2, 5000));
 }
 
 // The test line's port with the given rate boxes ticked (indices of 1200 ... 115200).

@@ -22,7 +22,7 @@ class ModuleLine : public ::testing::Test {
     static constexpr std::uint32_t kBaud = 115200;
 
     void SetUp() override {
-        m_line.add(sim::makeAsciiDevice([this](std::string_view text) {
+        m_line.add(sim::MakeAsciiDevice([this](std::string_view text) {
             const std::lock_guard lock(m_bankMutex);
             return m_bank.answer(text);
         }));

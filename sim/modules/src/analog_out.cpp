@@ -7,29 +7,29 @@
 namespace tev::sim {
 namespace {
 
-bool sevenCharForm(const Module& m) {
+bool SevenCharForm(const Module& m) {
     return m.spec->aoForm == AoForm::Signed7 || m.spec->aoForm == AoForm::Excite;
 }
 
-const TypeRange& outputRange(const Module& m) {
+const TypeRange& OutputRange(const Module& m) {
     static constexpr TypeRange kExcitation{0, 10, 3};
-    const TypeRange* r = findRange(m.type);
+    const TypeRange* r = FindRange(m.type);
     return (r == nullptr || m.spec->aoForm == AoForm::Excite) ? kExcitation : *r;
 }
 
 // 7021 data: "dd.ddd" engineering, "+ddd.dd" percent of range or "hhh" of 0xFFF.
-std::optional<double> singleOutputValue(const Module& m, std::string_view s) {
-    const TypeRange& r = outputRange(m);
+std::optional<double> SingleOutputValue(const Module& m, std::string_view s) {
+    const TypeRange& r = OutputRange(m);
     if (s.size() == 6 && s[2] == '.')
-        return text::parseNumber(s);
+        return text::ParseNumber(s);
     if (s.size() == 7 && s[0] == '+' && s[4] == '.') {
-        const auto pct = text::parseNumber(s);
+        const auto pct = text::ParseNumber(s);
         if (!pct)
             return std::nullopt;
         return r.low + *pct / 100.0 * (r.high - r.low);
     }
     if (s.size() == 3) {
-        const auto h = text::parseHex(s);
+        const auto h = text::ParseHex(s);
         if (!h)
             return std::nullopt;
         return r.low + static_cast<double>(*h) / 4095.0 * (r.high - r.low);
@@ -37,77 +37,77 @@ std::optional<double> singleOutputValue(const Module& m, std::string_view s) {
     return std::nullopt;
 }
 
-Reply write(Context& c, std::string_view args) {
+Reply Write(Context& c, std::string_view args) {
     if (c.m.spec->aoForm == AoForm::Digits5) {
-        const auto v = singleOutputValue(c.m, args);
+        const auto v = SingleOutputValue(c.m, args);
         if (!v)
             return std::nullopt;
-        return setOutput(c, 0, text::fixed(*v, 7, 4, true));
+        return SetOutput(c, 0, text::Fixed(*v, 7, 4, true));
     }
     if (args.empty())
         return std::nullopt;
-    const int ch = outputChannel(c.m, args[0]);
+    const int ch = OutputChannel(c.m, args[0]);
     const auto value = args.substr(1);
-    const bool shapeOk = sevenCharForm(c.m) ? value.size() == 7 : value.size() == 6;
+    const bool shapeOk = SevenCharForm(c.m) ? value.size() == 7 : value.size() == 6;
     if (ch < 0 || !shapeOk)
         return std::nullopt;
-    return setOutput(c, ch, value);
+    return SetOutput(c, ch, value);
 }
 
-Reply readSingle(Context& c, std::string_view) {
-    return c.ack(outputText(c.m, 0, sevenCharForm(c.m)));
+Reply ReadSingle(Context& c, std::string_view) {
+    return c.ack(OutputText(c.m, 0, SevenCharForm(c.m)));
 }
 
-Reply readChannel(Context& c, std::string_view args) {
-    const int ch = args.size() == 1 ? outputChannel(c.m, args[0]) : -1;
+Reply ReadChannel(Context& c, std::string_view args) {
+    const int ch = args.size() == 1 ? OutputChannel(c.m, args[0]) : -1;
     if (ch < 0)
         return std::nullopt;
-    return c.ack(outputText(c.m, ch, sevenCharForm(c.m)));
+    return c.ack(OutputText(c.m, ch, SevenCharForm(c.m)));
 }
 
-Reply readAny(Context& c, std::string_view args) {
-    return c.m.spec->aoChannels == 1 ? (args.empty() ? readSingle(c, args) : std::nullopt)
-                                     : readChannel(c, args);
+Reply ReadAny(Context& c, std::string_view args) {
+    return c.m.spec->aoChannels == 1 ? (args.empty() ? ReadSingle(c, args) : std::nullopt)
+                                     : ReadChannel(c, args);
 }
 
-Reply excite(Context& c, std::string_view args) {
+Reply Excite(Context& c, std::string_view args) {
     if (args.size() != 7)
         return std::nullopt;
-    const auto r = setOutput(c, 0, args);
+    const auto r = SetOutput(c, 0, args);
     return r ? std::optional<std::string>(c.ack()) : std::nullopt;
 }
 
 constexpr std::array kRoutes{
-    Route{'$', "7*", AoExcite, excite},
-    Route{'$', "6", AoExcite, readSingle},
-    Route{'#', "*", AoOut, write},
+    Route{'$', "7*", AoExcite, Excite},
+    Route{'$', "6", AoExcite, ReadSingle},
+    Route{'#', "*", AoOut, Write},
     // "$AA6" the last value written, "$AA8" the value the output drives; the same when healthy.
-    Route{'$', "6C%", AoOut, readChannel},
-    Route{'$', "8C%", AoOut, readChannel},
-    Route{'$', "6*", AoOut, readAny},
-    Route{'$', "8*", AoOut, readAny},
+    Route{'$', "6C%", AoOut, ReadChannel},
+    Route{'$', "8C%", AoOut, ReadChannel},
+    Route{'$', "6*", AoOut, ReadAny},
+    Route{'$', "8*", AoOut, ReadAny},
 };
 
 } // namespace
 
-int outputChannel(const Module& m, char digit) {
+int OutputChannel(const Module& m, char digit) {
     const int ch = digit - '0';
     return (ch >= 0 && ch < m.spec->aoChannels) ? ch : -1;
 }
 
-std::string valueText(const Module& m, double v) {
-    return sevenCharForm(m) ? text::fixed(v, 7, 3, true).substr(0, 7)
-                            : text::fixed(v, 6, 3, false).substr(0, 6);
+std::string ValueText(const Module& m, double v) {
+    return SevenCharForm(m) ? text::Fixed(v, 7, 3, true).substr(0, 7)
+                            : text::Fixed(v, 6, 3, false).substr(0, 6);
 }
 
-std::string outputText(const Module& m, int channel, bool sevenChars) {
+std::string OutputText(const Module& m, int channel, bool sevenChars) {
     const double v = m.outputs[static_cast<std::size_t>(channel)].value;
-    return sevenChars ? text::fixed(v, 7, 3, true).substr(0, 7) : text::fixed(v, 6, 3, false).substr(0, 6);
+    return sevenChars ? text::Fixed(v, 7, 3, true).substr(0, 7) : text::Fixed(v, 6, 3, false).substr(0, 6);
 }
 
-Reply setOutput(Context& c, int channel, std::string_view value) {
-    const auto v = text::parseNumber(value);
-    const TypeRange& r = outputRange(c.m);
+Reply SetOutput(Context& c, int channel, std::string_view value) {
+    const auto v = text::ParseNumber(value);
+    const TypeRange& r = OutputRange(c.m);
     if (!v || *v < r.low - 1e-9 || *v > r.high + 1e-9)
         return std::nullopt;
     if (c.m.watchdog.timedOut)
@@ -116,7 +116,7 @@ Reply setOutput(Context& c, int channel, std::string_view value) {
     return ">";
 }
 
-std::span<const Route> analogOutRoutes() {
+std::span<const Route> AnalogOutRoutes() {
     return kRoutes;
 }
 

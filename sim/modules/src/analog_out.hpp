@@ -9,15 +9,15 @@
 namespace tev::sim {
 
 // Value text of one output as the module reads it back ("05.000" or "+05.000" by model).
-std::string outputText(const Module& m, int channel, bool sevenChars);
+std::string OutputText(const Module& m, int channel, bool sevenChars);
 // An output value in the model's read-back form.
-std::string valueText(const Module& m, double v);
+std::string ValueText(const Module& m, double v);
 
 // Sets output `channel` from an engineering value text; ">" on success, "!" while the host watchdog
 // holds the outputs, nothing (refusal) for a bad value or one outside the output's range.
-Reply setOutput(Context& c, int channel, std::string_view value);
+Reply SetOutput(Context& c, int channel, std::string_view value);
 
 // A channel digit below the model's output count, or -1.
-int outputChannel(const Module& m, char digit);
+int OutputChannel(const Module& m, char digit);
 
 } // namespace tev::sim

@@ -122,14 +122,14 @@ constexpr std::array kRanges{
 
 } // namespace
 
-const ModelSpec* findModel(std::string_view name) {
+const ModelSpec* FindModel(std::string_view name) {
     for (const auto& m : kModels)
         if (m.name == name)
             return &m;
     return nullptr;
 }
 
-const TypeRange* findRange(std::uint8_t typeCode) {
+const TypeRange* FindRange(std::uint8_t typeCode) {
     for (const auto& r : kRanges)
         if (r.code == typeCode)
             return &r.range;

@@ -74,7 +74,7 @@ struct ModelSpec {
 };
 
 // The row of `name`, or nullptr for a model the simulator does not know.
-const ModelSpec* findModel(std::string_view name);
+const ModelSpec* FindModel(std::string_view name);
 
 // Ranges of input (0x00-0x16, RTD 0x20-0x23) and output (0x30-0x35) type codes.
 struct TypeRange {
@@ -82,6 +82,6 @@ struct TypeRange {
     double high = 0;
     int decimals = 3;
 };
-const TypeRange* findRange(std::uint8_t typeCode);
+const TypeRange* FindRange(std::uint8_t typeCode);
 
 } // namespace tev::sim

@@ -3,8 +3,8 @@
 namespace tev::sim {
 namespace {
 
-void startInputs(Module& m) {
-    const TypeRange* r = findRange(m.type);
+void StartInputs(Module& m) {
+    const TypeRange* r = FindRange(m.type);
     if (r == nullptr)
         return;
     const double span = r->high - r->low;
@@ -16,7 +16,7 @@ void startInputs(Module& m) {
     }
 }
 
-void advanceCounters(Module& m, std::int64_t now) {
+void AdvanceCounters(Module& m, std::int64_t now) {
     for (auto& c : m.m7080.counters) {
         if (c.counting && now > c.last) {
             const auto pulses = now * c.pulsesPerSecond / 1000 - c.last * c.pulsesPerSecond / 1000;
@@ -35,18 +35,18 @@ void advanceCounters(Module& m, std::int64_t now) {
     }
 }
 
-void advanceAlarm(Module& m, std::int64_t now) {
+void AdvanceAlarm(Module& m, std::int64_t now) {
     auto& a = m.alarm;
     if (a.mode == 0)
         return;
-    const double v = valueAt(m.inputs[0], now);
+    const double v = ValueAt(m.inputs[0], now);
     const bool low = v<a.low, high = v> a.high;
     a.lowActive = a.mode == 2 ? (a.lowActive || low) : low;
     a.highActive = a.mode == 2 ? (a.highActive || high) : high;
     m.doBits = (a.lowActive ? 1u : 0u) | (a.highActive ? 2u : 0u);
 }
 
-void advanceWatchdog(Module& m, std::int64_t now) {
+void AdvanceWatchdog(Module& m, std::int64_t now) {
     auto& w = m.watchdog;
     if (!w.enabled || w.timedOut)
         return;
@@ -60,7 +60,7 @@ void advanceWatchdog(Module& m, std::int64_t now) {
 
 } // namespace
 
-Module makeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
+Module MakeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
                   std::optional<std::uint8_t> typeCode, DataFormat format) {
     Module m;
     m.spec = &spec;
@@ -69,37 +69,37 @@ Module makeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
     m.type = typeCode.value_or(spec.typeCode);
     m.format = static_cast<std::uint8_t>((checksum ? 0x40 : 0) | static_cast<std::uint8_t>(format));
     m.m7080.counters[1].pulsesPerSecond = 1;
-    startInputs(m);
+    StartInputs(m);
     return m;
 }
 
-void rebase(Module& m, std::int64_t now) {
+void Rebase(Module& m, std::int64_t now) {
     m.di.last = now;
     if (!m.di.pinned) { // pinned inputs keep their level across a new clock or a power-on
         m.di.bits = 0;
         for (int c = 0; c < m.spec->diBits; ++c)
-            if (now % wavePeriodMs(c) < wavePeriodMs(c) / 2)
+            if (now % WavePeriodMs(c) < WavePeriodMs(c) / 2)
                 m.di.bits |= 1u << c;
     }
     for (auto& c : m.m7080.counters)
         c.last = now;
     m.watchdog.lastHostOk = now;
     for (auto& card : m.cards)
-        rebase(card, now);
+        Rebase(card, now);
 }
 
-void advance(Module& m, std::int64_t now) {
-    advance(m.di, m.spec->diBits, now);
-    advanceWatchdog(m, now);
+void Advance(Module& m, std::int64_t now) {
+    Advance(m.di, m.spec->diBits, now);
+    AdvanceWatchdog(m, now);
     if (m.watchdog.timedOut)
         return; // outputs stay at their safe values
     if (m.spec->features & Counter7080)
-        advanceCounters(m, now);
+        AdvanceCounters(m, now);
     if (m.spec->features & AnalogAlarm)
-        advanceAlarm(m, now);
+        AdvanceAlarm(m, now);
 }
 
-void powerUp(Module& m, std::int64_t now) {
+void PowerUp(Module& m, std::int64_t now) {
     m.checksum = m.pendingChecksum;
     m.baud = m.pendingBaud;
     m.doBits = m.doPowerOn;
@@ -108,9 +108,9 @@ void powerUp(Module& m, std::int64_t now) {
     m.resetFlag = true;
     m.watchdog.timedOut = false;
     m.alarm.lowActive = m.alarm.highActive = false;
-    rebase(m, now);
+    Rebase(m, now);
     for (auto& card : m.cards)
-        powerUp(card, now);
+        PowerUp(card, now);
 }
 
 } // namespace tev::sim

@@ -101,16 +101,16 @@ struct Module {
 };
 
 // Builds a module of `spec` in its power-on state.
-Module makeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
+Module MakeModule(const ModelSpec& spec, std::uint8_t address, bool checksum,
                   std::optional<std::uint8_t> typeCode, DataFormat format);
 
 // Brings time-driven state (inputs, counters, alarms, watchdog) up to `now`.
-void advance(Module& m, std::int64_t now);
+void Advance(Module& m, std::int64_t now);
 
 // Restarts the time-driven state at `now` (new clock, power-on).
-void rebase(Module& m, std::int64_t now);
+void Rebase(Module& m, std::int64_t now);
 
 // Applies power-on values and pending settings.
-void powerUp(Module& m, std::int64_t now);
+void PowerUp(Module& m, std::int64_t now);
 
 } // namespace tev::sim

@@ -12,18 +12,18 @@ namespace {
 // Longest command line a module reads; longer lines are noise.
 constexpr std::size_t kMaxLine = 128;
 
-bool isLead(char c) {
+bool IsLead(char c) {
     return c == '#' || c == '$' || c == '@' || c == '%' || c == '~';
 }
 
 // The command without its checksum characters, or nothing when they are wrong or missing.
-std::optional<std::string_view> stripChecksum(std::string_view line, bool on) {
+std::optional<std::string_view> StripChecksum(std::string_view line, bool on) {
     if (!on)
         return line;
     if (line.size() < 3)
         return std::nullopt;
     const auto body = line.substr(0, line.size() - 2);
-    if (line.substr(line.size() - 2) != text::checksum(body))
+    if (line.substr(line.size() - 2) != text::Checksum(body))
         return std::nullopt;
     return body;
 }
@@ -47,28 +47,28 @@ std::int64_t ModuleBank::now() const {
 }
 
 bool ModuleBank::addModule(const ModuleOptions& options) {
-    const ModelSpec* spec = findModel(options.model);
+    const ModelSpec* spec = FindModel(options.model);
     if (spec == nullptr || (spec->features & Common) == 0 || m_modules.count(options.address) != 0)
         return false;
-    if (options.typeCode && findRange(*options.typeCode) == nullptr && *options.typeCode != spec->typeCode)
+    if (options.typeCode && FindRange(*options.typeCode) == nullptr && *options.typeCode != spec->typeCode)
         return false;
     auto m = std::make_unique<Module>(
-        makeModule(*spec, options.address, options.checksum, options.typeCode, options.format));
-    rebase(*m, now());
+        MakeModule(*spec, options.address, options.checksum, options.typeCode, options.format));
+    Rebase(*m, now());
     m_modules.emplace(options.address, std::move(m));
     return true;
 }
 
 bool ModuleBank::addCard(std::uint8_t unitAddress, int slot, std::string_view model) {
     const auto it = m_modules.find(unitAddress);
-    const ModelSpec* spec = findModel(model);
+    const ModelSpec* spec = FindModel(model);
     if (it == m_modules.end() || (it->second->spec->features & Unit8K) == 0 || spec == nullptr ||
         (spec->features & (CardAi | CardAo | CardDio)) == 0 || slot < 0 || slot > 7 ||
         find(unitAddress, slot) != nullptr)
         return false;
-    Module card = makeModule(*spec, unitAddress, false, std::nullopt, DataFormat::Engineering);
+    Module card = MakeModule(*spec, unitAddress, false, std::nullopt, DataFormat::Engineering);
     card.slot = slot;
-    rebase(card, now());
+    Rebase(card, now());
     it->second->cards.push_back(std::move(card));
     return true;
 }
@@ -86,40 +86,40 @@ Module* ModuleBank::find(std::uint8_t address, int slot) {
 }
 
 std::optional<std::string> ModuleBank::answer(std::string_view line) {
-    if (line.size() < 3 || line.size() > kMaxLine || !isLead(line[0]))
+    if (line.size() < 3 || line.size() > kMaxLine || !IsLead(line[0]))
         return std::nullopt;
     const std::int64_t t = now();
     if (line.substr(0, 3) == "~**") { // host alive, to every module, never answered
         for (auto& [address, m] : m_modules)
-            if (stripChecksum(line, m->checksum) == "~**")
+            if (StripChecksum(line, m->checksum) == "~**")
                 m->watchdog.lastHostOk = t;
         return std::nullopt;
     }
-    const auto address = text::parseHex(line.substr(1, 2));
+    const auto address = text::ParseHex(line.substr(1, 2));
     if (!address)
         return std::nullopt;
     Module* m = find(static_cast<std::uint8_t>(*address), -1);
     if (m == nullptr)
         return std::nullopt;
-    const auto cmd = stripChecksum(line, m->checksum);
+    const auto cmd = StripChecksum(line, m->checksum);
     if (!cmd || cmd->size() < 3)
         return std::nullopt;
-    advance(*m, t);
-    Context ctx{*m, t, text::hex(*address, 2)};
+    Advance(*m, t);
+    Context ctx{*m, t, text::Hex(*address, 2)};
     Reply reply;
     const bool readdress = (*cmd)[0] == '%';
     if (readdress) {
-        const auto target = text::parseHex(cmd->substr(3, 2));
+        const auto target = text::ParseHex(cmd->substr(3, 2));
         if (target && *target != *address && m_modules.count(static_cast<std::uint8_t>(*target)) != 0)
             reply = std::nullopt; // the new address belongs to another module
         else
-            reply = route(ctx, '%', cmd->substr(3));
+            reply = Dispatch(ctx, '%', cmd->substr(3));
     } else {
-        reply = route(ctx, (*cmd)[0], cmd->substr(3));
+        reply = Dispatch(ctx, (*cmd)[0], cmd->substr(3));
     }
     std::string out = reply.value_or("?" + ctx.addr);
     if (m->checksum)
-        out += text::checksum(out);
+        out += text::Checksum(out);
     if (readdress && m->address != *address) {
         auto node = m_modules.extract(static_cast<std::uint8_t>(*address));
         node.key() = m->address;
@@ -132,7 +132,7 @@ void ModuleBank::setClock(Clock clock) {
     m_clock = std::move(clock);
     const auto t = now();
     for (auto& [address, m] : m_modules)
-        rebase(*m, t);
+        Rebase(*m, t);
 }
 
 bool ModuleBank::setAnalogInput(std::uint8_t address, int channel, double value, int slot) {
@@ -149,8 +149,8 @@ bool ModuleBank::setDigitalInputs(std::uint8_t address, std::uint32_t bits, int 
     Module* m = find(address, slot);
     if (m == nullptr || m->spec->diBits == 0)
         return false;
-    advance(m->di, m->spec->diBits, now());
-    pin(m->di, m->spec->diBits, bits);
+    Advance(m->di, m->spec->diBits, now());
+    Pin(m->di, m->spec->diBits, bits);
     return true;
 }
 
@@ -158,7 +158,7 @@ std::optional<std::uint32_t> ModuleBank::digitalOutputs(std::uint8_t address, in
     Module* m = find(address, slot);
     if (m == nullptr)
         return std::nullopt;
-    advance(*m, now());
+    Advance(*m, now());
     return m->doBits;
 }
 
@@ -166,14 +166,14 @@ std::optional<double> ModuleBank::analogOutput(std::uint8_t address, int channel
     Module* m = find(address, slot);
     if (m == nullptr || channel < 0 || channel >= m->spec->aoChannels)
         return std::nullopt;
-    advance(*m, now());
+    Advance(*m, now());
     return m->outputs[static_cast<std::size_t>(channel)].value;
 }
 
 void ModuleBank::powerCycle() {
     const auto t = now();
     for (auto& [address, m] : m_modules)
-        powerUp(*m, t);
+        PowerUp(*m, t);
 }
 
 std::vector<std::uint8_t> ModuleBank::addresses() const {

@@ -4,7 +4,7 @@
 
 namespace tev::sim {
 
-std::optional<std::string> matchPattern(std::string_view pattern, std::string_view body) {
+std::optional<std::string> MatchPattern(std::string_view pattern, std::string_view body) {
     std::string taken;
     std::size_t i = 0;
     for (std::size_t p = 0; p < pattern.size(); ++p) {
@@ -25,14 +25,14 @@ std::optional<std::string> matchPattern(std::string_view pattern, std::string_vi
     return taken;
 }
 
-Reply route(Context& ctx, char lead, std::string_view body) {
-    const std::array families{analogInRoutes(), analogOutRoutes(), digitalRoutes(), counterRoutes(),
-                              alarmRoutes(),    statusRoutes(),    cardRoutes()};
+Reply Dispatch(Context& ctx, char lead, std::string_view body) {
+    const std::array families{AnalogInRoutes(), AnalogOutRoutes(), DigitalRoutes(), CounterRoutes(),
+                              AlarmRoutes(),    StatusRoutes(),    CardRoutes()};
     for (const auto& family : families) {
         for (const auto& r : family) {
             if (r.lead != lead || (ctx.m.spec->features & r.features) == 0)
                 continue;
-            if (auto args = matchPattern(r.pattern, body))
+            if (auto args = MatchPattern(r.pattern, body))
                 return r.handler(ctx, *args);
         }
     }

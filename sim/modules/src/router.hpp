@@ -35,19 +35,19 @@ struct Route {
 };
 
 // Matches `body` (the command after the address) against `pattern`; the taken characters, or nothing.
-std::optional<std::string> matchPattern(std::string_view pattern, std::string_view body);
+std::optional<std::string> MatchPattern(std::string_view pattern, std::string_view body);
 
 // Answers a command of a module: lead character and body after the address. Nothing when no route
 // takes it (the caller replies "?AA").
-Reply route(Context& ctx, char lead, std::string_view body);
+Reply Dispatch(Context& ctx, char lead, std::string_view body);
 
 // The command families.
-std::span<const Route> analogInRoutes();
-std::span<const Route> analogOutRoutes();
-std::span<const Route> digitalRoutes();
-std::span<const Route> counterRoutes();
-std::span<const Route> alarmRoutes();
-std::span<const Route> statusRoutes();
-std::span<const Route> cardRoutes();
+std::span<const Route> AnalogInRoutes();
+std::span<const Route> AnalogOutRoutes();
+std::span<const Route> DigitalRoutes();
+std::span<const Route> CounterRoutes();
+std::span<const Route> AlarmRoutes();
+std::span<const Route> StatusRoutes();
+std::span<const Route> CardRoutes();
 
 } // namespace tev::sim

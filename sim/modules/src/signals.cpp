@@ -6,29 +6,29 @@
 namespace tev::sim {
 namespace {
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
     const std::int64_t q = a / b;
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
-std::uint32_t mask(int width) {
+std::uint32_t Mask(int width) {
     return width >= 32 ? 0xFFFFFFFFu : (1u << width) - 1u;
 }
 
-void countEdges(DigitalInputs& di, int width, std::uint32_t next) {
-    const std::uint32_t rising = next & ~di.bits & mask(width);
-    const std::uint32_t falling = di.bits & ~next & mask(width);
+void CountEdges(DigitalInputs& di, int width, std::uint32_t next) {
+    const std::uint32_t rising = next & ~di.bits & Mask(width);
+    const std::uint32_t falling = di.bits & ~next & Mask(width);
     for (int c = 0; c < width; ++c)
         if (rising >> c & 1u)
             di.counts[static_cast<std::size_t>(c)] = (di.counts[static_cast<std::size_t>(c)] + 1) & 0xFFFF;
     di.latchHigh |= rising;
     di.latchLow |= falling;
-    di.bits = next & mask(width);
+    di.bits = next & Mask(width);
 }
 
 } // namespace
 
-double valueAt(const AnalogInput& in, std::int64_t now) {
+double ValueAt(const AnalogInput& in, std::int64_t now) {
     if (in.pinned)
         return in.pinnedValue;
     const double phase =
@@ -36,18 +36,18 @@ double valueAt(const AnalogInput& in, std::int64_t now) {
     return in.base + in.amplitude * std::sin(phase);
 }
 
-std::int64_t wavePeriodMs(int bit) {
+std::int64_t WavePeriodMs(int bit) {
     return 2000 + 1000 * static_cast<std::int64_t>(bit);
 }
 
-void advance(DigitalInputs& di, int width, std::int64_t now) {
+void Advance(DigitalInputs& di, int width, std::int64_t now) {
     if (di.pinned || now <= di.last)
         return;
     std::uint32_t next = 0;
     for (int c = 0; c < width; ++c) {
-        const std::int64_t p = wavePeriodMs(c);
-        const auto rises = floorDiv(now, p) - floorDiv(di.last, p);
-        const auto falls = floorDiv(now - p / 2, p) - floorDiv(di.last - p / 2, p);
+        const std::int64_t p = WavePeriodMs(c);
+        const auto rises = FloorDiv(now, p) - FloorDiv(di.last, p);
+        const auto falls = FloorDiv(now - p / 2, p) - FloorDiv(di.last - p / 2, p);
         const auto i = static_cast<std::size_t>(c);
         di.counts[i] =
             static_cast<std::uint32_t>((di.counts[i] + static_cast<std::uint64_t>(rises)) & 0xFFFF);
@@ -62,9 +62,9 @@ void advance(DigitalInputs& di, int width, std::int64_t now) {
     di.last = now;
 }
 
-void pin(DigitalInputs& di, int width, std::uint32_t bits) {
+void Pin(DigitalInputs& di, int width, std::uint32_t bits) {
     di.pinned = true;
-    countEdges(di, width, bits);
+    CountEdges(di, width, bits);
 }
 
 } // namespace tev::sim

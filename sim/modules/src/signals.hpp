@@ -16,7 +16,7 @@ struct AnalogInput {
     double pinnedValue = 0.0;
 };
 
-double valueAt(const AnalogInput& in, std::int64_t now);
+double ValueAt(const AnalogInput& in, std::int64_t now);
 
 // Digital inputs: bit c is a square wave of period (2 + c) s, high in its first half, unless
 // pinned. Rising edges count, and edges since the last clear latch (high latch: rising edge).
@@ -29,10 +29,10 @@ struct DigitalInputs {
     std::int64_t last = 0;
 };
 
-std::int64_t wavePeriodMs(int bit);
+std::int64_t WavePeriodMs(int bit);
 // Samples the waves up to `now` (width = number of inputs), counting and latching edges.
-void advance(DigitalInputs& di, int width, std::int64_t now);
+void Advance(DigitalInputs& di, int width, std::int64_t now);
 // Pins the inputs to `bits`, counting and latching the edges against the present inputs.
-void pin(DigitalInputs& di, int width, std::uint32_t bits);
+void Pin(DigitalInputs& di, int width, std::uint32_t bits);
 
 } // namespace tev::sim

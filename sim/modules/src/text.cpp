@@ -4,7 +4,7 @@
 
 namespace tev::sim::text {
 
-std::string hex(std::uint32_t v, int digits) {
+std::string Hex(std::uint32_t v, int digits) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string s(static_cast<std::size_t>(digits), '0');
     for (int i = digits - 1; i >= 0; --i) {
@@ -14,7 +14,7 @@ std::string hex(std::uint32_t v, int digits) {
     return s;
 }
 
-std::optional<std::uint32_t> parseHex(std::string_view s) {
+std::optional<std::uint32_t> ParseHex(std::string_view s) {
     if (s.empty() || s.size() > 8)
         return std::nullopt;
     std::uint32_t v = 0;
@@ -31,7 +31,7 @@ std::optional<std::uint32_t> parseHex(std::string_view s) {
     return v;
 }
 
-std::optional<std::uint32_t> parseDec(std::string_view s) {
+std::optional<std::uint32_t> ParseDec(std::string_view s) {
     if (s.empty() || s.size() > 9)
         return std::nullopt;
     std::uint32_t v = 0;
@@ -43,7 +43,7 @@ std::optional<std::uint32_t> parseDec(std::string_view s) {
     return v;
 }
 
-std::optional<double> parseNumber(std::string_view s) {
+std::optional<double> ParseNumber(std::string_view s) {
     double sign = 1.0;
     if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
         sign = s[0] == '-' ? -1.0 : 1.0;
@@ -67,7 +67,7 @@ std::optional<double> parseNumber(std::string_view s) {
     return sign * (scale > 0.0 ? v / scale : v);
 }
 
-std::string fixed(double v, int width, int decimals, bool sign) {
+std::string Fixed(double v, int width, int decimals, bool sign) {
     char buf[48];
     const int n = std::snprintf(buf, sizeof buf, sign ? "%+0*.*f" : "%0*.*f", width, decimals, v);
     if (n < 0)
@@ -76,11 +76,11 @@ std::string fixed(double v, int width, int decimals, bool sign) {
                                                                      : sizeof buf - 1);
 }
 
-std::string checksum(std::string_view s) {
+std::string Checksum(std::string_view s) {
     unsigned sum = 0;
     for (const char c : s)
         sum += static_cast<unsigned char>(c);
-    return hex(sum & 0xFF, 2);
+    return Hex(sum & 0xFF, 2);
 }
 
 } // namespace tev::sim::text

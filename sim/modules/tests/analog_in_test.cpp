@@ -84,15 +84,15 @@ TEST_F(AnalogIn, ScanLengthsMatchTheReadingFunctions) {
     EXPECT_EQ(m_bank.answer("#03")->size(), 22u);
     EXPECT_EQ(m_bank.answer("$02A")->size(), 33u);
     EXPECT_EQ(m_bank.answer("#07")->size(), 57u);
-    EXPECT_EQ(m_bank.answer(withSum("#09"))->size(), 59u);
+    EXPECT_EQ(m_bank.answer(WithSum("#09"))->size(), 59u);
 }
 
 TEST_F(AnalogIn, ChecksumAddressAndGarbage) {
     run({
-        {withSum("#091"), withSum(">-02.500")},
+        {WithSum("#091"), WithSum(">-02.500")},
         {"#091", std::nullopt},  // checksum missing
         {"#0910", std::nullopt}, // wrong checksum
-        {withSum("#09Q"), withSum("?09")},
+        {WithSum("#09Q"), WithSum("?09")},
         {"#0A1", std::nullopt}, // nobody at 0A
         {"#0g1", std::nullopt}, // not an address
         {"#02" + std::string(200, '1'), std::nullopt},

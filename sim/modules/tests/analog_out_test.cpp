@@ -43,8 +43,8 @@ TEST_F(AnalogOut, Refusals) {
 
 TEST_F(AnalogOut, ChecksumOn) {
     run({
-        {withSum("#070+01.000"), withSum(">")},
-        {withSum("$076C0"), withSum("!07+01.000")},
+        {WithSum("#070+01.000"), WithSum(">")},
+        {WithSum("$076C0"), WithSum("!07+01.000")},
         {"#070+01.000", std::nullopt},
     });
     EXPECT_EQ(m_bank.analogOutput(0x07, 0), 1.0);

@@ -14,7 +14,7 @@
 namespace tev::sim::test {
 
 // The byte-sum checksum of the protocol, computed here independently of the simulator.
-inline std::string withSum(std::string_view s) {
+inline std::string WithSum(std::string_view s) {
     unsigned sum = 0;
     for (const char c : s)
         sum += static_cast<unsigned char>(c);

@@ -37,7 +37,7 @@ TEST_F(Configuration, ChecksumAndBaudApplyAtPowerOn) {
     add("7012", 0x01);
     run({{"%0101080740", "!01"}, {"$012", "!01080640"}});
     m_bank.powerCycle();
-    run({{"$012", std::nullopt}, {withSum("$012"), withSum("!01080740")}});
+    run({{"$012", std::nullopt}, {WithSum("$012"), WithSum("!01080740")}});
 }
 
 TEST(ModuleBankDefault, AnswersEveryModel) {
@@ -50,7 +50,7 @@ TEST(ModuleBankDefault, AnswersEveryModel) {
         SCOPED_TRACE(cmd);
         const auto r = bank.answer(cmd);
         if (!r) {
-            EXPECT_TRUE(bank.answer(withSum(cmd)).has_value());
+            EXPECT_TRUE(bank.answer(WithSum(cmd)).has_value());
         }
     }
 }

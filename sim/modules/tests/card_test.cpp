@@ -41,8 +41,8 @@ TEST_F(Cards, AnalogOutputs) {
         {"$20S1C24", "!20"},
         {"$20S1C2B", "!203300"},
         {"#20S1C2-01.000", ">"},
-        {withSum("#21S0C1+10.000"), withSum(">")},
-        {withSum("#21S0C2+10.000"), withSum("?21")},
+        {WithSum("#21S0C1+10.000"), WithSum(">")},
+        {WithSum("#21S0C2+10.000"), WithSum("?21")},
         {"#21S0C1+10.000", std::nullopt},
     });
     m_bank.powerCycle();

@@ -43,11 +43,11 @@ TEST_F(Status, HostWatchdogTimesOutToSafeValues) {
 }
 
 TEST_F(Status, HostAliveHonoursChecksum) {
-    run({{withSum("~08310A"), withSum("!08")}});
+    run({{WithSum("~08310A"), WithSum("!08")}});
     m_now = 800;
     EXPECT_EQ(m_bank.answer("~**"), std::nullopt); // without its checksum: not heard
     m_now = 1200;
-    run({{withSum("~080"), withSum("!0804")}});
+    run({{WithSum("~080"), WithSum("!0804")}});
 }
 
 TEST_F(Status, DigitalSafeAndPowerOnValues) {

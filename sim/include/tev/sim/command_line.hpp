@@ -37,11 +37,11 @@ struct SimCommandLine {
 extern const std::string_view kSimUsage;
 
 // Parses the arguments after the program name.
-SimCommandLine parseSimCommandLine(std::span<const std::string_view> args);
+SimCommandLine ParseSimCommandLine(std::span<const std::string_view> args);
 
 // The set-up the command line asks for: the file (at most 1 MiB) or the default, narrowed to one line
 // on a real device when asked, with the command line's keys applied to every line. A problem of the
 // file gives its line number; one of the command line gives line 0.
-SetupParseResult buildSimSetup(const SimCommandLine& command);
+SetupParseResult BuildSimSetup(const SimCommandLine& command);
 
 } // namespace tev::sim

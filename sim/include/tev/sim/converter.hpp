@@ -38,12 +38,12 @@ inline constexpr std::size_t kConverterMeters = 64;
 inline constexpr std::size_t kConverterEntries = 72; // 64 meters + 8 counters
 
 // bit/s of a baud-rate code of register 6000, nullopt for an unknown code.
-std::optional<std::uint32_t> converterBaud(std::uint8_t code);
+std::optional<std::uint32_t> ConverterBaud(std::uint8_t code);
 // Code of a rate, nullopt when the converter has none.
-std::optional<std::uint8_t> converterBaudCode(std::uint32_t baud);
+std::optional<std::uint8_t> ConverterBaudCode(std::uint32_t baud);
 
 // `count` meters with plausible, distinct data (serials from `firstSerial`), plus 8 counters.
-std::vector<MeterRecord> sampleMeters(std::size_t count, std::int32_t firstSerial);
+std::vector<MeterRecord> SampleMeters(std::size_t count, std::int32_t firstSerial);
 
 class Converter final : public Device {
   public:

@@ -112,6 +112,6 @@ class Line {
 
 // An ASCII (CR-terminated) responder: `answer` gets the text before the CR and returns the reply
 // without its CR, or std::nullopt for silence. Lines longer than 255 characters are dropped.
-std::shared_ptr<Device> makeAsciiDevice(std::function<std::optional<std::string>(std::string_view)> answer);
+std::shared_ptr<Device> MakeAsciiDevice(std::function<std::optional<std::string>(std::string_view)> answer);
 
 } // namespace tev::sim

@@ -79,10 +79,10 @@ struct SetupParseResult {
     explicit operator bool() const { return setup.has_value(); }
 };
 
-SetupParseResult parseSetup(std::string_view text);
+SetupParseResult ParseSetup(std::string_view text);
 // Applies one key of a [line] section to `line` (as the file would); returns the problem, or an
 // empty text when the key was taken.
-std::string setLineKey(LineSpec& line, std::string_view key, std::string_view value);
+std::string SetLineKey(LineSpec& line, std::string_view key, std::string_view value);
 
 // The shipped default: two converters with meters (COM1), an M-Bus meter line (COM2), an I-7000
 // module line (COM3) and the measuring module of the graph display (COM4).
@@ -106,8 +106,8 @@ struct Setup {
 using DefaultSetup = Setup;
 
 // Creates and starts every line; throws std::system_error when a line cannot be opened.
-Setup startSetup(const SetupSpec& spec);
+Setup StartSetup(const SetupSpec& spec);
 // startSetup of kDefaultSetupText.
-DefaultSetup startDefaultSetup();
+DefaultSetup StartDefaultSetup();
 
 } // namespace tev::sim
