@@ -190,8 +190,8 @@ std::string TypeText(const OverviewRow& row) {
     return type < 10 ? "0" + std::to_string(type) : std::to_string(type);
 }
 
-MeterOverview::MeterOverview(std::uint8_t slave, int meterCount)
-    : m_slave(slave), m_meterCount(CappedCount(meterCount)) {
+MeterOverview::MeterOverview(std::uint8_t slave, int meterCount, const BlockLimits& limits)
+    : m_slave(slave), m_meterCount(CappedCount(meterCount)), m_limits(limits) {
     for (const int e : OverviewEntries(m_meterCount)) {
         OverviewRow row;
         row.entry = e;

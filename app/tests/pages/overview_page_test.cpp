@@ -167,6 +167,17 @@ class OverviewPageTest : public QObject {
         QCOMPARE(m_notifier.m_shown->size(), std::size_t{1});
         QVERIFY(m_notifier.m_shown->front().text.contains(QStringLiteral("missing")));
     }
+
+    // Last: what is learnt about a converter stays for the rest of the program's run.
+    void refusedBlockSizesAreRemembered() {
+        m_converter->setReadLimit(20, 0x02);
+        startPage();
+        refreshOnce();
+        QCOMPARE(cell(7, 5), QString::number(kFirstSerial + 7));
+        startPage(); // the pages of the same converter built anew
+        for (const auto& block : m_page->overview().nextPlan())
+            QVERIFY(block.count <= 20);
+    }
 };
 
 QTEST_MAIN(OverviewPageTest)

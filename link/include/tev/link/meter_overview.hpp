@@ -102,7 +102,8 @@ struct RefreshStats {
 class MeterOverview {
   public:
     MeterOverview() : MeterOverview(1, 0) {}
-    MeterOverview(std::uint8_t slave, int meterCount);
+    // `limits`: block sizes this converter was found to answer earlier in the run.
+    MeterOverview(std::uint8_t slave, int meterCount, const BlockLimits& limits = kDefaultBlockLimits);
 
     std::uint8_t slave() const noexcept { return m_slave; }
     int meterCount() const noexcept { return m_meterCount; }
