@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   clang libclang-rt-14-dev             # fuzzers (libFuzzer) and sanitizers
+  clang-tidy                           # the naming check (scripts/lint.sh)
   libgtest-dev libgmock-dev            # unit tests
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   lintian dpkg-dev fakeroot             # the Debian package and its check

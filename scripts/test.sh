@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the normal build, the sanitizer build (the program included),
+# Sets up, builds and runs every test: the normal build, the naming check, the sanitizer build (the program included),
 # the Debian package's check and a short run of each fuzz target. FUZZ_SECONDS (default 20) sets the time per fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +14,10 @@ echo "== build and test: default"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default | tee build/default-ctest.log
+
+echo "== naming convention (.clang-tidy)"
+bash scripts/lint.sh | tee build/lint.log
+linted=$(grep -c '^lint: clean$' build/lint.log || true)
 
 # Root passes where a user is refused (exclusive serial devices, read-only files): run the pty and
 # settings tests once more as nobody. ctest runs from a scratch folder, where it may write its logs.
@@ -49,6 +53,6 @@ FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh
 count() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | tail -n 1; }
 count_all() { sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$1" | awk '{n += $1} END {print n + 0}'; }
 fuzzers=$(find build/fuzz -type f -executable -name 'fuzz_*' | wc -l)
-total=$(( $(count build/default-ctest.log) + $(count_all build/unprivileged-ctest.log) + $(count build/asan-ctest.log) + packaged + fuzzers ))
-echo "== all tests passed (default build, its pty and settings tests unprivileged, sanitizer build, package, ${fuzzers} fuzz targets)"
+total=$(( $(count build/default-ctest.log) + $(count_all build/unprivileged-ctest.log) + $(count build/asan-ctest.log) + linted + packaged + fuzzers ))
+echo "== all tests passed (default build, naming, its pty and settings tests unprivileged, sanitizer build, package, ${fuzzers} fuzz targets)"
 echo "tests: ${total} passed, 0 failed"
