@@ -63,12 +63,13 @@ std::vector<Converter> FastSearch(const SearchOptions& options, int lastAddress,
     search.start(options);
     const auto plan = FastSearchPlan(options, allParities, search.lastAddress());
     FastSearchRun run;
-    EXPECT_EQ(run.run(plan, options.port, options.timeoutMs,
-                      [&](const Probe& probe, const ProbeOutcome& outcome) {
-                          EXPECT_TRUE(outcome.opened) << outcome.openFailure;
-                          search.record(probe, outcome.reply);
-                      }),
-              plan.size());
+    const std::size_t probed = run.run(plan, options.port, options.timeoutMs,
+                                       [&](const Probe& probe, const ProbeOutcome& outcome) {
+                                           EXPECT_TRUE(outcome.opened) << outcome.openFailure;
+                                           search.record(probe, outcome.reply);
+                                       });
+    // Only an address found before is left out, at another parity.
+    EXPECT_EQ(probed + (allParities ? 2 * search.found().size() : 0), plan.size());
     return search.found();
 }
 
@@ -128,16 +129,14 @@ TEST_F(FastSearchLine, FindsWhatTheNormalSearchFinds) {
     EXPECT_EQ(fast[3].configText.substr(0, 4), "0E37");
 }
 
-TEST_F(FastSearchLine, AllParitiesListsTheParityThatAnswered) {
+TEST_F(FastSearchLine, AllParitiesListsAConverterOnceWithTheParityThatAnswered) {
     m_line.add(SimConverter(0x02, 0x36));
     m_line.start();
-    // A pseudo-terminal carries no parity: the converter answers at each.
+    // A pseudo-terminal carries no parity: the converter would answer at each.
     const auto found = FastSearch(Options({3}), 3, true);
-    ASSERT_EQ(found.size(), 3u);
-    for (std::uint8_t parity = 0; parity < 3; ++parity) {
-        EXPECT_EQ(found[parity].parity, parity);
-        EXPECT_EQ(found[parity].settings().parity, parity);
-    }
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].parity, UART_PARITY_NONE);
+    EXPECT_EQ(found[0].settings().parity, UART_PARITY_NONE);
 }
 
 TEST_F(FastSearchLine, ALateReplyIsNeverListedUnderTheNextAddress) {

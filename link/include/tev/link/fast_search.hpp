@@ -38,7 +38,8 @@ class FastSearchRun {
     using Report = std::function<void(const Probe&, const ProbeOutcome&)>;
 
     // Runs the probes of plan on port, each with timeoutMs, calling report after each one. Ends
-    // after the last probe or, after stop(), after the probe under way; closes the port. Returns the
+    // after the last probe or, after stop(), after the probe under way; closes the port. An address
+    // that answered at a rate is not probed again at that rate with another parity. Returns the
     // number of probes reported.
     std::size_t run(std::span<const Probe> plan, std::uint8_t port, std::uint16_t timeoutMs,
                     const Report& report);
