@@ -8,10 +8,12 @@
  *   3. the default /dev/ttyS<N-1>.
  *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
- * CR/LF translation, no echo). The device is opened with O_NOCTTY and held exclusively while the port
- * is open: an advisory lock (flock LOCK_EX) that refuses any other opener taking it, this library in
- * another process or under another port number included, privileged or not, and the exclusive flag
- * (TIOCEXCL) that refuses other unprivileged openers. Both are given up by CloseLink. A device held
+ * CR/LF translation, no echo). With parity even or odd, a received byte whose parity bit is wrong
+ * reads as 0x00, so a reply sent at the other parity fails its frame check.
+ * The device is opened with O_NOCTTY and held exclusively while the port is open: an advisory lock
+ * (flock LOCK_EX) that refuses any other opener taking it, this library in another process or under
+ * another port number included, privileged or not, and the exclusive flag (TIOCEXCL) that refuses
+ * other unprivileged openers. Both are given up by CloseLink. A device held
  * elsewhere gives UART_PORT_ERROR, and UartOpenError says "busy".
  *
  * A reply always belongs to its request. Pending input is discarded before every send (SendBytes,

@@ -56,8 +56,12 @@ void ApplySettings(termios& tio, const LineSettings& s, bool withParity) {
     // CMSPAR left behind by another program would turn even/odd into space/mark parity.
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    if (withParity && s.parity != 0)
+    if (withParity && s.parity != 0) {
         tio.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
+        // A byte with a wrong parity bit reads as 0x00, so a frame sent at another parity fails its
+        // check instead of passing as a good one (even and odd frames are the same length).
+        tio.c_iflag |= INPCK;
+    }
     if (s.stopBits == 2)
         tio.c_cflag |= CSTOPB;
     tio.c_cc[VMIN] = 0;
