@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <mutex>
 
+#include "control_lookup.hpp"
 #include "frame/workspace.hpp"
 #include "pages/data_page.hpp"
 #include "recording_notifier.hpp"
@@ -55,13 +56,6 @@ class Recorder final : public tev::sim::Device {
     mutable std::mutex m_mutex;
     std::vector<std::pair<int, int>> m_reads;
 };
-
-template <class T> T* Child(const QObject* page, const char* name) {
-    T* child = page->findChild<T*>(QString::fromUtf8(name));
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "control_lookup.hpp"
 #include "frame/workspace.hpp"
 #include "pages/overview_page.hpp"
 #include "recording_notifier.hpp"
@@ -21,13 +22,6 @@ namespace {
 constexpr int kPort = 8; // COM8 is mapped to the test's line
 constexpr int kMeters = 8;
 constexpr std::int32_t kFirstSerial = 30000000;
-
-template <class T> T* Child(const QObject* page, const char* name) {
-    T* child = page->findChild<T*>(QString::fromUtf8(name));
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "control_lookup.hpp"
 #include "frame/workspace.hpp"
 #include "meters/editable_grid.hpp"
 #include "meters/meter_list_dialog.hpp"
@@ -24,14 +25,6 @@
 namespace {
 
 constexpr int kPort = 14;
-
-template <class T>
-T* Child(const QObject* parent, const char* name) {
-    T* child = parent->findChild<T*>(QString::fromUtf8(name));
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
 
 // Runs act on the next modal dialog of type D once it shows.
 template <class D>

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "control_lookup.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
 #include "search/search_dialog.hpp"
@@ -23,15 +24,6 @@ namespace {
 
 constexpr int kPort = 7; // COM7 is mapped to the test's line
 
-template <class T> T* Child(const QObject* dialog, const char* name) {
-    T* child = dialog->findChild<T*>(QString::fromUtf8(name));
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
-QPushButton* Button(const QObject* d, const char* name) {
-    return Child<QPushButton>(d, name);
-}
 QCheckBox* Box(const QObject* d, const char* name) {
     return Child<QCheckBox>(d, name);
 }

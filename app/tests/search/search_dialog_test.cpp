@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include "control_lookup.hpp"
 #include "demo/demo.hpp"
 #include "frame/workspace.hpp"
 #include "frame_lookup.hpp"
@@ -50,17 +51,6 @@ SearchSettings OnTestLine(std::initializer_list<std::size_t> boxes, int timeoutI
     return s;
 }
 
-// The dialog's controls, found by name as a user finds them by their place.
-template <class T>
-T* Child(const QObject* dialog, const char* name) {
-    T* child = dialog->findChild<T*>(QString::fromUtf8(name));
-    if (!child)
-        qFatal("no control %s", name);
-    return child;
-}
-QPushButton* Button(const QObject* d, const char* name) {
-    return Child<QPushButton>(d, name);
-}
 QComboBox* List(const QObject* d, const char* name) {
     return Child<QComboBox>(d, name);
 }
