@@ -1,5 +1,6 @@
 #include "tev/link/converter_settings.hpp"
 #include "tev/link/trim.hpp"
+#include "tev/link/type_file.hpp"
 
 #include <algorithm>
 #include <array>
@@ -16,7 +17,6 @@ namespace {
 using protocol::kBaudCodes;
 
 constexpr std::size_t kDefaultRateIndex = 2; // 9600
-
 
 // The number a C program's atoi would see: blanks, a sign, then decimal digits; saturates far beyond
 // any value used here instead of overflowing.
@@ -36,8 +36,10 @@ long LeadingNumber(std::string_view text) noexcept {
     return negative ? -value : value;
 }
 
-std::vector<std::uint8_t> WriteSingle(std::uint8_t address, std::uint16_t reg, std::uint8_t hi, std::uint8_t lo) {
-    const auto frame = protocol::BuildWriteSingleRequest(address, reg, static_cast<std::uint16_t>(hi << 8 | lo));
+std::vector<std::uint8_t> WriteSingle(std::uint8_t address, std::uint16_t reg, std::uint8_t hi,
+                                      std::uint8_t lo) {
+    const auto frame =
+        protocol::BuildWriteSingleRequest(address, reg, static_cast<std::uint16_t>(hi << 8 | lo));
     return {frame.begin(), frame.end()};
 }
 
@@ -79,7 +81,8 @@ std::optional<std::uint8_t> ParseAddressText(std::string_view text, InputError* 
     return protocol::HexGroupValue(text);
 }
 
-BuiltWrite BuildAddressBaudWrite(std::uint8_t oldAddress, std::string_view addressText, std::size_t rateIndex) {
+BuiltWrite BuildAddressBaudWrite(std::uint8_t oldAddress, std::string_view addressText,
+                                 std::size_t rateIndex) {
     InputError error = InputError::None;
     const auto address = ParseAddressText(addressText, &error);
     if (!address)
@@ -98,12 +101,15 @@ BuiltWrite BuildAcquisitionTimeWrite(std::uint8_t address, std::string_view time
             InputError::None};
 }
 
-BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeName, std::string_view countText) {
-    const auto dash = typeName.find('-');
-    const long type = dash == std::string_view::npos ? 0 : LeadingNumber(typeName.substr(0, dash));
+BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeName,
+                                  std::string_view countText) {
+    // A name without '-' is type 0, unless it is the bare number shown for a type without a name.
+    const bool bareNumber = !typeName.empty() && typeName.size() <= 3 &&
+                            typeName.find_first_not_of("0123456789") == std::string_view::npos;
+    const std::uint8_t type =
+        typeName.find('-') != std::string_view::npos || bareNumber ? TypeNumberOfName(typeName) : 0;
     const long count = LeadingNumber(countText);
-    return {WriteSingle(address, protocol::kRegTypeAndCount, static_cast<std::uint8_t>(type),
-                        static_cast<std::uint8_t>(count)),
+    return {WriteSingle(address, protocol::kRegTypeAndCount, type, static_cast<std::uint8_t>(count)),
             InputError::None};
 }
 
@@ -119,7 +125,8 @@ std::uint8_t LeadingTypeCode(std::string_view text) noexcept {
 }
 
 MeterListWrites BuildMeterListWrites(std::uint8_t address, const MeterTable& table) {
-    const auto n = static_cast<std::size_t>(std::clamp(table.count, 0, static_cast<int>(MeterTable::kMaxUsed)));
+    const auto n =
+        static_cast<std::size_t>(std::clamp(table.count, 0, static_cast<int>(MeterTable::kMaxUsed)));
     MeterListWrites writes;
     if (n == 0)
         return writes;
@@ -143,16 +150,17 @@ MeterListWrites BuildMeterListWrites(std::uint8_t address, const MeterTable& tab
 }
 
 void ApplyMeterListRead(MeterTable& table, const MeterListRead& read) {
-    const auto n = static_cast<std::size_t>(std::clamp(table.count, 0, static_cast<int>(MeterTable::kMaxUsed)));
+    const auto n =
+        static_cast<std::size_t>(std::clamp(table.count, 0, static_cast<int>(MeterTable::kMaxUsed)));
     for (std::size_t k = 0; k < n; ++k) {
         MeterEntry& entry = table.entries[k];
         const bool low = k < protocol::kMetersPerBlock;
-        const std::string serial = protocol::SecondaryAddressText(
-            low ? read.block1 : read.block2, low ? k : k - protocol::kMetersPerBlock);
-        if (!serial.empty())
-            entry.readSerial = serial;
-        if (std::string type = protocol::MeterTypeText(read.types, k); !type.empty())
-            entry.readType = std::move(type);
+        const std::string serial = protocol::SecondaryAddressText(low ? read.block1 : read.block2,
+                                                                  low ? k : k - protocol::kMetersPerBlock);
+        // A block that was not read leaves its meters empty (unread), never with what an earlier
+        // read, perhaps of another converter, left in the table.
+        entry.readSerial = serial;
+        entry.readType = protocol::MeterTypeText(read.types, k);
     }
 }
 
@@ -178,7 +186,7 @@ std::optional<SettingsJob> PendingCommand::take() {
         return std::nullopt;
     case SettingsCommand::Types:
         job.frame = std::move(m_list.types);
-        m_command = !m_list.block2.empty() ? SettingsCommand::Block2
+        m_command = !m_list.block2.empty()   ? SettingsCommand::Block2
                     : !m_list.block1.empty() ? SettingsCommand::Block1
                                              : SettingsCommand::None;
         return job;
@@ -212,7 +220,8 @@ std::uint32_t ExtraTimeoutMs(SettingsCommand command) noexcept {
     }
 }
 
-std::string CommandReport(const Converter& converter, SettingsCommand command, bool ok, std::string_view reason) {
+std::string CommandReport(const Converter& converter, SettingsCommand command, bool ok,
+                          std::string_view reason) {
     struct Texts {
         SettingsCommand command;
         const char* done;
@@ -227,7 +236,8 @@ std::string CommandReport(const Converter& converter, SettingsCommand command, b
         {SettingsCommand::Block2, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
         {SettingsCommand::Block1, "二级表序列号设置类型完成 !", "二级表序列号设置失败"},
     }};
-    const auto it = std::find_if(kTexts.begin(), kTexts.end(), [command](const Texts& t) { return t.command == command; });
+    const auto it = std::find_if(kTexts.begin(), kTexts.end(),
+                                 [command](const Texts& t) { return t.command == command; });
     if (it == kTexts.end())
         return converter.name;
     if (ok)

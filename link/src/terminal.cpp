@@ -23,6 +23,14 @@ std::size_t ChecksumStartOffset(int index) noexcept {
 
 TerminalFrame BuildTerminalFrame(std::string_view commandText, std::size_t checksumStart) {
     TerminalFrame frame;
+    const auto isHex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    };
+    frame.notHex =
+        std::none_of(commandText.begin(), commandText.end(), isHex) ||
+        !std::all_of(commandText.begin(), commandText.end(), [&](char c) { return c == ' ' || isHex(c); });
+    if (frame.notHex)
+        return frame;
     const std::vector<std::uint8_t> command = protocol::ParseHexCommand(commandText);
     frame.commandBytes = command.size();
     if (!frame.tooLong())
@@ -30,8 +38,10 @@ TerminalFrame BuildTerminalFrame(std::string_view commandText, std::size_t check
     return frame;
 }
 
-std::string TooLongText(std::size_t commandBytes) {
-    return "命令过长: " + std::to_string(commandBytes) + " 字节, 最多 " +
+std::string RefusedCommandText(const TerminalFrame& frame) {
+    if (frame.notHex)
+        return "命令格式不对: 只能输入16进制数字(两位一个字节)和空格, 未发送!";
+    return "命令过长: " + std::to_string(frame.commandBytes) + " 字节, 最多 " +
            std::to_string(kTerminalMaxCommandBytes) + " 字节, 未发送!";
 }
 

@@ -1,5 +1,6 @@
 #include "tev/link/type_file.hpp"
 
+#include <algorithm>
 #include <fstream>
 
 namespace tev::link {
@@ -74,6 +75,31 @@ int TypeNumber(std::string_view name) noexcept {
     if (digits == 0 || digits >= name.size() || name[digits] != '-')
         return -1;
     return number;
+}
+
+std::string TypeNameOf(const std::vector<std::string>& names, int number) {
+    for (const std::string& name : names)
+        if (TypeNumber(name) == number)
+            return name;
+    std::string digits = std::to_string(number);
+    return digits.size() < 2 ? "0" + digits : digits;
+}
+
+std::uint8_t TypeNumberOfName(std::string_view name) noexcept {
+    if (const int number = TypeNumber(name); number >= 0 && number <= 255)
+        return static_cast<std::uint8_t>(number);
+    int value = 0;
+    std::size_t digits = 0;
+    while (digits < name.size() && digits < 3 && name[digits] >= '0' && name[digits] <= '9')
+        value = value * 10 + (name[digits++] - '0');
+    return static_cast<std::uint8_t>(std::min(value, 255));
+}
+
+bool TypeNamesOutOfPlace(const std::vector<std::string>& names) noexcept {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (TypeNumber(names[i]) != static_cast<int>(i))
+            return true;
+    return false;
 }
 
 } // namespace tev::link

@@ -49,8 +49,10 @@ TEST(ConverterSettings, ButtonsBuildTheirWritesOrRefuseTheirInput) {
         {"time not a number", BuildAcquisitionTimeWrite(1, "abc"), InputError::TimeRange, ""},
         {"time 3", BuildAcquisitionTimeWrite(1, "3"), InputError::None, "01 06 17 71 00 03 "},
         {"time 9999", BuildAcquisitionTimeWrite(2, "9999"), InputError::None, "02 06 17 71 27 0F "},
-        {"type 12, 40 meters", BuildTypeAndCountWrite(1, "12-ABC-1", "40"), InputError::None, "01 06 17 72 0C 28 "},
+        {"type 12, 40 meters", BuildTypeAndCountWrite(1, "12-ABC-1", "40"), InputError::None,
+         "01 06 17 72 0C 28 "},
         {"type without '-'", BuildTypeAndCountWrite(1, "12ABC", "5"), InputError::None, "01 06 17 72 00 05 "},
+        {"type without a name", BuildTypeAndCountWrite(1, "07", "5"), InputError::None, "01 06 17 72 07 05 "},
         {"parity odd", BuildParityWrite(1, 2), InputError::None, "01 06 17 73 00 02 "},
     };
     for (const Case& c : cases) {
@@ -82,7 +84,9 @@ TEST(ConverterSettings, MeterListChainWritesTypesThenBlockTwoThenBlockOne) {
          {{SettingsCommand::Types, "01 10 1F 40 00 14 28 "},
           {SettingsCommand::Block2, "01 10 1B B8 00 18 30 "},
           {SettingsCommand::Block1, "01 10 1B 58 00 60 C0 "}}},
-        {5, {{SettingsCommand::Types, "01 10 1F 40 00 03 06 "}, {SettingsCommand::Block1, "01 10 1B 58 00 0F 1E "}}},
+        {5,
+         {{SettingsCommand::Types, "01 10 1F 40 00 03 06 "},
+          {SettingsCommand::Block1, "01 10 1B 58 00 0F 1E "}}},
         {0, {}},
     };
     for (const Case& c : cases) {
@@ -107,23 +111,25 @@ TEST(ConverterSettings, MeterListBytesArePaddedSerialsAndDecimalTypes) {
     table.entries[1] = {"", "", "ABCDEF012345", "03"};
     table.entries[2] = {"", "", "", "no digits"};
     const MeterListWrites writes = BuildMeterListWrites(7, table);
-    EXPECT_EQ(Body(writes.block1), "07 10 1B 58 00 09 12 00 00 00 01 23 45 AB CD EF 01 23 45 00 00 00 00 00 00 ");
+    EXPECT_EQ(Body(writes.block1),
+              "07 10 1B 58 00 09 12 00 00 00 01 23 45 AB CD EF 01 23 45 00 00 00 00 00 00 ");
     // Odd count: the low byte of the last register carries no meter and is 0.
     EXPECT_EQ(Body(writes.types), "07 10 1F 40 00 02 04 0C 03 00 00 ");
     EXPECT_TRUE(writes.block2.empty());
 }
 
-TEST(ConverterSettings, ReadsFillOnlyTheMetersTheyReached) {
-    MeterTable table;
+TEST(ConverterSettings, MetersTheReadDidNotReachAreUnread) {
+    MeterTable table; // as another converter's read left it
     table.count = 34;
-    table.entries[33].readSerial = "kept";
+    table.entries[33].readSerial = "0000000000FF";
+    table.entries[3].readType = "07";
     MeterListRead read;
     read.block1.assign(32 * 6, 0x11);
     read.block1[6] = 0xAB;
     read.types = {0x01, 0x0C, 0x40};
     ApplyMeterListRead(table, read);
     EXPECT_EQ(table.entries[1].readSerial, "AB1111111111");
-    EXPECT_EQ(table.entries[33].readSerial, "kept"); // block 2 not answered
+    EXPECT_EQ(table.entries[33].readSerial, ""); // block 2 not answered
     EXPECT_EQ(table.entries[1].readType, "0C");
     EXPECT_EQ(table.entries[2].readType, "40");
     EXPECT_EQ(table.entries[3].readType, "");

@@ -26,7 +26,13 @@ TEST(TerminalFrame, CompletedFromTheChosenOffset) {
         {"105", 1, "10 05 05 16"},
         {"10 5B", 2, "10 5B 00 16"}, // checksum starts past the command
         {"01 02", 0, "01 02 03 16"},
-        {"", 1, "00 16"},
+        // Text that is not hex digit pairs sends nothing rather than bytes nobody typed.
+        {"", 1, ""},
+        {"   ", 1, ""},
+        {"ZZ 5B 01", 1, ""},
+        {"10 5B 0G", 1, ""},
+        {"\xE4\xB8\xAD\xE6\x96\x87", 1, ""},
+        {"10\t5B", 1, ""},
     };
     for (const Case& c : cases) {
         const TerminalFrame frame = BuildTerminalFrame(c.command, ChecksumStartOffset(c.checksumIndex));
@@ -41,7 +47,7 @@ TEST(TerminalFrame, MoreThan58BytesAreRefused) {
     EXPECT_TRUE(refused.tooLong());
     EXPECT_EQ(refused.commandBytes, 59u);
     EXPECT_TRUE(refused.bytes.empty());
-    EXPECT_NE(TooLongText(59).find("59"), std::string::npos);
+    EXPECT_NE(RefusedCommandText(refused).find("59"), std::string::npos);
 }
 
 TEST(TerminalReply, ShownAsFarAsTheFrameReachesWithinTheReceivedBytes) {

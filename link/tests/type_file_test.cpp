@@ -71,10 +71,26 @@ TEST(TypeFile, LoadsFromDisk) {
 }
 
 TEST(TypeFile, TypeNumber) {
-    const std::pair<const char*, int> cases[] = {{"01-HEDE", 1}, {"12-X", 12}, {"7-", 7}, {"-X", -1},
+    const std::pair<const char*, int> cases[] = {{"01-HEDE", 1}, {"12-X", 12}, {"7-", 7},       {"-X", -1},
                                                  {"01", -1},     {"A1-X", -1}, {"12345-X", -1}, {"", -1}};
     for (const auto& [name, number] : cases)
         EXPECT_EQ(TypeNumber(name), number) << name;
+}
+
+// Whatever places the names have, a number turned into a name turns back into the same number.
+TEST(TypeFile, NumberToNameAndBackIsTheSameNumber) {
+    const std::vector<std::vector<std::string>> files = {
+        {"00-X", "01-A", "02-B"}, {"01-A", "02-B", "03-C"}, {"03-C", "01-A"}, {"HEDE", "7-G", "100-H"}, {}};
+    for (const auto& names : files)
+        for (int number : {0, 1, 2, 3, 7, 12, 100, 255})
+            EXPECT_EQ(TypeNumberOfName(TypeNameOf(names, number)), number) << names.size() << " " << number;
+    EXPECT_EQ(TypeNameOf({"01-A", "02-B"}, 1), "01-A");
+    EXPECT_EQ(TypeNameOf({"01-A", "02-B"}, 3), "03");
+    EXPECT_EQ(TypeNumberOfName("HEDE"), 0);
+    EXPECT_EQ(TypeNumberOfName("12ABC"), 12); // the first digits, as the meter list reads a type text
+    EXPECT_FALSE(TypeNamesOutOfPlace({"00-X", "01-A"}));
+    EXPECT_TRUE(TypeNamesOutOfPlace({"01-A", "02-B"}));
+    EXPECT_TRUE(TypeNamesOutOfPlace({"00-X", "HEDE"}));
 }
 
 } // namespace

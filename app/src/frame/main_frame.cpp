@@ -46,6 +46,9 @@ class FrameNotifier final : public Notifier {
     void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override {
         m_target->notify(parent, caption, text, icon);
     }
+    bool confirm(QWidget* parent, const QString& caption, const QString& text) override {
+        return m_target->confirm(parent, caption, text);
+    }
 
   private:
     std::unique_ptr<Notifier>& m_target;

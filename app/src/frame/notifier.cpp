@@ -9,3 +9,9 @@ void BoxNotifier::notify(QWidget* parent, const QString& caption, const QString&
     QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
+
+bool BoxNotifier::confirm(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -11,9 +11,12 @@ class Notifier {
     virtual ~Notifier() = default;
     // Shows a modal box with one OK button.
     virtual void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) = 0;
+    // Asks a yes/no question (no is the default button); true for yes.
+    virtual bool confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 class BoxNotifier final : public Notifier {
   public:
     void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override;
+    bool confirm(QWidget* parent, const QString& caption, const QString& text) override;
 };

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ class Workspace final : public QObject {
     const std::vector<std::string>& typeNames() const { return m_typeNames; }
     void setTypeNames(std::vector<std::string> names) { m_typeNames = std::move(names); }
 
+    // True the first time a notice is asked for in this run, so a warning about a file is said once.
+    bool firstNotice(const std::string& text) { return m_noticesGiven.insert(text).second; }
+
     // The converter collects its meters by secondary address.
     bool secondaryAddressing() const { return m_secondary; }
     void setSecondaryAddressing(bool on) { m_secondary = on; }
@@ -73,4 +77,5 @@ class Workspace final : public QObject {
     tev::link::MeterTable m_meters{};
     std::vector<std::string> m_typeNames;
     bool m_secondary = false;
+    std::set<std::string> m_noticesGiven;
 };

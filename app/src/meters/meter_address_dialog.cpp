@@ -131,14 +131,6 @@ void MeterAddressDialog::setMode(int index) {
         w->setEnabled(!manual);
 }
 
-void MeterAddressDialog::showEvent(QShowEvent* event) {
-    ToolDialog::showEvent(event);
-    if (!m_announced) {
-        m_announced = true;
-        emit stopPagesRequested(); // this dialog takes a serial line of its own
-    }
-}
-
 void MeterAddressDialog::notify(const QString& text) {
     m_notifier.notify(this, kCaption, text, Notifier::Icon::Information);
 }

@@ -35,9 +35,6 @@ class MeterAddressDialog final : public ToolDialog {
     // Stops the batch (a line on the line is abandoned, its port closed) and closes the dialog.
     void reject() override;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     void buildControls();
     void buildButtons();
@@ -60,7 +57,6 @@ class MeterAddressDialog final : public ToolDialog {
     QTimer m_timer;
     JobToken m_job;
     std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
-    bool m_announced = false;
     QString m_lastOpenFailure; // shown once in the message bar, not for every line of a batch
 
     QComboBox* m_port = nullptr;

@@ -12,7 +12,8 @@
 #include "editable_grid.hpp"
 #include "frame/notifier.hpp"
 #include "frame/workspace.hpp"
-#include "tev/link/converter_settings.hpp"
+#include "tev/link/meter_list_edit.hpp"
+#include "tev/link/type_file.hpp"
 #include "type_names.hpp"
 
 using tev::link::MeterListRow;
@@ -20,8 +21,6 @@ using tev::link::MeterListRow;
 namespace {
 
 enum Column { kNumber = 0, kSerial = 1, kType = 2 };
-// The type names a meter list offers: the first 32 of the type file.
-constexpr std::size_t kTypeNames = 32;
 
 QString ChoosePathWithDialog(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("浏览文件"));
@@ -38,18 +37,6 @@ QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The type index of a read type code: its text read base 16 ("0C" is 12); no digits give 0.
-int TypeIndexOfCode(const std::string& code) {
-    int value = 0;
-    for (char c : code) {
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0 || value > 0xFFF)
-            break;
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
 } // namespace
 
 MeterListDialog::MeterListDialog(Workspace& workspace, Notifier& notifier, QWidget* parent)
@@ -59,23 +46,13 @@ MeterListDialog::MeterListDialog(Workspace& workspace, Notifier& notifier, QWidg
     const tev::link::MeterTable& table = workspace.meterTable();
     m_rowCount = std::clamp(table.count, 0, static_cast<int>(tev::link::MeterTable::kMaxUsed));
     m_names = workspace.typeNames();
-    if (m_names.size() > kTypeNames)
-        m_names.resize(kTypeNames);
+    if (m_names.size() > tev::link::kTypeNameTableSize)
+        m_names.resize(tev::link::kTypeNameTableSize);
     for (const std::string& name : m_names)
         m_shownNames << ShowTypeName(name);
-    for (int i = 0; i < m_rowCount; ++i) {
-        const tev::link::MeterEntry& entry = table.entries[static_cast<std::size_t>(i)];
-        m_rows.push_back({m_secondary ? entry.readSerial : std::string(), typeName(TypeIndexOfCode(entry.readType))});
-    }
+    m_rows = tev::link::MeterListRowsOf(table, m_secondary, m_names);
     buildGrid();
     showRows();
-}
-
-std::string MeterListDialog::typeName(int index) const {
-    // A type the type file does not name shows as its number, which "设置" writes back unchanged.
-    if (index >= 0 && static_cast<std::size_t>(index) < m_names.size())
-        return m_names[static_cast<std::size_t>(index)];
-    return QStringLiteral("%1").arg(index, 2, 10, QLatin1Char('0')).toStdString();
 }
 
 void MeterListDialog::buildGrid() {
@@ -83,7 +60,8 @@ void MeterListDialog::buildGrid() {
     m_grid = new EditableGrid(this);
     m_grid->setObjectName(QStringLiteral("meterGrid"));
     m_grid->setColumnCount(3);
-    m_grid->setHorizontalHeaderLabels({QStringLiteral("表号"), m_secondary ? QStringLiteral("表序列号") : QStringLiteral("表地址"),
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("表号"),
+                                       m_secondary ? QStringLiteral("表序列号") : QStringLiteral("表地址"),
                                        QStringLiteral("表类型")});
     m_grid->verticalHeader()->hide();
     m_grid->setShowGrid(true);
@@ -146,21 +124,22 @@ void MeterListDialog::cellEdited(int row, int column) {
 void MeterListDialog::sameTypeAsFirst() {
     if (m_rows.empty())
         return;
-    const std::string type = typeName(tev::link::LeadingTypeCode(m_rows.front().type));
+    const std::string type = tev::link::TypeNameOf(m_names, tev::link::TypeNumberOfName(m_rows.front().type));
     for (MeterListRow& row : m_rows)
         row.type = type;
     showRows();
 }
 
 void MeterListDialog::accept() {
-    tev::link::MeterTable& table = m_workspace.meterTable();
-    for (int i = 0; i < m_rowCount; ++i) {
-        tev::link::MeterEntry& entry = table.entries[static_cast<std::size_t>(i)];
-        const bool shown = static_cast<std::size_t>(i) < m_rows.size();
-        entry.editedSerial = shown && m_secondary ? m_rows[static_cast<std::size_t>(i)].serial : std::string();
-        entry.editedType = shown ? std::to_string(tev::link::LeadingTypeCode(m_rows[static_cast<std::size_t>(i)].type))
-                                 : std::string();
-    }
+    const auto empty = tev::link::EmptyMeterRows(m_rows, static_cast<std::size_t>(m_rowCount), m_secondary);
+    if (!empty.empty() &&
+        !m_notifier.confirm(
+            this, QStringLiteral("INFO"),
+            QStringLiteral(
+                "第 %1 行的表序列号或表类型为空(未读到或未填写), 设置会把它们写成 0。\n仍然设置吗?")
+                .arg(QString::fromStdString(tev::link::RowNumbersText(empty)))))
+        return;
+    tev::link::ApplyMeterListEdits(m_workspace.meterTable(), m_rows, m_secondary);
     QDialog::accept();
 }
 
@@ -177,22 +156,45 @@ void MeterListDialog::save() {
                          file.write(Bytes(text)) == static_cast<qint64>(text.size()) &&
                          file.error() == QFileDevice::NoError && file.commit();
     if (!written)
-        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("File Error!"), Notifier::Icon::Warning);
+        return m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("File Error!"),
+                                 Notifier::Icon::Warning);
+    warnRowsNotReadBack();
+}
+
+// The file is written as the rows stand; rows an import would not give back as they are are named.
+void MeterListDialog::warnRowsNotReadBack() {
+    const auto bad = tev::link::RowsNotReadBack(m_rows, m_secondary);
+    if (bad.empty())
+        return;
+    m_notifier.notify(
+        this, QStringLiteral("INFO"),
+        QStringLiteral(
+            "已保存, 但第 %1 行再导入时不会原样读回 (表序列号不是12位、空行、以;开头或首尾有空格)!")
+            .arg(QString::fromStdString(tev::link::RowNumbersText(bad))),
+        Notifier::Icon::Warning);
 }
 
 void MeterListDialog::import() {
     const QString path = m_choosePath(this).trimmed();
     if (path.isEmpty())
         return;
+    // A file that cannot be read leaves the table as it is: importing nothing would empty it.
     QFile file(path);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.read(static_cast<qint64>(tev::link::kCfgReadLimit) + 1);
-    tev::link::MeterListFile parsed =
-        tev::link::ParseMeterListFile(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), m_secondary);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("无法读取文件 %1: %2").arg(path, file.errorString()),
+                          Notifier::Icon::Warning);
+        return;
+    }
+    tev::link::MeterListFile parsed = tev::link::ParseMeterListFile(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), m_secondary);
     m_rows = std::move(parsed.rows);
     showRows();
     if (parsed.truncated)
         m_notifier.notify(this, QStringLiteral("INFO"),
-                          QStringLiteral("文件过长, 只导入前%1行!").arg(m_rows.size()), Notifier::Icon::Warning);
+                          QStringLiteral("文件过长, 只导入前%1行!").arg(m_rows.size()),
+                          Notifier::Icon::Warning);
 }

@@ -39,14 +39,14 @@ class MeterListDialog final : public QDialog {
     void import();
     void sameTypeAsFirst();
     void cellEdited(int row, int column);
-    std::string typeName(int index) const;
+    void warnRowsNotReadBack();
 
     Workspace& m_workspace;
     Notifier& m_notifier;
     bool m_secondary = true;
-    int m_rowCount = 0; // the meter table's count when the dialog opened
-    std::vector<std::string> m_names;   // the type names, as bytes
-    QStringList m_shownNames;           // the same, decoded
+    int m_rowCount = 0;               // the meter table's count when the dialog opened
+    std::vector<std::string> m_names; // the type names, as bytes
+    QStringList m_shownNames;         // the same, decoded
     std::vector<tev::link::MeterListRow> m_rows;
     EditableGrid* m_grid = nullptr;
     PathChooser m_choosePath;

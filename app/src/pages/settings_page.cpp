@@ -11,6 +11,7 @@
 #include "frame/workspace.hpp"
 #include "meters/meter_list_dialog.hpp"
 #include "meters/type_names.hpp"
+#include "tev/link/type_file.hpp"
 #include "wait_notice.hpp"
 
 using namespace tev::link;
@@ -79,7 +80,8 @@ void SettingsPage::buildControls() {
     row(1, "名称", m_name, nullptr);
     row(2, "地址 (16进制)", m_address, nullptr);
     row(3, "波特率", m_rate, setAddress);
-    row(4, "采集时间", m_time, button("ZEDU采集时间设定", "setTimeButton", &SettingsPage::setAcquisitionTime));
+    row(4, "采集时间", m_time,
+        button("ZEDU采集时间设定", "setTimeButton", &SettingsPage::setAcquisitionTime));
     row(5, "表数量", m_count, button("设置表数量", "setCountButton", &SettingsPage::setTypeAndCount));
     row(6, "校验", m_parity, button("模块校验设定", "setParityButton", &SettingsPage::setParity));
     grid->addWidget(m_meterListButton, 7, 1);
@@ -93,6 +95,8 @@ void SettingsPage::start(const Converter& converter, const PageContext& context)
     m_converter = converter;
     m_name->setText(QString::fromStdString(converter.name));
     m_address->setText(QString::fromStdString(ShownAddress(converter)));
+    // The meter table is this converter's from now on: nothing another converter left in it shows.
+    context.workspace.meterTable() = {};
     showConfig(converter.config);
     context.workspace.setSecondaryAddressing(true);
     loadTypeFile(converter.config.meterType, true);
@@ -101,17 +105,33 @@ void SettingsPage::start(const Converter& converter, const PageContext& context)
 
 void SettingsPage::stop() {
     m_timer.stop();
+    reportUnfinished();
     m_job.cancel();
     m_readJob.cancel();
     if (!m_context)
         return;
     // The port is closed on the serial thread, after anything still using it there.
     m_context->worker.run<int>(
-        this, [client = std::exchange(m_client, std::make_shared<SerialClient>())]() mutable {
+        this,
+        [client = std::exchange(m_client, std::make_shared<SerialClient>())]() mutable {
             client.reset();
             return 0;
         },
         [](int) {});
+}
+
+// A write asked for but not sent, or cut off on the line, is reported, never dropped silently.
+void SettingsPage::reportUnfinished() {
+    if (!m_context)
+        return;
+    auto report = [this](SettingsCommand command, const char* reason) {
+        emit message(QString::fromStdString(CommandReport(m_converter, command, false, reason)));
+    };
+    if (m_job.active())
+        report(m_sending, "已中止, 未确认");
+    if (m_pending.pending() != SettingsCommand::None)
+        report(m_pending.pending(), "未发送");
+    m_pending = {};
 }
 
 // The fields of a configuration; a rate code or mode that matches no entry leaves its list as it is.
@@ -128,21 +148,29 @@ void SettingsPage::showConfig(const tev::protocol::ConverterConfig& config) {
 }
 
 // Fills the hidden type list (sorted by text, so two-digit numbers stand in order) and, at page
-// start, the workspace's type names (the first 32 in file order).
+// start, the workspace's type names (the first 32 in file order). The converter's type is chosen by
+// the number its name begins with; a type the file does not name is listed as its number.
 void SettingsPage::loadTypeFile(std::uint8_t selectedType, bool toWorkspace) {
-    const std::vector<std::string> names = LoadTypeNames(m_context->workspace.typeFilePath().toStdString());
-    if (toWorkspace) {
-        constexpr std::size_t kTableNames = 32; // the meter list's names: the first ones in file order
-        m_context->workspace.setTypeNames(
-            {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(std::min(names.size(), kTableNames))});
-    }
+    Workspace& workspace = m_context->workspace;
+    const TypeFile file = LoadTypeFile(workspace.typeFilePath().toStdString());
+    const std::vector<std::string>& names = file.names;
+    if (toWorkspace)
+        workspace.setTypeNames({names.begin(), names.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                   names.size(), kTypeNameTableSize))});
+    for (const auto& [shown, text] : {std::pair{file.truncated, kTypeFileTruncatedText},
+                                      std::pair{TypeNamesOutOfPlace(names), kTypeFileOutOfPlaceText}})
+        if (shown && workspace.firstNotice(std::string(text)))
+            emit message(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     m_typeNames = names;
+    const std::string selected = TypeNameOf(names, selectedType);
+    if (std::find(m_typeNames.begin(), m_typeNames.end(), selected) == m_typeNames.end())
+        m_typeNames.push_back(selected);
     std::sort(m_typeNames.begin(), m_typeNames.end());
     m_types->clear();
     for (const std::string& name : m_typeNames)
         m_types->addItem(ShowTypeName(name));
-    if (selectedType < m_types->count())
-        m_types->setCurrentIndex(selectedType);
+    const auto at = std::find(m_typeNames.begin(), m_typeNames.end(), selected);
+    m_types->setCurrentIndex(static_cast<int>(at - m_typeNames.begin()));
 }
 
 void SettingsPage::refuse(InputError error) {

@@ -19,9 +19,6 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// The names of a type file in file order (bytes kept); none when it cannot be read.
-std::vector<std::string> LoadTypeNames(const std::string& path);
-
 class SettingsPage final : public ConverterPage {
     Q_OBJECT
   public:
@@ -47,11 +44,13 @@ class SettingsPage final : public ConverterPage {
     void runMeterListDialog(const tev::link::MeterListRead& read);
     void tick();
     void finished(const tev::link::CommandOutcome& outcome);
+    void reportUnfinished();
 
     std::optional<PageContext> m_context;
     tev::link::Converter m_converter;
     std::shared_ptr<tev::link::SerialClient> m_client = std::make_shared<tev::link::SerialClient>();
     tev::link::PendingCommand m_pending;
+    tev::link::SettingsCommand m_sending = tev::link::SettingsCommand::None; // the command on the line
     // The address and rate index an address change sent, taken over once the converter echoes it.
     std::optional<std::pair<std::uint8_t, std::size_t>> m_addressChange;
     JobToken m_job;     // the pending command on the line

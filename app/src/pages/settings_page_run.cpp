@@ -17,8 +17,12 @@ void SettingsPage::tick() {
     if (!job)
         return;
     auto client = m_client;
+    m_sending = job->command;
     m_job = m_context->worker.run<CommandOutcome>(
-        this, [client, converter = m_converter, job = std::move(*job)] { return RunSettingsJob(*client, converter, job); },
+        this,
+        [client, converter = m_converter, job = std::move(*job)] {
+            return RunSettingsJob(*client, converter, job);
+        },
         [this](CommandOutcome outcome) { finished(outcome); }, [client] { client->cancel(); });
 }
 
@@ -34,8 +38,8 @@ void SettingsPage::finished(const CommandOutcome& outcome) {
     }
     if (outcome.command == SettingsCommand::Block1)
         m_context->workspace.setMeterListOpen(false);
-    emit message(QString::fromStdString(
-        CommandReport(m_converter, outcome.command, outcome.ok(), outcome.ok() ? "" : FailureReason(outcome))));
+    emit message(QString::fromStdString(CommandReport(m_converter, outcome.command, outcome.ok(),
+                                                      outcome.ok() ? "" : FailureReason(outcome))));
 }
 
 void SettingsPage::readConfig() {
@@ -51,7 +55,8 @@ void SettingsPage::readConfig() {
             }
             m_converter.config = read->config;
             m_converter.configText = read->text;
-            m_address->setText(QStringLiteral("%1").arg(read->config.address, 2, 16, QLatin1Char('0')).toUpper());
+            m_address->setText(
+                QStringLiteral("%1").arg(read->config.address, 2, 16, QLatin1Char('0')).toUpper());
             showConfig(read->config);
             loadTypeFile(read->config.meterType, false);
         },

@@ -173,8 +173,8 @@ void TerminalDialog::run() {
         m_baud = *baud;
     const auto frame = tev::link::BuildTerminalFrame(
         command.toStdString(), tev::link::ChecksumStartOffset(m_checksum->currentIndex()));
-    if (frame.tooLong()) {
-        const QString refused = QString::fromStdString(tev::link::TooLongText(frame.commandBytes));
+    if (frame.refused()) {
+        const QString refused = QString::fromStdString(tev::link::RefusedCommandText(frame));
         m_response->setText(refused);
         addHistory(1, QStringLiteral("    ") + refused);
         m_runButton->setEnabled(true);

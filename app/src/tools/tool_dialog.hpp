@@ -1,5 +1,6 @@
 // What every tool dialog (terminal, graph display, meter address setting) tells the main window. A
-// tool that takes a serial line asks for the converter pages to stop when it opens.
+// tool that takes over the converters' line (search, terminal, graph) asks for the converter pages to
+// stop when it opens; the meter address setting works on the meters' line and leaves them running.
 #pragma once
 
 #include <QDialog>

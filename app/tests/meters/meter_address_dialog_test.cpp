@@ -111,7 +111,7 @@ void MeterAddressDialogTest::opensInFileModeAndSwitches() {
     MeterAddressDialog dialog(*m_worker, m_notifier);
     QSignalSpy stopPages(&dialog, &ToolDialog::stopPagesRequested);
     dialog.show();
-    QCOMPARE(stopPages.count(), 1);
+    QCOMPARE(stopPages.count(), 0); // the converter pages go on polling their own line
     QCOMPARE(dialog.windowTitle(), QStringLiteral("热表地址设定"));
     QCOMPARE(Child<QComboBox>(dialog, "baud")->currentText(), QStringLiteral("2400"));
     QCOMPARE(Child<QComboBox>(dialog, "mode")->currentText(), QStringLiteral("从文件导入"));

@@ -42,6 +42,78 @@ class MeterListDialogTest : public QObject {
         t.entries[1] = {"000010000002", "02", "", ""};
         t.entries[2] = {"000010000003", "40", "", ""}; // beyond the type names
         m_notifier.m_shown->clear();
+        *m_notifier.m_answer = false;
+    }
+
+    // Types are looked up by the number their names begin with, so an untouched list hands back
+    // what was read, whichever place the names have in type.txt.
+    void untouchedListHandsBackWhatWasRead_data() {
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("numbers at their places") << QStringList{"00-X", "01-A", "02-B", "03-C"};
+        QTest::newRow("file starting at 01") << QStringList{"01-A", "02-B", "03-C"};
+        QTest::newRow("out of order, type 1 missing") << QStringList{"03-C", "02-B"};
+    }
+    void untouchedListHandsBackWhatWasRead() {
+        QFETCH(QStringList, names);
+        std::vector<std::string> bytes;
+        for (const QString& n : names)
+            bytes.push_back(n.toStdString());
+        m_workspace.setTypeNames(bytes);
+        MeterListDialog d(m_workspace, m_notifier);
+        d.findChild<QPushButton*>(QStringLiteral("setButton"))->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        const auto& e = m_workspace.meterTable().entries;
+        const std::string expected[] = {"1", "2", "64"}; // read as 01, 02, 40 (hexadecimal)
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(e[i].editedType, expected[i]);
+            QCOMPARE(e[i].editedSerial, e[i].readSerial);
+        }
+        QCOMPARE(d.findChild<EditableGrid*>(QStringLiteral("meterGrid"))->item(0, 2)->text(),
+                 names.contains(QStringLiteral("01-A")) ? QStringLiteral("01-A") : QStringLiteral("01"));
+    }
+
+    void unreadRowsShowEmptyAndAreWrittenOnlyWhenConfirmed() {
+        m_workspace.meterTable().entries[1] = {}; // its blocks were lost
+        MeterListDialog d(m_workspace, m_notifier);
+        auto* grid = d.findChild<EditableGrid*>(QStringLiteral("meterGrid"));
+        QCOMPARE(grid->item(1, 1)->text(), QString());
+        QCOMPARE(grid->item(1, 2)->text(), QString());
+        d.findChild<QPushButton*>(QStringLiteral("setButton"))->click();
+        QVERIFY(m_notifier.m_shown->back().text.startsWith(QStringLiteral("第 2 行")));
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QCOMPARE(m_workspace.meterTable().entries[0].editedType, std::string());
+        *m_notifier.m_answer = true;
+        d.findChild<QPushButton*>(QStringLiteral("setButton"))->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(m_workspace.meterTable().entries[0].editedType, std::string("1"));
+    }
+
+    void aFailedImportKeepsTheTable() {
+        for (const QString& path : {m_dir.filePath(QStringLiteral("missing.cfg")), m_dir.path()}) {
+            MeterListDialog d(m_workspace, m_notifier);
+            const auto before = d.rows();
+            d.setPathChooser([path](QWidget*) { return path; });
+            d.findChild<QPushButton*>(QStringLiteral("importButton"))->click();
+            QCOMPARE(d.rows(), before);
+            QVERIFY2(m_notifier.m_shown->back().text.contains(path),
+                     qPrintable(m_notifier.m_shown->back().text));
+        }
+    }
+
+    void saveNamesRowsThatWouldNotReadBack() {
+        tev::link::MeterTable& t = m_workspace.meterTable();
+        t.count = 4;
+        t.entries[3] = {"000010000004", "01", "", ""};
+        const QString path = m_dir.filePath(QStringLiteral("odd.cfg"));
+        MeterListDialog d(m_workspace, m_notifier);
+        d.setPathChooser([path](QWidget*) { return path; });
+        auto* grid = d.findChild<EditableGrid*>(QStringLiteral("meterGrid"));
+        grid->writeCell(1, 1, QStringLiteral("1234"));  // short serial: would take the type's bytes
+        grid->writeCell(2, 2, QStringLiteral("03-C ")); // blank at the end: trimmed on import
+        d.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+        QVERIFY(QFile::exists(path));
+        QVERIFY2(m_notifier.m_shown->back().text.contains(QStringLiteral("第 2, 3 行")),
+                 qPrintable(m_notifier.m_shown->back().text));
     }
 
     void opensWithTheTableAndHandsBackTheEdits() {
@@ -73,8 +145,10 @@ class MeterListDialogTest : public QObject {
         QTest::addColumn<bool>("secondary");
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("secondary") << true
-                                   << QByteArray("00001000000101-A\n000010000002" + QByteArray::fromStdString(kGbkName) +
-                                                 "\n00001000000364\0", 52);
+                                   << QByteArray("00001000000101-A\n000010000002" +
+                                                     QByteArray::fromStdString(kGbkName) +
+                                                     "\n00001000000364\0",
+                                                 52);
         QTest::newRow("primary") << false
                                  << QByteArray("01-A\n" + QByteArray::fromStdString(kGbkName) + "\n64\0", 16);
     }
@@ -101,8 +175,8 @@ class MeterListDialogTest : public QObject {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("types"); // column 2 after the import
         QTest::newRow("comments and blanks only") << true << QByteArray(";x\n\n  \r\n") << QStringList{};
-        QTest::newRow("secondary file in primary mode") << false << QByteArray("00001000000101-A\n")
-                                                        << QStringList{QStringLiteral("00001000000101-A")};
+        QTest::newRow("secondary file in primary mode")
+            << false << QByteArray("00001000000101-A\n") << QStringList{QStringLiteral("00001000000101-A")};
         QTest::newRow("short line") << true << QByteArray("12345\n") << QStringList{QString()};
     }
     void importEdgeCases() {
@@ -117,6 +191,7 @@ class MeterListDialogTest : public QObject {
         d.findChild<QPushButton*>(QStringLiteral("importButton"))->click();
         auto* grid = d.findChild<EditableGrid*>(QStringLiteral("meterGrid"));
         QCOMPARE(grid->rowCount(), types.size());
+        *m_notifier.m_answer = true; // rows left empty are handed back once confirmed
         for (int r = 0; r < types.size(); ++r)
             QCOMPARE(grid->item(r, 2)->text(), types.at(r));
         d.findChild<QPushButton*>(QStringLiteral("setButton"))->click();
@@ -152,7 +227,8 @@ class MeterListDialogTest : public QObject {
         const QString cut = m_dir.filePath(QStringLiteral("cut.cfg"));
         Write(readOnly, "old");
         Write(cut, "old");
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")),
+                              QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         MeterListDialog d(m_workspace, m_notifier);
         d.setPathChooser([readOnly](QWidget*) { return readOnly; });
         if (::access(qPrintable(m_dir.filePath(QStringLiteral("ro"))), W_OK) != 0) { // not as root
@@ -172,8 +248,10 @@ class MeterListDialogTest : public QObject {
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(ReadAll(cut), QByteArray("old"));
         QCOMPARE(m_notifier.m_shown->back().text, QStringLiteral("File Error!"));
-        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("cut.cfg*")}, QDir::Files), QStringList{QStringLiteral("cut.cfg")});
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("cut.cfg*")}, QDir::Files),
+                 QStringList{QStringLiteral("cut.cfg")});
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
   private:

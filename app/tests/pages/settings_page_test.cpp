@@ -27,8 +27,7 @@ namespace {
 constexpr int kPort = 14;
 
 // Runs act on the next modal dialog of type D once it shows.
-template <class D>
-void WhenModal(std::function<void(D*)> act) {
+template <class D> void WhenModal(std::function<void(D*)> act) {
     QTimer::singleShot(20, [act] {
         if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget()))
             act(d);
@@ -60,6 +59,7 @@ class SettingsPageTest : public QObject {
     Q_OBJECT
   private slots:
     void init() {
+        m_workspace = std::make_unique<Workspace>(); // notices said once are said again
         m_device = std::make_shared<tev::sim::Converter>(
             tev::sim::ConverterConfig{.address = 1, .meterCount = 40}, tev::sim::SampleMeters(40, 5000));
         m_line = std::make_unique<tev::sim::Line>();
@@ -68,18 +68,18 @@ class SettingsPageTest : public QObject {
         qputenv("TEV_COM14", QByteArray::fromStdString(m_line->path()));
         QFile types(m_dir.filePath(QStringLiteral("type.txt")));
         QVERIFY(types.open(QIODevice::WriteOnly));
-        types.write("; types\n02-通用水表\n01-通用热量表\n03-超声波热量表\n05-电磁水表\n");
+        types.write("; types\n00-未定义\n01-通用热量表\n02-通用水表\n03-超声波热量表\n");
         types.close();
         tev::link::ProgramFiles files;
         files.settings = (m_dir.path() + QStringLiteral("/tev_module.ini")).toStdString();
         files.typeFiles = {m_dir.filePath(QStringLiteral("type.txt")).toStdString()};
         files.output = m_dir.path().toStdString();
-        m_workspace.setFiles(files);
-        m_workspace.setPagesRunning(true);
+        m_workspace->setFiles(files);
+        m_workspace->setPagesRunning(true);
         m_page = std::make_unique<SettingsPage>();
         m_messages = std::make_unique<QSignalSpy>(m_page.get(), &ConverterPage::message);
         m_moved = std::make_unique<QSignalSpy>(m_page.get(), &ConverterPage::converterChanged);
-        m_page->start(Entry(), {m_workspace, m_worker, m_notifier});
+        m_page->start(Entry(), {*m_workspace, m_worker, m_notifier});
     }
     void cleanup() {
         m_messages.reset();
@@ -94,11 +94,11 @@ class SettingsPageTest : public QObject {
         QCOMPARE(Child<QLineEdit>(m_page.get(), "addressField")->text(), QStringLiteral("01"));
         QCOMPARE(Child<QComboBox>(m_page.get(), "rateList")->currentText(), QStringLiteral("9600"));
         QCOMPARE(Child<QLineEdit>(m_page.get(), "countField")->text(), QStringLiteral("40"));
-        QCOMPARE(m_workspace.meterTable().count, 40);
-        QVERIFY(m_workspace.secondaryAddressing());
-        // Hidden list sorted; the type names in file order.
-        QCOMPARE(Child<QComboBox>(m_page.get(), "typeList")->currentText(), QStringLiteral("02-通用水表"));
-        QCOMPARE(m_workspace.typeNames().front(), std::string("02-通用水表"));
+        QCOMPARE(m_workspace->meterTable().count, 40);
+        QVERIFY(m_workspace->secondaryAddressing());
+        // The converter's type by the number its name begins with; the type names in file order.
+        QCOMPARE(Child<QComboBox>(m_page.get(), "typeList")->currentText(), QStringLiteral("01-通用热量表"));
+        QCOMPARE(m_workspace->typeNames().front(), std::string("00-未定义"));
         m_page->resize(380, 320);
         m_page->show();
         Screenshot(m_page.get(), "settings-page");
@@ -125,6 +125,46 @@ class SettingsPageTest : public QObject {
         QTest::qWait(3 * SettingsPage::kTickMs);
         QCOMPARE(m_messages->count(), 0);
         QCOMPARE(m_device->config().acquisitionTime, 60);
+    }
+
+    // An untouched "设置表数量" writes back the type the converter reported, whatever type.txt holds;
+    // names not at the place of their number are said once.
+    void untouchedTypeAndCountKeepsTheType_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("notices");
+        QFile shipped(QStringLiteral(TEV_SHIPPED_TYPE_FILE));
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        QTest::newRow("shipped") << shipped.readAll() << 0;
+        QTest::newRow("starting at 01") << QByteArray("01-A\n02-B\n03-C\n04-D\n") << 1;
+        QTest::newRow("without type 3") << QByteArray("00-X\n01-A\n") << 0;
+    }
+    void untouchedTypeAndCountKeepsTheType() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, notices);
+        m_page.reset();
+        QFile types(m_dir.filePath(QStringLiteral("type.txt")));
+        QVERIFY(types.open(QIODevice::WriteOnly));
+        types.write(file);
+        types.close();
+        m_page = std::make_unique<SettingsPage>();
+        QSignalSpy messages(m_page.get(), &ConverterPage::message);
+        tev::link::Converter c = Entry();
+        c.config.meterType = 3;
+        m_page->start(c, {*m_workspace, m_worker, m_notifier});
+        m_page->start(c, {*m_workspace, m_worker, m_notifier}); // said once, however often loaded
+        QCOMPARE(messages.count(), notices);
+        Child<QPushButton>(m_page.get(), "setCountButton")->click();
+        QTRY_COMPARE(messages.count(), notices + 1);
+        QCOMPARE(m_device->config().meterType, 3);
+        QCOMPARE(m_device->config().meterCount, 40);
+    }
+
+    void aWriteNotYetSentIsReportedWhenThePageStops() {
+        Child<QPushButton>(m_page.get(), "setParityButton")->click();
+        m_page->stop();
+        QCOMPARE(m_messages->count(), 1);
+        QCOMPARE(m_messages->at(0).at(0).toString(),
+                 QStringLiteral("ZEDU-MODBUS模块模块校验设置失败(未发送) !"));
     }
 
     void twoButtonsInOnePeriodSendOnlyTheSecond() {
@@ -159,7 +199,8 @@ class SettingsPageTest : public QObject {
         QCOMPARE(moved.baud, 19200u);
         QCOMPARE(m_device->config().address, 0x0A);
         QCOMPARE(m_device->config().baudCode, 0x37);
-        QCOMPARE(m_messages->back().at(0).toString(), QStringLiteral("ZEDU-MODBUS模块模块更改地址和波特率设置完成 !"));
+        QCOMPARE(m_messages->back().at(0).toString(),
+                 QStringLiteral("ZEDU-MODBUS模块模块更改地址和波特率设置完成 !"));
         // Later exchanges use the new address and rate.
         Child<QLineEdit>(m_page.get(), "timeField")->setText(QStringLiteral("3"));
         Child<QPushButton>(m_page.get(), "setTimeButton")->click();
@@ -204,7 +245,7 @@ class SettingsPageTest : public QObject {
         bool openDuringNotice = false;
         QElapsedTimer clock;
         WhenModal<WaitNotice>([this, &openDuringNotice, &clock](WaitNotice* n) {
-            openDuringNotice = m_workspace.meterListOpen();
+            openDuringNotice = m_workspace->meterListOpen();
             clock.start();
             QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 3, 5000);
             n->reject();
@@ -214,7 +255,7 @@ class SettingsPageTest : public QObject {
         QCOMPARE(shownSerials.size(), 40);
         QCOMPARE(shownSerials.at(39), QStringLiteral("000050390107"));
         QVERIFY(openDuringNotice);
-        QVERIFY(!m_workspace.meterListOpen());
+        QVERIFY(!m_workspace->meterListOpen());
         const QStringList expected{QStringLiteral("ZEDU-MODBUS模块表设置类型完成 !"),
                                    QStringLiteral("ZEDU-MODBUS模块二级表序列号设置类型完成 !"),
                                    QStringLiteral("ZEDU-MODBUS模块二级表序列号设置类型完成 !")};
@@ -231,7 +272,8 @@ class SettingsPageTest : public QObject {
         m_page->stop();
         m_line->stop();
         m_device = std::make_shared<tev::sim::Converter>(
-            tev::sim::ConverterConfig{.address = 1, .baudCode = 0x34, .meterCount = 32}, tev::sim::SampleMeters(32, 7000));
+            tev::sim::ConverterConfig{.address = 1, .baudCode = 0x34, .meterCount = 32},
+            tev::sim::SampleMeters(32, 7000));
         m_line = std::make_unique<tev::sim::Line>();
         m_line->add(m_device);
         m_line->start();
@@ -239,15 +281,13 @@ class SettingsPageTest : public QObject {
         tev::link::Converter slow = Entry();
         slow.baud = 2400;
         slow.config.meterCount = 32;
-        m_page->start(slow, {m_workspace, m_worker, m_notifier});
+        m_page->start(slow, {*m_workspace, m_worker, m_notifier});
         // The longest wait between two beats of a 20 ms timer while the list goes out: 192 bytes of
         // secondary addresses take about 0.8 s on the wire.
         QElapsedTimer sinceBeat;
         qint64 longest = 0;
         QTimer beat;
-        QObject::connect(&beat, &QTimer::timeout, [&] {
-            longest = std::max(longest, sinceBeat.restart());
-        });
+        QObject::connect(&beat, &QTimer::timeout, [&] { longest = std::max(longest, sinceBeat.restart()); });
         WhenModal<MeterListDialog>([](MeterListDialog* d) { Child<QPushButton>(d, "setButton")->click(); });
         WhenModal<WaitNotice>([&](WaitNotice* n) {
             sinceBeat.start();
@@ -258,13 +298,14 @@ class SettingsPageTest : public QObject {
         });
         Child<QPushButton>(m_page.get(), "meterListButton")->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_messages->count(), 2, 20000);
-        QCOMPARE(m_messages->back().at(0).toString(), QStringLiteral("ZEDU-MODBUS模块二级表序列号设置类型完成 !"));
+        QCOMPARE(m_messages->back().at(0).toString(),
+                 QStringLiteral("ZEDU-MODBUS模块二级表序列号设置类型完成 !"));
         QVERIFY2(longest < 250, qPrintable(QString::number(longest)));
     }
 
   private:
     QTemporaryDir m_dir;
-    Workspace m_workspace;
+    std::unique_ptr<Workspace> m_workspace;
     SerialWorker m_worker;
     RecordingNotifier m_notifier;
     std::shared_ptr<tev::sim::Converter> m_device;

@@ -55,12 +55,15 @@ std::optional<std::uint8_t> ParseAddressText(std::string_view text, InputError* 
 
 // "模块地址波特率设定": register 6000 of the converter at oldAddress takes the new address and the
 // code of rate index rateIndex (0..6; others use 9600).
-BuiltWrite BuildAddressBaudWrite(std::uint8_t oldAddress, std::string_view addressText, std::size_t rateIndex);
+BuiltWrite BuildAddressBaudWrite(std::uint8_t oldAddress, std::string_view addressText,
+                                 std::size_t rateIndex);
 // "ZEDU采集时间设定": the decimal text must be 3 .. 9999 (checked before it is taken as 16 bits).
 BuiltWrite BuildAcquisitionTimeWrite(std::uint8_t address, std::string_view timeText);
-// "设置表数量": the type number in front of the first '-' of typeName (0 without one) and the meter
-// count, each taken as a byte.
-BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeName, std::string_view countText);
+// "设置表数量": the type number in front of the first '-' of typeName (0 without one; a name of
+// digits alone, shown for a type the file does not name, is that number) and the meter count, each
+// taken as a byte.
+BuiltWrite BuildTypeAndCountWrite(std::uint8_t address, std::string_view typeName,
+                                  std::string_view countText);
 // "模块校验设定": parity 0 none, 1 even, 2 odd.
 BuiltWrite BuildParityWrite(std::uint8_t address, std::uint8_t parity);
 
@@ -85,8 +88,8 @@ struct MeterListRead {
     std::vector<std::uint8_t> block2; // register bytes of 7096 .. 7096 + 3q
     std::vector<std::uint8_t> types;  // register bytes of 8000 .. 8031
 };
-// Puts the read serials and type codes of the first table.count meters into the table; entries the
-// read did not reach keep what they held.
+// Puts the read serials and type codes of the first table.count meters into the table; a serial or
+// type the read did not reach (a block lost) is left empty: unread.
 void ApplyMeterListRead(MeterTable& table, const MeterListRead& read);
 
 // One request of the pending slot, with the receive time it gets beyond the base timeout T.

@@ -34,15 +34,19 @@ std::size_t ChecksumStartOffset(int index) noexcept;
 struct TerminalFrame {
     std::vector<std::uint8_t> bytes; // command, checksum, 0x16; empty when refused
     std::size_t commandBytes = 0;    // bytes of the typed command
+    bool notHex = false;             // empty, or a character other than hex digits and spaces
     bool tooLong() const noexcept { return commandBytes > kTerminalMaxCommandBytes; }
+    bool refused() const noexcept { return bytes.empty(); }
 };
 
-// Spaces removed, two-character groups read as hex, completed from `checksumStart`. A command of
-// more than kTerminalMaxCommandBytes bytes is refused: bytes stays empty.
+// Spaces removed, two-character groups read as hex (a last single digit is a byte of its own),
+// completed from `checksumStart`. Refused, with bytes left empty: a text without hex digits or with
+// any other character than hex digits and spaces (nothing the user did not type is sent), and a
+// command of more than kTerminalMaxCommandBytes bytes.
 TerminalFrame BuildTerminalFrame(std::string_view commandText, std::size_t checksumStart);
 
 // The response field's text for a refused command.
-std::string TooLongText(std::size_t commandBytes);
+std::string RefusedCommandText(const TerminalFrame& frame);
 
 // The reply text: each shown byte as "%02X " (TerminalReplyLength of the origin); nullopt when no
 // reply arrived (nothing, or a first byte 0).
