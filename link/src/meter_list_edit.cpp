@@ -51,6 +51,17 @@ std::vector<std::size_t> EmptyMeterRows(const std::vector<MeterListRow>& rows, s
     return empty;
 }
 
+std::vector<std::size_t> BadSerialRows(const std::vector<MeterListRow>& rows, std::size_t count) {
+    std::vector<std::size_t> bad;
+    for (std::size_t i = 0; i < count && i < rows.size(); ++i) {
+        const std::string& serial = rows[i].serial;
+        if (serial.size() > kCfgSerialLength ||
+            serial.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+            bad.push_back(i);
+    }
+    return bad;
+}
+
 std::vector<std::size_t> RowsNotReadBack(const std::vector<MeterListRow>& rows, bool secondary) {
     std::vector<std::size_t> bad;
     for (std::size_t i = 0; i < rows.size(); ++i) {

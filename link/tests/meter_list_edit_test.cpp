@@ -32,6 +32,12 @@ TEST(MeterListEdit, ALostBlockLeavesItsRowsEmptyNotAnotherConvertersValues) {
     EXPECT_TRUE(EmptyMeterRows(rows, 40, false).empty());
 }
 
+TEST(MeterListEdit, SerialsThatAreNotHexAreNamed) {
+    const std::vector<MeterListRow> rows = {{"12345", ""}, {"00000000000G", ""}, {"1234567890123", ""},
+                                            {"", ""},      {"abcdef012345", ""}, {"ZZ", ""}};
+    EXPECT_EQ(BadSerialRows(rows, 5), (std::vector<std::size_t>{1, 2}));
+}
+
 TEST(MeterListEdit, RowsThatWouldNotReadBackAreNamed) {
     const std::vector<MeterListRow> rows = {{"000000000001", "01-A"}, // fine
                                             {"", ""},                 // an empty record is skipped on import

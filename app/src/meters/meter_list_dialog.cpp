@@ -131,7 +131,13 @@ void MeterListDialog::sameTypeAsFirst() {
 }
 
 void MeterListDialog::accept() {
-    const auto empty = tev::link::EmptyMeterRows(m_rows, static_cast<std::size_t>(m_rowCount), m_secondary);
+    const auto count = static_cast<std::size_t>(m_rowCount);
+    if (const auto bad = tev::link::BadSerialRows(m_rows, count); m_secondary && !bad.empty())
+        return m_notifier.notify(this, QStringLiteral("INFO"),
+                                 QStringLiteral("第 %1 行的表序列号不是16进制数字(最多12位), 未设置!")
+                                     .arg(QString::fromStdString(tev::link::RowNumbersText(bad))),
+                                 Notifier::Icon::Warning);
+    const auto empty = tev::link::EmptyMeterRows(m_rows, count, m_secondary);
     if (!empty.empty() &&
         !m_notifier.confirm(
             this, QStringLiteral("INFO"),

@@ -88,6 +88,15 @@ class MeterListDialogTest : public QObject {
         QCOMPARE(m_workspace.meterTable().entries[0].editedType, std::string("1"));
     }
 
+    void aSerialThatIsNotHexIsNotHandedBack() {
+        MeterListDialog d(m_workspace, m_notifier);
+        d.findChild<EditableGrid*>(QStringLiteral("meterGrid"))->writeCell(2, 1, QStringLiteral("00001000000G"));
+        d.findChild<QPushButton*>(QStringLiteral("setButton"))->click();
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QVERIFY(m_notifier.m_shown->back().text.startsWith(QStringLiteral("第 3 行的表序列号")));
+        QCOMPARE(m_workspace.meterTable().entries[2].editedSerial, std::string());
+    }
+
     void aFailedImportKeepsTheTable() {
         for (const QString& path : {m_dir.filePath(QStringLiteral("missing.cfg")), m_dir.path()}) {
             MeterListDialog d(m_workspace, m_notifier);

@@ -22,6 +22,10 @@ std::vector<MeterListRow> MeterListRowsOf(const MeterTable& table, bool secondar
 std::vector<std::size_t> EmptyMeterRows(const std::vector<MeterListRow>& rows, std::size_t count,
                                         bool secondary);
 
+// Rows (from 0) among the first `count` whose serial is not empty and not 1..12 hexadecimal digits:
+// such a serial cannot be written as the meter's secondary address.
+std::vector<std::size_t> BadSerialRows(const std::vector<MeterListRow>& rows, std::size_t count);
+
 // Rows (from 0) that a save followed by an import would not give back as they are: an empty
 // record, a serial of other than 12 characters, a text starting with ';', blanks at either end,
 // a line feed or a zero byte inside.
