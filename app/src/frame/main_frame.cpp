@@ -20,6 +20,7 @@
 #include "port_map_dialog.hpp"
 #include "tev/link/port_mapping.hpp"
 #include "search/search_dialog.hpp"
+#include "serial/port_hub.hpp"
 #include "serial/serial_worker.hpp"
 #include "tev/link/settings_file.hpp"
 #include "pages/page_factory.hpp"
@@ -59,7 +60,7 @@ class FrameNotifier final : public Notifier {
 MainFrame::MainFrame(QWidget* parent)
     : QMainWindow(parent), m_workspace(new Workspace(this)), m_tree(new ConverterTreeModel(this)),
       m_notifier(std::make_unique<BoxNotifier>()), m_forwarder(std::make_unique<FrameNotifier>(m_notifier)),
-      m_worker(new SerialWorker(this)) {
+      m_worker(new SerialWorker(this)), m_ports(new PortHub(this)) {
     setWindowTitle(QStringLiteral("VORNIX工具软件"));
     setObjectName(QStringLiteral("MainFrame"));
     setWindowIcon(AppIcon());
@@ -150,7 +151,7 @@ void MainFrame::buildDocks() {
         return dock;
     };
     m_treeBar = new TreeBar(*m_tree, this);
-    m_pagesBar = new PagesBar(PageContext{*m_workspace, *m_worker, *m_forwarder}, this);
+    m_pagesBar = new PagesBar(PageContext{*m_workspace, *m_ports, *m_forwarder}, this);
     m_messageBar = new MessageBar(this);
     QDockWidget* treeDock = makeDock(QStringLiteral("搜索转换模块"), m_treeBar, Qt::LeftDockWidgetArea);
     QDockWidget* pagesDock = makeDock(QStringLiteral("模块信息"), m_pagesBar, Qt::LeftDockWidgetArea);

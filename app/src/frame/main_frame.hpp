@@ -19,6 +19,7 @@ class QAction;
 class QLabel;
 class QToolBar;
 class SearchDialog;
+class PortHub;
 class SerialWorker;
 class ToolDialog;
 class TreeBar;
@@ -35,6 +36,7 @@ class MainFrame final : public QMainWindow {
 
     Workspace& workspace() { return *m_workspace; }
     SerialWorker& worker() { return *m_worker; }
+    PortHub& ports() { return *m_ports; }
     Notifier& notifier() { return *m_forwarder; }
     // Tests replace the message boxes with a recorder.
     void setNotifier(std::unique_ptr<Notifier> notifier);
@@ -85,7 +87,8 @@ class MainFrame final : public QMainWindow {
     ConverterTreeModel* m_tree = nullptr;
     std::unique_ptr<Notifier> m_notifier;
     std::unique_ptr<Notifier> m_forwarder; // handed to windows: always reaches m_notifier
-    SerialWorker* m_worker = nullptr;
+    SerialWorker* m_worker = nullptr; // the search's probes
+    PortHub* m_ports = nullptr;       // the ports pages and tools borrow
 
     TreeBar* m_treeBar = nullptr;
     PagesBar* m_pagesBar = nullptr;

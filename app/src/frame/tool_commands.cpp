@@ -11,12 +11,12 @@
 void RegisterTools(MainFrame& frame) {
     (void)frame;
     frame.setCommand(MainFrame::Command::Terminal, [&frame] {
-        TerminalDialog d(frame.worker(), frame.notifier(), &frame);
+        TerminalDialog d(frame.ports(), frame.notifier(), &frame);
         frame.connectTool(&d);
         d.exec();
     });
     frame.setCommand(MainFrame::Command::MeterAddress, [&frame] {
-        MeterAddressDialog d(frame.worker(), frame.notifier(), &frame);
+        MeterAddressDialog d(frame.ports(), frame.notifier(), &frame);
         frame.connectTool(&d);
         d.exec();
     });

@@ -31,8 +31,8 @@ QString FromUtf8(const char* text) {
 
 } // namespace
 
-MeterAddressDialog::MeterAddressDialog(SerialWorker& worker, Notifier& notifier, QWidget* parent)
-    : ToolDialog(parent), m_worker(worker), m_notifier(notifier) {
+MeterAddressDialog::MeterAddressDialog(PortHub& ports, Notifier& notifier, QWidget* parent)
+    : ToolDialog(parent), m_ports(ports), m_notifier(notifier) {
     setWindowTitle(QStringLiteral("热表地址设定"));
     m_timer.setInterval(tev::link::kBatchTickMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { onTick(); });
@@ -144,17 +144,14 @@ tev::SerialSettings MeterAddressDialog::takeSettings() {
 JobToken MeterAddressDialog::runAttempt(const AddressRequest& request,
                                         std::function<void(AddressAttempt)> done) {
     const tev::SerialSettings settings = takeSettings();
-    auto client = std::make_shared<tev::link::SerialClient>();
-    return m_worker.run<AddressAttempt>(
+    if (!m_lease || m_lease.port() != settings.port)
+        m_lease = m_ports.lease(settings.port);
+    return m_lease.run<AddressAttempt>(
         this,
-        [client, settings, request, stop = m_stop] {
-            return tev::link::AttemptMeterAddress(*client, settings, request, stop.get());
+        [settings, request, stop = m_stop](tev::link::SerialClient& client) {
+            return tev::link::AttemptMeterAddress(client, settings, request, stop.get());
         },
-        std::move(done),
-        [client, stop = m_stop] {
-            stop->store(true);
-            client->cancel();
-        });
+        std::move(done), [stop = m_stop] { stop->store(true); });
 }
 
 void MeterAddressDialog::reportOpenFailure(const AddressAttempt& attempt) {

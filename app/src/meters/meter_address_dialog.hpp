@@ -6,7 +6,7 @@
 #include <atomic>
 #include <memory>
 
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/meter_address.hpp"
 #include "tools/tool_dialog.hpp"
 
@@ -18,7 +18,7 @@ class QPushButton;
 class MeterAddressDialog final : public ToolDialog {
     Q_OBJECT
   public:
-    MeterAddressDialog(SerialWorker& worker, Notifier& notifier, QWidget* parent = nullptr);
+    MeterAddressDialog(PortHub& ports, Notifier& notifier, QWidget* parent = nullptr);
     ~MeterAddressDialog() override;
 
     // The batch's period; 800 ms unless a test or demo sets it.
@@ -49,7 +49,8 @@ class MeterAddressDialog final : public ToolDialog {
     void reportOpenFailure(const tev::link::AddressAttempt& attempt);
     void notify(const QString& text);
 
-    SerialWorker& m_worker;
+    PortHub& m_ports;
+    PortLease m_lease; // the meters' port while attempts run on it
     Notifier& m_notifier;
     tev::link::AddressBatch m_batch;
     QString m_importPath;

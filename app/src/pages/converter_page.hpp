@@ -1,6 +1,6 @@
 // What every page of a converter implements. The pages bar builds the pages of the selected converter,
 // puts them in its tabs and starts them once that call has returned; it stops them when a search
-// starts or a tool takes the line. A page talks on the line only through the serial worker.
+// starts or a tool takes the line. A page talks on the line only through a lease of its port.
 #pragma once
 
 #include <QString>
@@ -9,13 +9,13 @@
 #include "tev/link/converter.hpp"
 
 class Notifier;
-class SerialWorker;
+class PortHub;
 class Workspace;
 
 // What a page may use while it runs; all outlive the page.
 struct PageContext {
     Workspace& workspace;
-    SerialWorker& worker;
+    PortHub& ports; // the serial side: a page borrows its converter's port there
     Notifier& notifier;
 };
 

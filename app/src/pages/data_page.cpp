@@ -22,14 +22,15 @@ struct Column {
     const char* caption;
     int width;
 };
-constexpr Column kColumns[tev::link::kDataColumns] = {{"序号", 40},     {"物理量", 100},   {"MODBUS地址", 80},
-                                                      {"字长度", 50},   {"数据显示", 120}, {"单位", 60}};
+constexpr Column kColumns[tev::link::kDataColumns] = {{"序号", 40},   {"物理量", 100},   {"MODBUS地址", 80},
+                                                      {"字长度", 50}, {"数据显示", 120}, {"单位", 60}};
 
 QLabel* Indicator(const QString& text, const char* name, const char* colour, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setAutoFillBackground(true);
-    label->setStyleSheet(QStringLiteral("background-color: %1; padding: 2px 6px;").arg(QLatin1String(colour)));
+    label->setStyleSheet(
+        QStringLiteral("background-color: %1; padding: 2px 6px;").arg(QLatin1String(colour)));
     return label;
 }
 
@@ -127,9 +128,7 @@ QWidget* DataPage::buildRefreshBox() {
 void DataPage::start(const tev::link::Converter& converter, const PageContext& context) {
     m_converter = converter;
     m_context = std::make_unique<PageContext>(context);
-    m_worker = &context.worker;
-    if (!m_client)
-        m_client = std::make_shared<tev::link::SerialClient>();
+    m_port = context.ports.lease(converter.port);
     // Polling starts at once, in the cyclic mode, until "刷新开始" sets the period.
     m_timer.start(tev::link::kFirstPeriodMs);
 }
@@ -137,18 +136,7 @@ void DataPage::start(const tev::link::Converter& converter, const PageContext& c
 void DataPage::stop() {
     m_timer.stop();
     m_job.cancel();
-    releaseClient();
-}
-
-void DataPage::releaseClient() {
-    if (!m_client || !m_worker) {
-        m_client.reset();
-        return;
-    }
-    // The client is closed and destroyed on the serial thread, after any poll still queued.
-    m_worker->run<int>(
-        this, [client = std::move(m_client)] { client->close(); return 0; }, [](int) {});
-    m_client.reset();
+    m_port.reset(); // the serial side closes it, after any poll still queued, once nobody uses it
 }
 
 tev::link::RefreshMode DataPage::mode() const {
@@ -169,7 +157,7 @@ void DataPage::stopRefresh() {
 }
 
 void DataPage::tick() {
-    if (!m_context || !m_worker)
+    if (!m_context || !m_port)
         return;
     const Workspace& workspace = m_context->workspace;
     if (tev::link::HasConverterPages(workspace.currentConverter()))
@@ -185,25 +173,19 @@ void DataPage::tick() {
     case tev::link::TickAction::Poll:
         break;
     }
-    if (!m_client)
-        m_client = std::make_shared<tev::link::SerialClient>();
     const int entry = m_entries->currentIndex();
     const tev::SerialSettings settings = m_converter.settings();
     const std::uint8_t slave = m_converter.address;
-    m_job = m_worker->run<DataPollResult>(
+    m_job = m_port.run<DataPollResult>(
         this,
-        [client = m_client, settings, slave, entry] {
-            if (client->open(settings) != 0)
+        [settings, slave, entry](tev::link::SerialClient& client) {
+            if (client.open(settings) != 0)
                 return DataPollResult{entry, std::nullopt, std::nullopt, 0};
-            return tev::link::RunDataPoll(*client, slave, entry);
+            return tev::link::RunDataPoll(client, slave, entry);
         },
         [this](DataPollResult result) {
             showPoll(result);
             finishTick();
-        },
-        [weak = std::weak_ptr<tev::link::SerialClient>(m_client)] {
-            if (const auto client = weak.lock())
-                client->cancel();
         });
 }
 

@@ -1,15 +1,14 @@
 // The data page "模块显示": for the entry chosen in "表号" it shows whether the converter reaches the
 // meter, the meter's M-Bus status code, its serial number and its accumulated flow, polled from a
 // timer cyclically or once per "刷新开始". The polls run on the serial thread (tev::link::RunDataPoll)
-// over one client that stays open while the page runs.
+// over its converter's port, borrowed while the page runs.
 #pragma once
 
-#include <QPointer>
 #include <QTimer>
 #include <memory>
 
 #include "pages/converter_page.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/data_poll.hpp"
 
 class QComboBox;
@@ -18,10 +17,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
-
-namespace tev::link {
-class SerialClient;
-}
 
 class DataPage final : public ConverterPage {
     Q_OBJECT
@@ -49,14 +44,11 @@ class DataPage final : public ConverterPage {
     void finishTick();
     void showPoll(const tev::link::DataPollResult& result);
     void showView();
-    void releaseClient();
     tev::link::RefreshMode mode() const;
 
     tev::link::Converter m_converter;
     std::unique_ptr<PageContext> m_context;
-    // The worker of the context, cleared if it goes before the page (at the window's end).
-    QPointer<SerialWorker> m_worker;
-    std::shared_ptr<tev::link::SerialClient> m_client;
+    PortLease m_port; // the converter's port while the page runs
     JobToken m_job;
     tev::link::DataView m_view;
     tev::link::DataPollResult m_lastPoll;

@@ -157,13 +157,11 @@ QWidget* OverviewPage::buildLogControls() {
 void OverviewPage::start(const tev::link::Converter& converter, const PageContext& context) {
     m_converter = converter;
     m_context.emplace(context);
-    m_worker = &context.worker;
+    m_port = context.ports.lease(converter.port);
     m_overview = MeterOverview(converter.address, converter.config.meterCount, LearnedLimits(converter));
     m_shown.clear();
     if (m_folder.isEmpty())
         setLogFolder(context.workspace.outputFolder());
-    if (!m_client)
-        m_client = std::make_shared<tev::link::SerialClient>();
     updatePeriods();
     showRows(false);
 }
@@ -171,23 +169,9 @@ void OverviewPage::start(const tev::link::Converter& converter, const PageContex
 void OverviewPage::stop() {
     stopRefresh();
     m_job.cancel();
-    releaseClient();
+    m_port.reset(); // the serial side closes it, after a refresh still queued, once nobody uses it
     if (m_logBox)
         m_logBox->setChecked(false);
-}
-
-void OverviewPage::releaseClient() {
-    if (m_client && m_worker) {
-        // Closed on the serial thread, after a refresh still queued there.
-        m_worker->run<int>(
-            this,
-            [client = m_client] {
-                client->close();
-                return 0;
-            },
-            [](int) {});
-    }
-    m_client.reset();
 }
 
 void OverviewPage::setLogFolder(const QString& folder) {
@@ -259,7 +243,7 @@ void OverviewPage::stopRefresh() {
 }
 
 void OverviewPage::tick() {
-    if (!m_context || !m_worker)
+    if (!m_context || !m_port)
         return;
     const Workspace& workspace = m_context->workspace;
     if (tev::link::HasConverterPages(workspace.currentConverter()))
@@ -273,16 +257,14 @@ void OverviewPage::tick() {
         m_shown.clear();
         updatePeriods();
     }
-    if (!m_client)
-        m_client = std::make_shared<tev::link::SerialClient>();
     const auto settings = m_converter.settings();
-    m_job = m_worker->run<RefreshJob>(
+    m_job = m_port.run<RefreshJob>(
         this,
-        [client = m_client, settings, overview = m_overview]() mutable {
+        [settings, overview = m_overview](tev::link::SerialClient& client) mutable {
             RefreshJob job{std::move(overview), {}, tev::link::WallClock::now(), {}};
-            if (client->open(settings) != 0)
-                job.openFailure = client->openFailure();
-            job.stats = job.overview.refresh(*client, settings.baud, settings.parity, job.at);
+            if (client.open(settings) != 0)
+                job.openFailure = client.openFailure();
+            job.stats = job.overview.refresh(client, settings.baud, settings.parity, job.at);
             return job;
         },
         [this](RefreshJob job) {
@@ -308,10 +290,6 @@ void OverviewPage::tick() {
             showRows(true);
             logRefresh(job.at);
             emit refreshed();
-        },
-        [weak = std::weak_ptr<tev::link::SerialClient>(m_client)] {
-            if (const auto client = weak.lock())
-                client->cancel();
         });
 }
 

@@ -4,14 +4,13 @@
 // rows whose block had no usable reply keep their last values in grey, marked stale.
 #pragma once
 
-#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "pages/converter_page.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/meter_overview.hpp"
 
 class QCheckBox;
@@ -58,12 +57,10 @@ class OverviewPage final : public ConverterPage {
     void logRefresh(tev::link::WallClock::time_point at);
     void setLogging(bool on);
     void chooseFolder();
-    void releaseClient();
 
     tev::link::Converter m_converter;
     std::optional<PageContext> m_context;
-    QPointer<SerialWorker> m_worker;
-    std::shared_ptr<tev::link::SerialClient> m_client;
+    PortLease m_port; // the converter's port while the page runs
     JobToken m_job;
     tev::link::MeterOverview m_overview;
     tev::link::RefreshStats m_lastStats;

@@ -93,6 +93,7 @@ void SettingsPage::buildControls() {
 void SettingsPage::start(const Converter& converter, const PageContext& context) {
     m_context.emplace(context);
     m_converter = converter;
+    m_port = context.ports.lease(converter.port);
     m_name->setText(QString::fromStdString(converter.name));
     m_address->setText(QString::fromStdString(ShownAddress(converter)));
     // The meter table is this converter's from now on: nothing another converter left in it shows.
@@ -108,16 +109,7 @@ void SettingsPage::stop() {
     reportUnfinished();
     m_job.cancel();
     m_readJob.cancel();
-    if (!m_context)
-        return;
-    // The port is closed on the serial thread, after anything still using it there.
-    m_context->worker.run<int>(
-        this,
-        [client = std::exchange(m_client, std::make_shared<SerialClient>())]() mutable {
-            client.reset();
-            return 0;
-        },
-        [](int) {});
+    m_port.reset(); // the serial side closes it, after anything still queued, once nobody uses it
 }
 
 // A write asked for but not sent, or cut off on the line, is reported, never dropped silently.

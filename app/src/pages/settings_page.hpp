@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pages/converter_page.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/converter_settings.hpp"
 
 class QComboBox;
@@ -48,7 +48,7 @@ class SettingsPage final : public ConverterPage {
 
     std::optional<PageContext> m_context;
     tev::link::Converter m_converter;
-    std::shared_ptr<tev::link::SerialClient> m_client = std::make_shared<tev::link::SerialClient>();
+    PortLease m_port; // the converter's port while the page runs
     tev::link::PendingCommand m_pending;
     tev::link::SettingsCommand m_sending = tev::link::SettingsCommand::None; // the command on the line
     // The address and rate index an address change sent, taken over once the converter echoes it.

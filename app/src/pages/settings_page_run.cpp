@@ -11,19 +11,18 @@
 using namespace tev::link;
 
 void SettingsPage::tick() {
-    if (!m_context || !m_context->workspace.pagesRunning() || m_job.active())
+    if (!m_context || !m_port || !m_context->workspace.pagesRunning() || m_job.active())
         return; // the previous command is still on the line
     std::optional<SettingsJob> job = m_pending.take();
     if (!job)
         return;
-    auto client = m_client;
     m_sending = job->command;
-    m_job = m_context->worker.run<CommandOutcome>(
+    m_job = m_port.run<CommandOutcome>(
         this,
-        [client, converter = m_converter, job = std::move(*job)] {
-            return RunSettingsJob(*client, converter, job);
+        [converter = m_converter, job = std::move(*job)](SerialClient& client) {
+            return RunSettingsJob(client, converter, job);
         },
-        [this](CommandOutcome outcome) { finished(outcome); }, [client] { client->cancel(); });
+        [this](CommandOutcome outcome) { finished(outcome); });
 }
 
 void SettingsPage::finished(const CommandOutcome& outcome) {
@@ -43,11 +42,11 @@ void SettingsPage::finished(const CommandOutcome& outcome) {
 }
 
 void SettingsPage::readConfig() {
-    if (!m_context || m_readJob.active())
+    if (!m_context || !m_port || m_readJob.active())
         return;
-    auto client = m_client;
-    m_readJob = m_context->worker.run<std::optional<ConfigRead>>(
-        this, [client, converter = m_converter] { return ReadConfiguration(*client, converter); },
+    m_readJob = m_port.run<std::optional<ConfigRead>>(
+        this,
+        [converter = m_converter](SerialClient& client) { return ReadConfiguration(client, converter); },
         [this](std::optional<ConfigRead> read) {
             if (!read) {
                 emit message(QString::fromStdString(m_converter.name) + QStringLiteral("读配置参数失败 !"));
@@ -59,23 +58,23 @@ void SettingsPage::readConfig() {
                 QStringLiteral("%1").arg(read->config.address, 2, 16, QLatin1Char('0')).toUpper());
             showConfig(read->config);
             loadTypeFile(read->config.meterType, false);
-        },
-        [client] { client->cancel(); });
+        });
 }
 
 void SettingsPage::editMeterList() {
-    if (!m_context || m_readJob.active())
+    if (!m_context || !m_port || m_readJob.active())
         return;
-    auto client = m_client;
     const auto count = static_cast<std::size_t>(m_context->workspace.meterTable().count);
     m_meterListButton->setEnabled(false);
-    m_readJob = m_context->worker.run<MeterListRead>(
-        this, [client, converter = m_converter, count] { return ReadMeterList(*client, converter, count); },
+    m_readJob = m_port.run<MeterListRead>(
+        this,
+        [converter = m_converter, count](SerialClient& client) {
+            return ReadMeterList(client, converter, count);
+        },
         [this](MeterListRead read) {
             m_meterListButton->setEnabled(true);
             runMeterListDialog(read);
-        },
-        [client] { client->cancel(); });
+        });
 }
 
 void SettingsPage::runMeterListDialog(const MeterListRead& read) {

@@ -46,8 +46,8 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bo
 
 } // namespace
 
-TerminalDialog::TerminalDialog(SerialWorker& worker, Notifier& notifier, QWidget* parent)
-    : ToolDialog(parent), m_worker(worker), m_notifier(notifier) {
+TerminalDialog::TerminalDialog(PortHub& ports, Notifier& notifier, QWidget* parent)
+    : ToolDialog(parent), m_ports(ports), m_notifier(notifier) {
     setWindowTitle(QStringLiteral("单步命令行(终端)"));
     buildControls();
     buildHistoryMenu();
@@ -182,13 +182,16 @@ void TerminalDialog::run() {
     }
     const tev::SerialSettings settings =
         tev::link::DirectLineSettings(static_cast<std::uint8_t>(portIndex + 1), m_baud);
-    auto client = std::make_shared<tev::link::SerialClient>();
-    m_job = m_worker.run<TerminalRun>(
+    m_lease = m_ports.lease(settings.port);
+    m_job = m_lease.run<TerminalRun>(
         this,
-        [client, settings, bytes = frame.bytes, shown = origin()] {
-            return tev::link::RunTerminalExchange(*client, settings, bytes, shown);
+        [settings, bytes = frame.bytes, shown = origin()](tev::link::SerialClient& client) {
+            return tev::link::RunTerminalExchange(client, settings, bytes, shown);
         },
-        [this](TerminalRun result) { showReply(result); }, [client] { client->cancel(); });
+        [this](TerminalRun result) {
+            m_lease.reset();
+            showReply(result);
+        });
 }
 
 void TerminalDialog::showReply(const TerminalRun& result) {

@@ -2,7 +2,7 @@
 // and 0x16, sent on a chosen port; the reply with its time goes on top of the history.
 #pragma once
 
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/terminal.hpp"
 #include "tools/tool_dialog.hpp"
 
@@ -15,7 +15,7 @@ class QPushButton;
 class TerminalDialog final : public ToolDialog {
     Q_OBJECT
   public:
-    TerminalDialog(SerialWorker& worker, Notifier& notifier, QWidget* parent = nullptr);
+    TerminalDialog(PortHub& ports, Notifier& notifier, QWidget* parent = nullptr);
     ~TerminalDialog() override;
 
     // Writes the history as shown, each line after the time it was added; false when the file
@@ -40,7 +40,8 @@ class TerminalDialog final : public ToolDialog {
     void rememberCommand(const QString& command);
     tev::protocol::MeterOrigin origin() const;
 
-    SerialWorker& m_worker;
+    PortHub& m_ports;
+    PortLease m_lease; // the port of the run on the line
     Notifier& m_notifier;
     std::uint32_t m_baud = 2400;
     JobToken m_job;

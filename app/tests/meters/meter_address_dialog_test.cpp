@@ -10,7 +10,7 @@
 #include "demo/demo.hpp"
 #include "meters/meter_address_dialog.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/link/direct_line.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/link/terminal.hpp"
@@ -54,13 +54,13 @@ class MeterAddressDialogTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<tev::sim::Line> m_line;
     std::shared_ptr<tev::sim::MbusMeterBank> m_meters;
-    std::unique_ptr<SerialWorker> m_worker;
+    std::unique_ptr<PortHub> m_worker;
     RecordingNotifier m_notifier;
 };
 
 void MeterAddressDialogTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
-    m_worker = std::make_unique<SerialWorker>();
+    m_worker = std::make_unique<PortHub>();
     m_notifier.m_shown->clear();
     startLine(2400);
 }

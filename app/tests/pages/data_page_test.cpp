@@ -13,7 +13,7 @@
 #include "frame/workspace.hpp"
 #include "pages/data_page.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/protocol/crc.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
@@ -67,7 +67,7 @@ class DataPageTest : public QObject {
     std::shared_ptr<tev::sim::Converter> m_converter;
     std::shared_ptr<Recorder> m_recorder;
     std::unique_ptr<Workspace> m_workspace;
-    std::unique_ptr<SerialWorker> m_worker;
+    std::unique_ptr<PortHub> m_worker;
     RecordingNotifier m_notifier;
     std::unique_ptr<DataPage> m_page;
 
@@ -125,7 +125,7 @@ class DataPageTest : public QObject {
         m_workspace = std::make_unique<Workspace>();
         m_workspace->setFound(true);
         m_workspace->setPagesRunning(true);
-        m_worker = std::make_unique<SerialWorker>();
+        m_worker = std::make_unique<PortHub>();
     }
     void cleanup() {
         m_page.reset();

@@ -13,7 +13,7 @@
 #include "frame/workspace.hpp"
 #include "pages/overview_page.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 
@@ -32,7 +32,7 @@ class OverviewPageTest : public QObject {
     std::unique_ptr<tev::sim::Line> m_line;
     std::shared_ptr<tev::sim::Converter> m_converter;
     std::unique_ptr<Workspace> m_workspace;
-    std::unique_ptr<SerialWorker> m_worker;
+    std::unique_ptr<PortHub> m_worker;
     RecordingNotifier m_notifier;
     std::unique_ptr<OverviewPage> m_page;
     QTemporaryDir m_dir;
@@ -75,7 +75,7 @@ class OverviewPageTest : public QObject {
         m_workspace->setFound(true);
         m_workspace->setPagesRunning(true);
         m_workspace->setTypeNames({"01-HEDE", "02-KAMSTRUP"});
-        m_worker = std::make_unique<SerialWorker>();
+        m_worker = std::make_unique<PortHub>();
         m_notifier.m_shown->clear();
     }
     void cleanup() {

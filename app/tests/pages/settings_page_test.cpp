@@ -18,7 +18,7 @@
 #include "pages/settings_page.hpp"
 #include "pages/wait_notice.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 
@@ -306,7 +306,7 @@ class SettingsPageTest : public QObject {
   private:
     QTemporaryDir m_dir;
     std::unique_ptr<Workspace> m_workspace;
-    SerialWorker m_worker;
+    PortHub m_worker;
     RecordingNotifier m_notifier;
     std::shared_ptr<tev::sim::Converter> m_device;
     std::unique_ptr<tev::sim::Line> m_line;

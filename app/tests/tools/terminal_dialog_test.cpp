@@ -11,7 +11,7 @@
 
 #include "demo/demo.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
+#include "serial/port_hub.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/mbus_meter.hpp"
 #include "tools/terminal_dialog.hpp"
@@ -49,12 +49,12 @@ class TerminalDialogTest : public QObject {
     unsigned framesHeard() { return m_line->options().framesHeard.load(); }
 
     std::unique_ptr<tev::sim::Line> m_line;
-    std::unique_ptr<SerialWorker> m_worker;
+    std::unique_ptr<PortHub> m_worker;
     RecordingNotifier m_notifier;
 };
 
 void TerminalDialogTest::init() {
-    m_worker = std::make_unique<SerialWorker>();
+    m_worker = std::make_unique<PortHub>();
     m_notifier.m_shown->clear();
     m_line = std::make_unique<tev::sim::Line>();
     m_line->add(std::make_shared<tev::sim::MbusMeterBank>(
