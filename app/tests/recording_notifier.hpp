@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 
 class RecordingNotifier final : public Notifier {
   public:

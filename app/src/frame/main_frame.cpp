@@ -14,20 +14,20 @@
 #include "about_dialog.hpp"
 #include "app_icon.hpp"
 #include "converter_tree_model.hpp"
+#include "core/notifier.hpp"
+#include "core/port_hub.hpp"
+#include "core/serial_worker.hpp"
+#include "core/workspace.hpp"
 #include "message_bar.hpp"
-#include "notifier.hpp"
+#include "pages/page_factory.hpp"
 #include "pages_bar.hpp"
 #include "port_map_dialog.hpp"
-#include "tev/link/port_mapping.hpp"
 #include "search/search_dialog.hpp"
-#include "serial/port_hub.hpp"
-#include "serial/serial_worker.hpp"
+#include "tev/link/port_mapping.hpp"
 #include "tev/link/settings_file.hpp"
-#include "pages/page_factory.hpp"
-#include "tool_commands.hpp"
 #include "tools/tool_dialog.hpp"
+#include "tools/tool_table.hpp"
 #include "tree_bar.hpp"
-#include "workspace.hpp"
 
 namespace {
 
@@ -58,7 +58,7 @@ class FrameNotifier final : public Notifier {
 } // namespace
 
 MainFrame::MainFrame(QWidget* parent)
-    : QMainWindow(parent), m_workspace(new Workspace(this)), m_tree(new ConverterTreeModel(this)),
+    : QMainWindow(parent), m_workspace(std::make_unique<Workspace>()), m_tree(new ConverterTreeModel(this)),
       m_notifier(std::make_unique<BoxNotifier>()), m_forwarder(std::make_unique<FrameNotifier>(m_notifier)),
       m_worker(new SerialWorker(this)), m_ports(new PortHub(this)) {
     setWindowTitle(QStringLiteral("VORNIX工具软件"));
@@ -71,7 +71,6 @@ MainFrame::MainFrame(QWidget* parent)
     buildDocks();
     connectBars();
     m_pagesBar->setPageFactory(MakeConverterPage);
-    RegisterTools(*this);
     postMessage(QStringLiteral("222222222"));
     placeCentred();
 }
@@ -94,14 +93,11 @@ void MainFrame::setProgramFolder(const QString& folder) {
     m_workspace->setFiles(tev::link::FilesBeside(folder.toStdString()));
 }
 
-QString MainFrame::settingsPath() const {
-    return QString::fromStdString(m_workspace->files().settings.string());
-}
-
 void MainFrame::buildMenus() {
     QMenu* query = menuBar()->addMenu(QStringLiteral("查询(&Q)"));
-    QAction* search = query->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
-                                       QStringLiteral("查询转换模块(&M)"), this, &MainFrame::openSearchDialog);
+    QAction* search =
+        query->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                         QStringLiteral("查询转换模块(&M)"), this, &MainFrame::openSearchDialog);
     search->setObjectName(QStringLiteral("searchAction"));
     QMenu* view = menuBar()->addMenu(QStringLiteral("查看(&V)"));
     view->setObjectName(QStringLiteral("viewMenu"));
@@ -110,13 +106,10 @@ void MainFrame::buildMenus() {
     statusAction->setChecked(true);
     connect(statusAction, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
 
-    // The terminal, the graph display and the meter address setting open from here once registered.
     QMenu* tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
-    const QString names[] = {QStringLiteral("单步命令行"), QStringLiteral("图形显示"),
-                             QStringLiteral("热表地址设定")};
-    for (int i = 0; i < 3; ++i) {
-        m_commandActions[i] = tools->addAction(names[i]);
-        m_commandActions[i]->setEnabled(false);
+    for (const ToolEntry& entry : ToolTable()) {
+        QAction* action = tools->addAction(entry.menuText, this, [this, &entry] { openTool(entry); });
+        action->setObjectName(entry.objectName);
     }
     tools->addSeparator();
     QAction* ports = tools->addAction(QStringLiteral("串口映射..."), this, &MainFrame::openPortMapDialog);
@@ -219,17 +212,17 @@ bool MainFrame::restoreLayout() {
 
 void MainFrame::openPortMapDialog() {
     const char* named = std::getenv("TEV_PORTS_FILE");
-    PortMapDialog dialog(*m_forwarder,
-                         tev::link::UserPortsFile(tev::link::UserEnvironment::fromProcess(), named ? named : ""),
-                         this);
+    PortMapDialog dialog(
+        *m_forwarder, tev::link::UserPortsFile(tev::link::UserEnvironment::fromProcess(), named ? named : ""),
+        this);
     dialog.exec();
 }
 
-void MainFrame::setCommand(Command command, std::function<void()> open) {
-    QAction* action = m_commandActions[static_cast<int>(command)];
-    disconnect(action, &QAction::triggered, nullptr, nullptr);
-    connect(action, &QAction::triggered, this, [open = std::move(open)] { open(); });
-    action->setEnabled(true);
+void MainFrame::openTool(const ToolEntry& entry) {
+    const std::unique_ptr<ToolDialog> tool =
+        entry.make(ToolContext{*m_workspace, *m_ports, *m_worker, *m_forwarder}, this);
+    connectTool(tool.get());
+    tool->exec();
 }
 
 void MainFrame::setStatusNote(const QString& text) {
@@ -264,9 +257,8 @@ void MainFrame::openAboutBox() {
     about.exec();
 }
 
-void MainFrame::onSearchStarted(int parity) {
+void MainFrame::onSearchStarted() {
     m_workspace->setFound(false);
-    m_workspace->setSearchParity(parity);
     QMetaObject::invokeMethod(m_pagesBar, &PagesBar::stopPages, Qt::QueuedConnection);
     QMetaObject::invokeMethod(m_treeBar, &TreeBar::removeConverters, Qt::QueuedConnection);
 }

@@ -22,21 +22,18 @@ class SearchDialog;
 class PortHub;
 class SerialWorker;
 class ToolDialog;
+struct ToolEntry;
 class TreeBar;
 class Workspace;
 
 class MainFrame final : public QMainWindow {
     Q_OBJECT
   public:
-    // Tools opened from the "工具(&T)" menu.
-    enum class Command { Terminal, Graph, MeterAddress };
-
     explicit MainFrame(QWidget* parent = nullptr);
     ~MainFrame() override;
 
     Workspace& workspace() { return *m_workspace; }
     SerialWorker& worker() { return *m_worker; }
-    PortHub& ports() { return *m_ports; }
     Notifier& notifier() { return *m_forwarder; }
     // Tests replace the message boxes with a recorder.
     void setNotifier(std::unique_ptr<Notifier> notifier);
@@ -46,10 +43,7 @@ class MainFrame final : public QMainWindow {
     void setProgramFiles(const tev::link::ProgramFiles& files);
     // Everything in one folder (tests, a portable copy).
     void setProgramFolder(const QString& folder);
-    QString settingsPath() const;
 
-    // Makes a tool reachable from the "工具" menu.
-    void setCommand(Command command, std::function<void()> open);
     // A note that stays in the status bar (the demo line, for one).
     void setStatusNote(const QString& text);
     // Puts the docking bars and the toolbar where they were when the window was last closed (kept in
@@ -60,6 +54,8 @@ class MainFrame final : public QMainWindow {
     std::unique_ptr<SearchDialog> createSearchDialog();
     // Wires a tool dialog: its requests to stop the pages and its messages reach the bars.
     void connectTool(ToolDialog* tool);
+    // Opens a tool of the menu modally, wired.
+    void openTool(const ToolEntry& entry);
 
   public slots:
     void openSearchDialog();
@@ -80,20 +76,19 @@ class MainFrame final : public QMainWindow {
     void buildDocks();
     void connectBars();
     void placeCentred();
-    void onSearchStarted(int parity);
+    void onSearchStarted();
     void onConverterFound(const tev::link::Converter& converter);
 
-    Workspace* m_workspace = nullptr;
+    std::unique_ptr<Workspace> m_workspace; // pages use it until they are deleted in ~MainFrame
     ConverterTreeModel* m_tree = nullptr;
     std::unique_ptr<Notifier> m_notifier;
     std::unique_ptr<Notifier> m_forwarder; // handed to windows: always reaches m_notifier
-    SerialWorker* m_worker = nullptr; // the search's probes
-    PortHub* m_ports = nullptr;       // the ports pages and tools borrow
+    SerialWorker* m_worker = nullptr;      // the search's probes
+    PortHub* m_ports = nullptr;            // the ports pages and tools borrow
 
     TreeBar* m_treeBar = nullptr;
     PagesBar* m_pagesBar = nullptr;
     MessageBar* m_messageBar = nullptr;
-    QAction* m_commandActions[3] = {};
     QLabel* m_statusNote = nullptr;
     QToolBar* m_toolbar = nullptr;
     bool m_placed = false;

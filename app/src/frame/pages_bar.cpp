@@ -4,7 +4,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "workspace.hpp"
+#include "core/workspace.hpp"
 
 namespace {
 

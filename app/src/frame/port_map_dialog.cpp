@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/port_mapping.hpp"
 
 PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile, QWidget* parent)

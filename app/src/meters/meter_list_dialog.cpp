@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "editable_grid.hpp"
-#include "frame/notifier.hpp"
-#include "frame/workspace.hpp"
+#include "core/notifier.hpp"
+#include "core/workspace.hpp"
 #include "tev/link/meter_list_edit.hpp"
 #include "tev/link/type_file.hpp"
 #include "type_names.hpp"
@@ -145,7 +145,9 @@ void MeterListDialog::accept() {
                 "第 %1 行的表序列号或表类型为空(未读到或未填写), 设置会把它们写成 0。\n仍然设置吗?")
                 .arg(QString::fromStdString(tev::link::RowNumbersText(empty)))))
         return;
-    tev::link::ApplyMeterListEdits(m_workspace.meterTable(), m_rows, m_secondary);
+    tev::link::MeterTable table = m_workspace.meterTable();
+    tev::link::ApplyMeterListEdits(table, m_rows, m_secondary);
+    m_workspace.setMeterTable(table);
     QDialog::accept();
 }
 

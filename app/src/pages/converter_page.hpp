@@ -6,18 +6,9 @@
 #include <QString>
 #include <QWidget>
 
+#include "core/page_context.hpp"
 #include "tev/link/converter.hpp"
 
-class Notifier;
-class PortHub;
-class Workspace;
-
-// What a page may use while it runs; all outlive the page.
-struct PageContext {
-    Workspace& workspace;
-    PortHub& ports; // the serial side: a page borrows its converter's port there
-    Notifier& notifier;
-};
 
 class ConverterPage : public QWidget {
     Q_OBJECT

@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "tev/link/serial_client.hpp"
 
 using tev::link::DataPollResult;

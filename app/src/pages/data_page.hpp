@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "pages/converter_page.hpp"
-#include "serial/port_hub.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/data_poll.hpp"
 
 class QComboBox;

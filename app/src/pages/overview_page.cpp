@@ -12,10 +12,9 @@
 #include <QStandardItemModel>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <map>
 
-#include "frame/notifier.hpp"
-#include "frame/workspace.hpp"
+#include "core/notifier.hpp"
+#include "core/workspace.hpp"
 #include "meters/type_names.hpp"
 #include "tev/link/data_poll.hpp"
 #include "tev/link/overview_log.hpp"
@@ -44,14 +43,6 @@ struct RefreshJob {
     tev::link::WallClock::time_point at;
     std::string openFailure;
 };
-
-// Block sizes each converter (port, address) answered, kept for the program's run: a converter that
-// refused large blocks once is not asked them again when its pages are built anew.
-tev::link::BlockLimits& LearnedLimits(const tev::link::Converter& converter) {
-    static std::map<std::pair<int, int>, tev::link::BlockLimits> learned;
-    return learned.try_emplace({converter.port, converter.address}, tev::link::kDefaultBlockLimits)
-        .first->second;
-}
 
 QString TypeName(const OverviewRow& row, const std::vector<std::string>& names) {
     if (!row.type)
@@ -158,7 +149,8 @@ void OverviewPage::start(const tev::link::Converter& converter, const PageContex
     m_converter = converter;
     m_context.emplace(context);
     m_port = context.ports.lease(converter.port);
-    m_overview = MeterOverview(converter.address, converter.config.meterCount, LearnedLimits(converter));
+    m_overview = MeterOverview(converter.address, converter.config.meterCount,
+                               context.workspace.learnedLimits(converter));
     m_shown.clear();
     if (m_folder.isEmpty())
         setLogFolder(context.workspace.outputFolder());
@@ -252,8 +244,8 @@ void OverviewPage::tick() {
         return; // paused, or the previous refresh is still on the line
     if (m_converter.address != m_overview.slave() ||
         std::min<int>(m_converter.config.meterCount, 64) != m_overview.meterCount()) {
-        m_overview =
-            MeterOverview(m_converter.address, m_converter.config.meterCount, LearnedLimits(m_converter));
+        m_overview = MeterOverview(m_converter.address, m_converter.config.meterCount,
+                                   m_context->workspace.learnedLimits(m_converter));
         m_shown.clear();
         updatePeriods();
     }
@@ -284,7 +276,7 @@ void OverviewPage::tick() {
             m_lastStats = job.stats;
             m_overview = std::move(job.overview);
             if (limitsChanged) {
-                LearnedLimits(m_converter) = m_overview.limits();
+                m_context->workspace.setLearnedLimits(m_converter, m_overview.limits());
                 updatePeriods();
             }
             showRows(true);

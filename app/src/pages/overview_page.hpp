@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "pages/converter_page.hpp"
-#include "serial/port_hub.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/meter_overview.hpp"
 
 class QCheckBox;

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "frame/notifier.hpp"
-#include "frame/workspace.hpp"
+#include "core/notifier.hpp"
+#include "core/workspace.hpp"
 #include "meters/meter_list_dialog.hpp"
 #include "meters/type_names.hpp"
 #include "tev/link/type_file.hpp"
@@ -97,7 +97,7 @@ void SettingsPage::start(const Converter& converter, const PageContext& context)
     m_name->setText(QString::fromStdString(converter.name));
     m_address->setText(QString::fromStdString(ShownAddress(converter)));
     // The meter table is this converter's from now on: nothing another converter left in it shows.
-    context.workspace.meterTable() = {};
+    context.workspace.setMeterTable({});
     showConfig(converter.config);
     context.workspace.setSecondaryAddressing(true);
     loadTypeFile(converter.config.meterType, true);
@@ -132,7 +132,9 @@ void SettingsPage::showConfig(const tev::protocol::ConverterConfig& config) {
         m_rate->setCurrentIndex(static_cast<int>(*rate));
     m_time->setText(QString::number(config.acquisitionTime));
     m_count->setText(QString::number(config.meterCount));
-    m_context->workspace.meterTable().count = std::min<int>(config.meterCount, MeterTable::kMaxUsed);
+    MeterTable table = m_context->workspace.meterTable();
+    table.count = std::min<int>(config.meterCount, MeterTable::kMaxUsed);
+    m_context->workspace.setMeterTable(table);
     if (config.parity < m_parity->count())
         m_parity->setCurrentIndex(config.parity);
     if (config.mode < m_mode->count())

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pages/converter_page.hpp"
-#include "serial/port_hub.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/converter_settings.hpp"
 
 class QComboBox;

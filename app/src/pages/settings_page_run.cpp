@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "meters/meter_list_dialog.hpp"
 #include "settings_page.hpp"
 #include "wait_notice.hpp"
@@ -79,7 +79,9 @@ void SettingsPage::editMeterList() {
 
 void SettingsPage::runMeterListDialog(const MeterListRead& read) {
     Workspace& workspace = m_context->workspace;
-    ApplyMeterListRead(workspace.meterTable(), read);
+    MeterTable table = workspace.meterTable();
+    ApplyMeterListRead(table, read);
+    workspace.setMeterTable(table);
     workspace.setMeterListOpen(true);
     MeterListDialog dialog(workspace, m_context->notifier, this);
     if (dialog.exec() != QDialog::Accepted) {

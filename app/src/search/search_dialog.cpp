@@ -13,7 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/serial_link.hpp"
 
 using tev::link::kSearchRates;

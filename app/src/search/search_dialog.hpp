@@ -11,7 +11,7 @@
 #include "tev/link/fast_search.hpp"
 #include "tev/link/program_files.hpp"
 #include "tev/link/settings_file.hpp"
-#include "serial/serial_worker.hpp"
+#include "core/serial_worker.hpp"
 
 class Notifier;
 class QCheckBox;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "search_dialog.hpp"
 #include "uart.h"
 

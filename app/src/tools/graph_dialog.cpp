@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 #include <chrono>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/graph_reply.hpp"
 #include "tools/curve_plot.hpp"
 #include "tools/graph_parameters_dialog.hpp"
@@ -38,7 +38,7 @@ QPushButton* Button(const QString& text, const QString& name) {
 } // namespace
 
 GraphDialog::GraphDialog(SerialWorker& worker, Notifier& notifier, QString programFolder, QWidget* parent)
-    : ToolDialog(parent), m_worker(worker), m_notifier(notifier), m_programFolder(std::move(programFolder)) {
+    : ToolDialog(Line::Taken, parent), m_worker(worker), m_notifier(notifier), m_programFolder(std::move(programFolder)) {
     setWindowTitle(QStringLiteral("图形显示"));
     m_plot = new CurvePlot(m_samples);
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -105,14 +105,6 @@ QWidget* GraphDialog::buildButtons() {
     for (auto* button : {start, parameters, saveCurve, saveData, cancel})
         layout->addWidget(button);
     return row;
-}
-
-void GraphDialog::showEvent(QShowEvent* event) {
-    ToolDialog::showEvent(event);
-    if (m_shown)
-        return;
-    m_shown = true;
-    emit stopPagesRequested(); // this dialog takes a serial line
 }
 
 void GraphDialog::done(int result) {

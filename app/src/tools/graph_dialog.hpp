@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <array>
 
-#include "serial/serial_worker.hpp"
+#include "core/serial_worker.hpp"
 #include "tev/link/graph_poll.hpp"
 #include "tev/link/graph_samples.hpp"
 #include "tools/tool_dialog.hpp"
@@ -40,7 +40,6 @@ class GraphDialog final : public ToolDialog {
     bool saveData(const QString& path);
 
   protected:
-    void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
   private:
@@ -65,5 +64,4 @@ class GraphDialog final : public ToolDialog {
     std::array<QLineEdit*, tev::link::kGraphCurves> m_values{};
     QTimer m_timer;
     JobToken m_job;
-    bool m_shown = false;
 };

@@ -15,7 +15,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/graph_reply.hpp"
 #include "tev/link/graph_samples.hpp"
 #include "tev/link/serial_link.hpp"

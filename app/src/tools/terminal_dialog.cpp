@@ -1,5 +1,7 @@
 #include "terminal_dialog.hpp"
 
+#include "core/workspace.hpp"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -17,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/direct_line.hpp"
 #include "tev/link/serial_client.hpp"
 
@@ -28,12 +30,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("VORNIX工具软件");
 constexpr int kStampRole = Qt::UserRole;
-
-// Commands sent since the program started (user-interface thread only).
-tev::link::CommandRecall& Recall() {
-    static tev::link::CommandRecall recall;
-    return recall;
-}
 
 QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bool editable) {
     auto* box = new QComboBox(parent);
@@ -46,8 +42,9 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bo
 
 } // namespace
 
-TerminalDialog::TerminalDialog(PortHub& ports, Notifier& notifier, QWidget* parent)
-    : ToolDialog(parent), m_ports(ports), m_notifier(notifier) {
+TerminalDialog::TerminalDialog(const ToolContext& context, QWidget* parent)
+    : ToolDialog(Line::Taken, parent), m_workspace(context.workspace), m_ports(context.ports),
+      m_notifier(context.notifier) {
     setWindowTitle(QStringLiteral("单步命令行(终端)"));
     buildControls();
     buildHistoryMenu();
@@ -66,7 +63,7 @@ void TerminalDialog::buildControls() {
     m_baudBox->setCurrentIndex(3);
     m_origin = Combo(this, "origin", {QStringLiteral("国产表"), QStringLiteral("进口表")}, true);
     m_command = Combo(this, "command", {}, true);
-    for (const std::string& command : Recall().commands())
+    for (const std::string& command : m_workspace.commandRecall().commands())
         m_command->addItem(QString::fromStdString(command));
     m_command->setCurrentText(QString());
     m_command->setMinimumContentsLength(40);
@@ -127,14 +124,6 @@ void TerminalDialog::buildHistoryMenu() {
     m_history->addAction(save);
 }
 
-void TerminalDialog::showEvent(QShowEvent* event) {
-    ToolDialog::showEvent(event);
-    if (!m_announced) {
-        m_announced = true;
-        emit stopPagesRequested(); // the terminal takes a serial line of its own
-    }
-}
-
 MeterOrigin TerminalDialog::origin() const {
     switch (m_origin->findText(m_origin->currentText(), Qt::MatchExactly)) {
     case 0:
@@ -153,9 +142,9 @@ void TerminalDialog::addHistory(int row, const QString& text) {
 }
 
 void TerminalDialog::rememberCommand(const QString& command) {
-    Recall().remember(command.toStdString());
+    m_workspace.rememberCommand(command.toStdString());
     m_command->clear();
-    for (const std::string& c : Recall().commands())
+    for (const std::string& c : m_workspace.commandRecall().commands())
         m_command->addItem(QString::fromStdString(c));
     m_command->setCurrentText(command);
 }

@@ -2,11 +2,13 @@
 // and 0x16, sent on a chosen port; the reply with its time goes on top of the history.
 #pragma once
 
-#include "serial/port_hub.hpp"
+#include "core/page_context.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/terminal.hpp"
 #include "tools/tool_dialog.hpp"
 
 class Notifier;
+class Workspace;
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -15,7 +17,7 @@ class QPushButton;
 class TerminalDialog final : public ToolDialog {
     Q_OBJECT
   public:
-    TerminalDialog(PortHub& ports, Notifier& notifier, QWidget* parent = nullptr);
+    explicit TerminalDialog(const ToolContext& context, QWidget* parent = nullptr);
     ~TerminalDialog() override;
 
     // Writes the history as shown, each line after the time it was added; false when the file
@@ -27,9 +29,6 @@ class TerminalDialog final : public ToolDialog {
     void copyHistory() const;
     void reject() override;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     void buildControls();
     void buildLayout();
@@ -40,12 +39,12 @@ class TerminalDialog final : public ToolDialog {
     void rememberCommand(const QString& command);
     tev::protocol::MeterOrigin origin() const;
 
+    Workspace& m_workspace;
     PortHub& m_ports;
     PortLease m_lease; // the port of the run on the line
     Notifier& m_notifier;
     std::uint32_t m_baud = 2400;
     JobToken m_job;
-    bool m_announced = false;
 
     QComboBox* m_port = nullptr;
     QComboBox* m_baudBox = nullptr;

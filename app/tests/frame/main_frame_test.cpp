@@ -24,11 +24,11 @@
 #include "frame/pages_bar.hpp"
 #include "frame/port_map_dialog.hpp"
 #include "uart.h"
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
 #include "search/search_dialog.hpp"
-#include "serial/serial_worker.hpp"
+#include "core/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tools/tool_dialog.hpp"
 
@@ -167,7 +167,7 @@ void MainFrameTest::everyRelayIsQueued() {
         MainFrame frame;
         frame.setNotifier(std::make_unique<RecordingNotifier>());
         auto search = frame.createSearchDialog();
-        ToolDialog tool;
+        ToolDialog tool(ToolDialog::Line::Taken);
         frame.connectTool(&tool);
         Windows windows{*search, tool};
         emit search->converterFound(At(0x0A));

@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "frame/pages_bar.hpp"
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
 #include "search/search_dialog.hpp"
@@ -50,7 +50,6 @@ class TreePagesTest : public QObject {
     Q_OBJECT
   private slots:
     void modelPassesTheModelTesterThroughAddsClearsAndRelabels();
-    void workspaceAnnouncesEachChangeOnce();
     void foundConvertersBecomeLabelledNodes();
     void selectingTheRootBuildsNothing();
     void selectingAConverterBuildsBothPages();
@@ -78,25 +77,6 @@ void TreePagesTest::modelPassesTheModelTesterThroughAddsClearsAndRelabels() {
         model.clearConverters();
         QCOMPARE(model.rowCount(model.rootIndex()), 0);
     }
-}
-
-void TreePagesTest::workspaceAnnouncesEachChangeOnce() {
-    Workspace w;
-    QSignalSpy found(&w, &Workspace::foundChanged);
-    QSignalSpy current(&w, &Workspace::currentConverterChanged);
-    QSignalSpy running(&w, &Workspace::pagesRunningChanged);
-    QSignalSpy listOpen(&w, &Workspace::meterListOpenChanged);
-    for (int i = 0; i < 2; ++i) { // the second time nothing changes
-        w.setFound(true);
-        w.setCurrentConverter(At(5, 9600));
-        w.setPagesRunning(true);
-        w.setMeterListOpen(true);
-    }
-    QCOMPARE(found.count(), 1);
-    QCOMPARE(current.count(), 1);
-    QCOMPARE(running.count(), 1);
-    QCOMPARE(listOpen.count(), 1);
-    QCOMPARE(current.at(0).at(0).value<tev::link::Converter>().address, 5);
 }
 
 void TreePagesTest::foundConvertersBecomeLabelledNodes() {

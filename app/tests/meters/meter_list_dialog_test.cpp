@@ -7,7 +7,7 @@
 #include <csignal>
 #include <sys/resource.h>
 
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "meters/editable_grid.hpp"
 #include "meters/meter_list_dialog.hpp"
 #include "recording_notifier.hpp"
@@ -35,12 +35,12 @@ class MeterListDialogTest : public QObject {
     void init() {
         m_workspace.setTypeNames({"00-X", "01-A", kGbkName, "03-C"});
         m_workspace.setSecondaryAddressing(true);
-        tev::link::MeterTable& t = m_workspace.meterTable();
-        t = {};
+        tev::link::MeterTable t;
         t.count = 3;
         t.entries[0] = {"000010000001", "01", "", ""};
         t.entries[1] = {"000010000002", "02", "", ""};
         t.entries[2] = {"000010000003", "40", "", ""}; // beyond the type names
+        m_workspace.setMeterTable(t);
         m_notifier.m_shown->clear();
         *m_notifier.m_answer = false;
     }
@@ -73,7 +73,9 @@ class MeterListDialogTest : public QObject {
     }
 
     void unreadRowsShowEmptyAndAreWrittenOnlyWhenConfirmed() {
-        m_workspace.meterTable().entries[1] = {}; // its blocks were lost
+        tev::link::MeterTable t = m_workspace.meterTable();
+        t.entries[1] = {}; // its blocks were lost
+        m_workspace.setMeterTable(t);
         MeterListDialog d(m_workspace, m_notifier);
         auto* grid = d.findChild<EditableGrid*>(QStringLiteral("meterGrid"));
         QCOMPARE(grid->item(1, 1)->text(), QString());
@@ -110,9 +112,10 @@ class MeterListDialogTest : public QObject {
     }
 
     void saveNamesRowsThatWouldNotReadBack() {
-        tev::link::MeterTable& t = m_workspace.meterTable();
+        tev::link::MeterTable t = m_workspace.meterTable();
         t.count = 4;
         t.entries[3] = {"000010000004", "01", "", ""};
+        m_workspace.setMeterTable(t);
         const QString path = m_dir.filePath(QStringLiteral("odd.cfg"));
         MeterListDialog d(m_workspace, m_notifier);
         d.setPathChooser([path](QWidget*) { return path; });
@@ -215,7 +218,7 @@ class MeterListDialogTest : public QObject {
         for (int i = 0; i < 200; ++i)
             many += QByteArray::number(100000000000 + i) + "45-Z\n";
         Write(path, many);
-        m_workspace.meterTable().count = 0;
+        m_workspace.setMeterTable({});
         MeterListDialog d(m_workspace, m_notifier);
         d.setPathChooser([path](QWidget*) { return path; });
         d.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();

@@ -10,10 +10,10 @@
 #include <mutex>
 
 #include "control_lookup.hpp"
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "pages/data_page.hpp"
 #include "recording_notifier.hpp"
-#include "serial/port_hub.hpp"
+#include "core/port_hub.hpp"
 #include "tev/protocol/crc.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"

@@ -12,13 +12,13 @@
 #include <QtTest>
 
 #include "control_lookup.hpp"
-#include "frame/workspace.hpp"
+#include "core/workspace.hpp"
 #include "meters/editable_grid.hpp"
 #include "meters/meter_list_dialog.hpp"
 #include "pages/settings_page.hpp"
 #include "pages/wait_notice.hpp"
 #include "recording_notifier.hpp"
-#include "serial/port_hub.hpp"
+#include "core/port_hub.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 

@@ -14,8 +14,8 @@
 #include <mutex>
 #include <optional>
 
+#include "core/serial_worker.hpp"
 #include "recording_notifier.hpp"
-#include "serial/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/measuring_module.hpp"
 #include "tools/curve_plot.hpp"

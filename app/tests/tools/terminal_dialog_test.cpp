@@ -9,9 +9,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/port_hub.hpp"
+#include "core/serial_worker.hpp"
+#include "core/workspace.hpp"
 #include "demo/demo.hpp"
 #include "recording_notifier.hpp"
-#include "serial/port_hub.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/mbus_meter.hpp"
 #include "tools/terminal_dialog.hpp"
@@ -50,6 +52,9 @@ class TerminalDialogTest : public QObject {
 
     std::unique_ptr<tev::sim::Line> m_line;
     std::unique_ptr<PortHub> m_worker;
+    Workspace m_workspace;
+    SerialWorker m_serial;
+    ToolContext context() { return {m_workspace, *m_worker, m_serial, m_notifier}; }
     RecordingNotifier m_notifier;
 };
 
@@ -73,7 +78,7 @@ void TerminalDialogTest::cleanup() {
 }
 
 std::unique_ptr<TerminalDialog> TerminalDialogTest::openDialog() {
-    auto dialog = std::make_unique<TerminalDialog>(*m_worker, m_notifier);
+    auto dialog = std::make_unique<TerminalDialog>(context());
     Child<QComboBox>(*dialog, "port")->setCurrentIndex(kPort - 1);
     dialog->show();
     return dialog;
@@ -98,7 +103,7 @@ QStringList TerminalDialogTest::history(TerminalDialog& dialog) const {
 }
 
 void TerminalDialogTest::opensWithItsDefaults() {
-    TerminalDialog dialog(*m_worker, m_notifier);
+    TerminalDialog dialog(context());
     QSignalSpy stopPages(&dialog, &ToolDialog::stopPagesRequested);
     dialog.show();
     QCOMPARE(stopPages.count(), 1);
@@ -206,7 +211,7 @@ void TerminalDialogTest::historyIsSavedWithTimesAndCommandsAreRecalled() {
     QVERIFY(lines.at(0).endsWith(QStringLiteral("  --> 10 5B 01")));
 
     // A new terminal offers the commands sent so far, newest first.
-    TerminalDialog again(*m_worker, m_notifier);
+    TerminalDialog again(context());
     auto* command = Child<QComboBox>(again, "command");
     QVERIFY(command->count() >= 2);
     QCOMPARE(command->itemText(0), QStringLiteral("10 5B 01"));
@@ -220,7 +225,7 @@ void TerminalDialogTest::screenshotInDemoMode() {
     QString error;
     const auto demo = DemoLine::start(&error);
     QVERIFY2(demo, qPrintable(error));
-    TerminalDialog dialog(*m_worker, m_notifier);
+    TerminalDialog dialog(context());
     Child<QComboBox>(dialog, "port")->setCurrentIndex(1); // COM2: the demo's M-Bus meters
     Child<QComboBox>(dialog, "origin")->setCurrentIndex(1);
     dialog.resize(980, 400);

@@ -7,15 +7,17 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "core/port_hub.hpp"
+#include "core/serial_worker.hpp"
+#include "core/workspace.hpp"
 #include "demo/demo.hpp"
-#include "meters/meter_address_dialog.hpp"
 #include "recording_notifier.hpp"
-#include "serial/port_hub.hpp"
 #include "tev/link/direct_line.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/link/terminal.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/mbus_meter.hpp"
+#include "tools/meter_address_dialog.hpp"
 
 namespace {
 
@@ -55,6 +57,9 @@ class MeterAddressDialogTest : public QObject {
     std::unique_ptr<tev::sim::Line> m_line;
     std::shared_ptr<tev::sim::MbusMeterBank> m_meters;
     std::unique_ptr<PortHub> m_worker;
+    Workspace m_workspace;
+    SerialWorker m_serial;
+    ToolContext context() { return {m_workspace, *m_worker, m_serial, m_notifier}; }
     RecordingNotifier m_notifier;
 };
 
@@ -86,7 +91,7 @@ void MeterAddressDialogTest::cleanup() {
 }
 
 std::unique_ptr<MeterAddressDialog> MeterAddressDialogTest::openDialog() {
-    auto dialog = std::make_unique<MeterAddressDialog>(*m_worker, m_notifier);
+    auto dialog = std::make_unique<MeterAddressDialog>(context());
     Child<QComboBox>(*dialog, "port")->setCurrentIndex(kPort - 1);
     dialog->show();
     return dialog;
@@ -108,7 +113,7 @@ QStringList MeterAddressDialogTest::shown() const {
 }
 
 void MeterAddressDialogTest::opensInFileModeAndSwitches() {
-    MeterAddressDialog dialog(*m_worker, m_notifier);
+    MeterAddressDialog dialog(context());
     QSignalSpy stopPages(&dialog, &ToolDialog::stopPagesRequested);
     dialog.show();
     QCOMPARE(stopPages.count(), 0); // the converter pages go on polling their own line
@@ -257,7 +262,7 @@ void MeterAddressDialogTest::screenshotInDemoMode() {
     QString error;
     const auto demo = DemoLine::start(&error);
     QVERIFY2(demo, qPrintable(error));
-    MeterAddressDialog dialog(*m_worker, m_notifier);
+    MeterAddressDialog dialog(context());
     Child<QComboBox>(dialog, "port")->setCurrentIndex(1); // COM2: the demo's M-Bus meters
     dialog.show();
     dialog.chooseImportFile(writeFile("; demo meters\n12345678,05,\n12345679,06,\n"));

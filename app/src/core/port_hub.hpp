@@ -12,7 +12,7 @@
 #include <map>
 #include <memory>
 
-#include "serial/serial_worker.hpp"
+#include "core/serial_worker.hpp"
 #include "tev/link/serial_client.hpp"
 
 class PortHub;

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "serial/serial_worker.hpp"
+#include "core/serial_worker.hpp"
 
 namespace {
 

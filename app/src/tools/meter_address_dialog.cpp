@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "frame/notifier.hpp"
+#include "core/notifier.hpp"
 #include "tev/link/direct_line.hpp"
 #include "tev/link/serial_client.hpp"
 
@@ -31,8 +31,8 @@ QString FromUtf8(const char* text) {
 
 } // namespace
 
-MeterAddressDialog::MeterAddressDialog(PortHub& ports, Notifier& notifier, QWidget* parent)
-    : ToolDialog(parent), m_ports(ports), m_notifier(notifier) {
+MeterAddressDialog::MeterAddressDialog(const ToolContext& context, QWidget* parent)
+    : ToolDialog(Line::Shared, parent), m_ports(context.ports), m_notifier(context.notifier) {
     setWindowTitle(QStringLiteral("热表地址设定"));
     m_timer.setInterval(tev::link::kBatchTickMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { onTick(); });

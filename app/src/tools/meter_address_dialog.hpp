@@ -6,7 +6,8 @@
 #include <atomic>
 #include <memory>
 
-#include "serial/port_hub.hpp"
+#include "core/page_context.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/meter_address.hpp"
 #include "tools/tool_dialog.hpp"
 
@@ -18,7 +19,7 @@ class QPushButton;
 class MeterAddressDialog final : public ToolDialog {
     Q_OBJECT
   public:
-    MeterAddressDialog(PortHub& ports, Notifier& notifier, QWidget* parent = nullptr);
+    explicit MeterAddressDialog(const ToolContext& context, QWidget* parent = nullptr);
     ~MeterAddressDialog() override;
 
     // The batch's period; 800 ms unless a test or demo sets it.
