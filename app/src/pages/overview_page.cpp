@@ -18,12 +18,13 @@
 #include "meters/type_names.hpp"
 #include "tev/link/data_poll.hpp"
 #include "tev/link/overview_log.hpp"
+#include "tev/link/overview_refresh.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/link/type_file.hpp"
 
 using tev::link::MeterOverview;
 using tev::link::OverviewRow;
-using tev::link::RefreshStats;
+using tev::link::RefreshJob;
 
 namespace {
 
@@ -35,14 +36,6 @@ constexpr int kHighlightMs = 1500;
 const QColor kChanged(0xFF, 0xF2, 0xA8);
 const QColor kStale(0x90, 0x90, 0x90);
 const QColor kLinkDown(0xD0, 0x00, 0x00);
-
-// What a refresh job hands back.
-struct RefreshJob {
-    MeterOverview overview;
-    RefreshStats stats;
-    tev::link::WallClock::time_point at;
-    std::string openFailure;
-};
 
 QString TypeName(const OverviewRow& row, const std::vector<std::string>& names) {
     if (!row.type)
@@ -149,8 +142,7 @@ void OverviewPage::start(const tev::link::Converter& converter, const PageContex
     m_converter = converter;
     m_context.emplace(context);
     m_port = context.ports.lease(converter.port);
-    m_overview = MeterOverview(converter.address, converter.config.meterCount,
-                               context.workspace.learnedLimits(converter));
+    m_refresh.start(converter, context.workspace.learnedLimits(converter));
     m_shown.clear();
     if (m_folder.isEmpty())
         setLogFolder(context.workspace.outputFolder());
@@ -198,7 +190,8 @@ void OverviewPage::setLogging(bool on) {
 
 // The choices below the plan's wire time are disabled.
 void OverviewPage::updatePeriods() {
-    const auto plan = tev::link::PlanOverview(m_overview.meterCount(), m_overview.limits(), false);
+    const MeterOverview& overview = m_refresh.overview();
+    const auto plan = tev::link::PlanOverview(overview.meterCount(), overview.limits(), false);
     m_minimumMs = tev::link::MinimumPeriodMs(plan, m_converter.baud, m_converter.parity);
     auto* model = qobject_cast<QStandardItemModel*>(m_period->model());
     int firstAllowed = -1;
@@ -242,45 +235,29 @@ void OverviewPage::tick() {
         m_converter = workspace.currentConverter();
     if (workspace.meterListOpen() || !workspace.pagesRunning() || m_job.active())
         return; // paused, or the previous refresh is still on the line
-    if (m_converter.address != m_overview.slave() ||
-        std::min<int>(m_converter.config.meterCount, 64) != m_overview.meterCount()) {
-        m_overview = MeterOverview(m_converter.address, m_converter.config.meterCount,
-                                   m_context->workspace.learnedLimits(m_converter));
+    if (m_refresh.follow(m_converter, m_context->workspace.learnedLimits(m_converter))) {
         m_shown.clear();
         updatePeriods();
     }
     const auto settings = m_converter.settings();
     m_job = m_port.run<RefreshJob>(
         this,
-        [settings, overview = m_overview](tev::link::SerialClient& client) mutable {
-            RefreshJob job{std::move(overview), {}, tev::link::WallClock::now(), {}};
-            if (client.open(settings) != 0)
-                job.openFailure = client.openFailure();
-            job.stats = job.overview.refresh(client, settings.baud, settings.parity, job.at);
-            return job;
+        [settings, overview = m_refresh.overview()](tev::link::SerialClient& client) {
+            return tev::link::RunRefresh(client, settings, overview);
         },
         [this](RefreshJob job) {
-            // Failures are reported when they begin, not at every refresh.
-            if (job.stats.failedBlocks > 0 && m_lastStats.failedBlocks == 0)
-                emit message(
-                    QStringLiteral("全部表数据: %1 个数据块未读到 (%2)")
-                        .arg(job.stats.failedBlocks)
-                        .arg(QString::fromUtf8(job.openFailure.empty()
-                                                   ? tev::link::ExchangeErrorText(job.stats.lastError)
-                                                   : job.openFailure.c_str())));
-            // A refresh of a converter the page no longer shows is dropped.
-            if (job.overview.slave() != m_overview.slave() ||
-                job.overview.meterCount() != m_overview.meterCount())
+            const auto at = job.at;
+            const auto taken = m_refresh.take(std::move(job));
+            if (!taken.failure.empty())
+                emit message(QString::fromStdString(taken.failure));
+            if (!taken.shown)
                 return;
-            const bool limitsChanged = job.overview.limits() != m_overview.limits();
-            m_lastStats = job.stats;
-            m_overview = std::move(job.overview);
-            if (limitsChanged) {
-                m_context->workspace.setLearnedLimits(m_converter, m_overview.limits());
+            if (taken.limitsChanged) {
+                m_context->workspace.setLearnedLimits(m_converter, m_refresh.overview().limits());
                 updatePeriods();
             }
             showRows(true);
-            logRefresh(job.at);
+            logRefresh(at);
             emit refreshed();
         });
 }
@@ -288,27 +265,24 @@ void OverviewPage::tick() {
 void OverviewPage::logRefresh(tev::link::WallClock::time_point at) {
     if (!m_log)
         return;
-    if (m_log->append(at, m_overview.slave(), m_overview.rows()))
+    if (m_log->append(at, m_refresh.overview().slave(), m_refresh.overview().rows()))
         return;
     emit message(QStringLiteral("记录到CSV停止: ") + QString::fromStdString(m_log->error()));
     m_logBox->setChecked(false);
 }
 
 void OverviewPage::showRows(bool highlightChanges) {
-    const auto& rows = m_overview.rows();
+    const auto& rows = m_refresh.overview().rows();
     const std::vector<std::string> noNames;
     const auto& names = m_context ? m_context->workspace.typeNames() : noNames;
     m_table->setRowCount(static_cast<int>(rows.size()));
     m_shown.resize(rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const QStringList texts = RowTexts(rows[r], names);
-        // Changed: a value read differs from the one shown before (the time column aside); the first
-        // values of a row are no change.
-        const QStringList before = m_shown[r].mid(3, 4);
-        const bool changed =
-            highlightChanges && !before.join(QString()).isEmpty() && texts.mid(3, 4) != before;
+        const tev::link::ShownValues values = tev::link::ShownValuesOf(rows[r]);
+        const bool changed = highlightChanges && tev::link::ShowsChange(m_shown[r], values);
         const bool stale = rows[r].stale() && rows[r].updated.has_value();
-        m_shown[r] = texts;
+        m_shown[r] = values;
         for (int c = 0; c < kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (changed)

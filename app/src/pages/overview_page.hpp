@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
-#include "pages/converter_page.hpp"
 #include "core/port_hub.hpp"
-#include "tev/link/meter_overview.hpp"
+#include "pages/converter_page.hpp"
+#include "tev/link/overview_refresh.hpp"
 
 class QCheckBox;
 class QComboBox;
@@ -33,8 +33,7 @@ class OverviewPage final : public ConverterPage {
     void start(const tev::link::Converter& converter, const PageContext& context) override;
     void stop() override;
 
-    const tev::link::MeterOverview& overview() const { return m_overview; }
-    const tev::link::RefreshStats& lastStats() const { return m_lastStats; }
+    const tev::link::MeterOverview& overview() const { return m_refresh.overview(); }
     // Shortest period the plan allows on this converter's line, ms.
     int minimumPeriodMs() const { return m_minimumMs; }
     // The folder the CSV log goes to (the program's output folder until one is chosen).
@@ -62,13 +61,12 @@ class OverviewPage final : public ConverterPage {
     std::optional<PageContext> m_context;
     PortLease m_port; // the converter's port while the page runs
     JobToken m_job;
-    tev::link::MeterOverview m_overview;
-    tev::link::RefreshStats m_lastStats;
+    tev::link::OverviewRefresh m_refresh;
     std::unique_ptr<tev::link::OverviewLog> m_log;
     QString m_folder;
     int m_minimumMs = 0;
-    std::vector<QStringList> m_shown; // each row's texts as last shown
-    int m_generation = 0;             // refreshes shown, for the end of the highlight
+    std::vector<tev::link::ShownValues> m_shown; // each row's values as last shown
+    int m_generation = 0;                        // refreshes shown, for the end of the highlight
 
     QTimer m_timer;
     QTableWidget* m_table = nullptr;
