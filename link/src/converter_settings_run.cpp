@@ -1,7 +1,13 @@
 // The settings page's exchanges, run on the serial thread.
 #include <algorithm>
+#include <utility>
 
 #include "tev/link/converter_settings.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "tev/link/type_file.hpp"
 #include "tev/protocol/hex_input.hpp"
 #include "tev/protocol/meter_list.hpp"
 #include "tev/protocol/register_map.hpp"
@@ -20,8 +26,8 @@ std::uint16_t TimeoutMs(const Converter& converter, std::uint32_t extraMs) {
 }
 
 // Opens the port (kept open between calls) and exchanges one Modbus request.
-ExchangeResult Exchange(SerialClient& client, const Converter& converter, std::span<const std::uint8_t> request,
-                        std::uint32_t extraMs) {
+ExchangeResult Exchange(SerialClient& client, const Converter& converter,
+                        std::span<const std::uint8_t> request, std::uint32_t extraMs) {
     if (client.open(converter.settings()) != 0) {
         ExchangeResult failed;
         failed.error = ExchangeError::NotOpen;
@@ -37,6 +43,24 @@ CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, 
     return {job.command, result.error, result.exceptionCode};
 }
 
+std::optional<Converter> AddressChange::settle(const Converter& converter, const CommandOutcome& outcome) {
+    if (outcome.command != SettingsCommand::AddressBaud)
+        return std::nullopt;
+    const auto change = std::exchange(m_change, std::nullopt);
+    if (!outcome.ok() || !change)
+        return std::nullopt;
+    return WithAddressAndRate(converter, change->first, change->second);
+}
+
+TypeList SettingsTypeList(std::vector<std::string> names, std::uint8_t type) {
+    const std::string chosen = TypeNameOf(names, type);
+    if (std::find(names.begin(), names.end(), chosen) == names.end())
+        names.push_back(chosen);
+    std::sort(names.begin(), names.end());
+    const auto at = std::find(names.begin(), names.end(), chosen);
+    return {names, static_cast<std::size_t>(at - names.begin())};
+}
+
 std::string FailureReason(const CommandOutcome& outcome) {
     std::string reason = ExchangeErrorText(outcome.error);
     if (outcome.error == ExchangeError::Exception)
@@ -45,8 +69,8 @@ std::string FailureReason(const CommandOutcome& outcome) {
 }
 
 std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converter& converter) {
-    const auto request =
-        protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst, protocol::kConfigRegisterCount);
+    const auto request = protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst,
+                                                    protocol::kConfigRegisterCount);
     const ExchangeResult result = Exchange(client, converter, request, 0);
     if (!result)
         return std::nullopt;

@@ -135,6 +135,43 @@ TEST(ConverterSettings, MetersTheReadDidNotReachAreUnread) {
     EXPECT_EQ(table.entries[3].readType, "");
 }
 
+TEST(ConverterSettings, OnlyAnEchoedAddressWriteMovesTheConverter) {
+    Converter c;
+    c.address = 1;
+    c.baud = 9600;
+    struct Case {
+        SettingsCommand command;
+        ExchangeError error;
+        bool moves;
+    };
+    const Case cases[] = {{SettingsCommand::AddressBaud, ExchangeError::None, true},
+                          {SettingsCommand::AddressBaud, ExchangeError::BadFrame, false},
+                          {SettingsCommand::AddressBaud, ExchangeError::Timeout, false},
+                          {SettingsCommand::Parity, ExchangeError::None, false}};
+    for (const Case& k : cases) {
+        AddressChange change;
+        change.expect(0x0A, 3);
+        const auto moved = change.settle(c, {k.command, k.error, 0});
+        EXPECT_EQ(moved.has_value(), k.moves);
+        if (moved)
+            EXPECT_EQ(moved->address, 0x0A);
+    }
+    // A failed address write ends the wait: a later echo does not apply the old change.
+    AddressChange once;
+    once.expect(0x0A, 3);
+    once.settle(c, {SettingsCommand::AddressBaud, ExchangeError::Timeout, 0});
+    EXPECT_FALSE(once.settle(c, {SettingsCommand::AddressBaud, ExchangeError::None, 0}));
+}
+
+TEST(ConverterSettings, TypeListIsSortedWithTheTypeChosenByItsNumber) {
+    const TypeList list = SettingsTypeList({"02-B", "01-A", "03-C"}, 1);
+    EXPECT_EQ(list.names, (std::vector<std::string>{"01-A", "02-B", "03-C"}));
+    EXPECT_EQ(list.selected, 0u);
+    const TypeList unnamed = SettingsTypeList({"01-A", "03-C"}, 2);
+    EXPECT_EQ(unnamed.names[unnamed.selected], "02");
+    EXPECT_EQ(unnamed.names.size(), 3u);
+}
+
 TEST(ConverterSettings, ReportsAndAddressChange) {
     Converter c;
     c.address = 1;

@@ -155,16 +155,12 @@ void SettingsPage::loadTypeFile(std::uint8_t selectedType, bool toWorkspace) {
                                       std::pair{TypeNamesOutOfPlace(names), kTypeFileOutOfPlaceText}})
         if (shown && workspace.firstNotice(std::string(text)))
             emit message(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    m_typeNames = names;
-    const std::string selected = TypeNameOf(names, selectedType);
-    if (std::find(m_typeNames.begin(), m_typeNames.end(), selected) == m_typeNames.end())
-        m_typeNames.push_back(selected);
-    std::sort(m_typeNames.begin(), m_typeNames.end());
+    const TypeList list = SettingsTypeList(names, selectedType);
+    m_typeNames = list.names;
     m_types->clear();
     for (const std::string& name : m_typeNames)
         m_types->addItem(ShowTypeName(name));
-    const auto at = std::find(m_typeNames.begin(), m_typeNames.end(), selected);
-    m_types->setCurrentIndex(static_cast<int>(at - m_typeNames.begin()));
+    m_types->setCurrentIndex(static_cast<int>(list.selected));
 }
 
 void SettingsPage::refuse(InputError error) {
@@ -179,7 +175,7 @@ void SettingsPage::setAddressAndRate() {
     BuiltWrite write = BuildAddressBaudWrite(m_converter.address, m_address->text().toStdString(), rateIndex);
     if (!write)
         return refuse(write.error);
-    m_addressChange.emplace(*ParseAddressText(m_address->text().toStdString()), rateIndex);
+    m_addressChange.expect(*ParseAddressText(m_address->text().toStdString()), rateIndex);
     m_pending.set(SettingsCommand::AddressBaud, std::move(write.frame));
 }
 

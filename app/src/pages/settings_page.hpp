@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "pages/converter_page.hpp"
 #include "core/port_hub.hpp"
+#include "pages/converter_page.hpp"
 #include "tev/link/converter_settings.hpp"
 
 class QComboBox;
@@ -51,10 +51,9 @@ class SettingsPage final : public ConverterPage {
     PortLease m_port; // the converter's port while the page runs
     tev::link::PendingCommand m_pending;
     tev::link::SettingsCommand m_sending = tev::link::SettingsCommand::None; // the command on the line
-    // The address and rate index an address change sent, taken over once the converter echoes it.
-    std::optional<std::pair<std::uint8_t, std::size_t>> m_addressChange;
-    JobToken m_job;     // the pending command on the line
-    JobToken m_readJob; // a configuration or meter-list read
+    tev::link::AddressChange m_addressChange; // taken over once the converter echoes it
+    JobToken m_job;                           // the pending command on the line
+    JobToken m_readJob;                       // a configuration or meter-list read
     QTimer m_timer;
     std::vector<std::string> m_typeNames; // bytes of the hidden type list's items, by item
 

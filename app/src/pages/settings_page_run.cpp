@@ -26,14 +26,10 @@ void SettingsPage::tick() {
 }
 
 void SettingsPage::finished(const CommandOutcome& outcome) {
-    if (outcome.command == SettingsCommand::AddressBaud) {
-        const auto change = std::exchange(m_addressChange, std::nullopt);
-        // Only an echoed change moves the converter; otherwise it keeps its old address and rate.
-        if (outcome.ok() && change) {
-            m_converter = WithAddressAndRate(m_converter, change->first, change->second);
-            m_address->setText(QString::fromStdString(ShownAddress(m_converter)));
-            emit converterChanged(m_converter);
-        }
+    if (const auto moved = m_addressChange.settle(m_converter, outcome)) {
+        m_converter = *moved;
+        m_address->setText(QString::fromStdString(ShownAddress(m_converter)));
+        emit converterChanged(m_converter);
     }
     if (outcome.command == SettingsCommand::Block1)
         m_context->workspace.setMeterListOpen(false);

@@ -138,6 +138,28 @@ struct CommandOutcome {
     std::uint8_t exceptionCode = 0;
     bool ok() const noexcept { return error == ExchangeError::None; }
 };
+// "模块地址波特率设定" waits for the converter's echo: only an echoed change moves the converter.
+class AddressChange {
+  public:
+    // The change the pending address write asks for.
+    void expect(std::uint8_t address, std::size_t rateIndex) { m_change.emplace(address, rateIndex); }
+    // The converter at its new address and rate when this outcome is the echoed address write; none
+    // when the converter stays where it is. A finished address write ends the wait either way.
+    std::optional<Converter> settle(const Converter& converter, const CommandOutcome& outcome);
+
+  private:
+    std::optional<std::pair<std::uint8_t, std::size_t>> m_change;
+};
+
+// The settings page's hidden type list: the names sorted by text (two-digit numbers stand in order)
+// and the converter's type chosen by the number its name begins with; a type without a name is
+// listed as its number (TypeNameOf).
+struct TypeList {
+    std::vector<std::string> names;
+    std::size_t selected = 0;
+};
+TypeList SettingsTypeList(std::vector<std::string> names, std::uint8_t type);
+
 // Sends the job with timeout T + its extra time and judges the reply.
 CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job);
 // Short Chinese reason of a failure: "无应答", "异常应答 02" ...
