@@ -10,22 +10,24 @@
 #include <QStyle>
 #include <QToolBar>
 #include <cstdlib>
+#include <filesystem>
 
 #include "about_dialog.hpp"
 #include "app_icon.hpp"
 #include "converter_tree_model.hpp"
 #include "message_bar.hpp"
 #include "notifier.hpp"
+#include "pages/page_factory.hpp"
 #include "pages_bar.hpp"
 #include "port_map_dialog.hpp"
-#include "tev/link/port_mapping.hpp"
 #include "search/search_dialog.hpp"
 #include "serial/serial_worker.hpp"
+#include "tev/link/port_mapping.hpp"
 #include "tev/link/settings_file.hpp"
-#include "pages/page_factory.hpp"
 #include "tool_commands.hpp"
 #include "tools/tool_dialog.hpp"
 #include "tree_bar.hpp"
+#include "user_settings.hpp"
 #include "workspace.hpp"
 
 namespace {
@@ -36,7 +38,7 @@ const QString kGeometryKey = QStringLiteral("Gui_DevStudio/geometry");
 constexpr int kLayoutVersion = 1;
 
 QSettings LayoutStore() {
-    return QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO"));
+    return UserSettingsStore();
 }
 
 // Forwards message boxes to whichever notifier the frame holds now.
@@ -62,6 +64,9 @@ MainFrame::MainFrame(QWidget* parent)
     setWindowIcon(AppIcon());
     m_workspace->setFiles(tev::link::LocateProgramFiles(QCoreApplication::applicationDirPath().toStdString(),
                                                         tev::link::UserEnvironment::fromProcess()));
+    // The user's data folder may not exist yet: the CSV log and the file dialogs start there.
+    std::error_code ec;
+    std::filesystem::create_directories(m_workspace->files().output, ec);
     buildMenus();
     buildStatusBar();
     buildDocks();

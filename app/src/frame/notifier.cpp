@@ -1,6 +1,7 @@
 #include "notifier.hpp"
 
 #include <QMessageBox>
+#include <cstdio>
 
 void BoxNotifier::notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) {
     const auto boxIcon = icon == Icon::Information ? QMessageBox::Information
@@ -8,4 +9,9 @@ void BoxNotifier::notify(QWidget* parent, const QString& caption, const QString&
                                                    : QMessageBox::Critical;
     QMessageBox box(boxIcon, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+void StderrNotifier::notify(QWidget*, const QString& caption, const QString& text, Icon) {
+    std::fprintf(stderr, "TEV_IO: %s: %s\n", qPrintable(caption),
+                 qPrintable(QString(text).replace('\n', ' ')));
 }

@@ -17,3 +17,10 @@ class BoxNotifier final : public Notifier {
   public:
     void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override;
 };
+
+// For runs nobody watches (the screenshots): the text goes to the standard error output, so a box
+// never waits for a click.
+class StderrNotifier final : public Notifier {
+  public:
+    void notify(QWidget* parent, const QString& caption, const QString& text, Icon icon) override;
+};

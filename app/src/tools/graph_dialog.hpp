@@ -53,6 +53,8 @@ class GraphDialog final : public ToolDialog {
     void chooseAndSavePicture();
     void chooseAndSaveData();
     bool writePicture(const QString& path, const char* format);
+    // Replaces the file whole; on failure m_lastFailure says why, with the path.
+    bool writeFile(const QString& path, std::string_view bytes);
 
     SerialWorker& m_worker;
     Notifier& m_notifier;
@@ -66,4 +68,5 @@ class GraphDialog final : public ToolDialog {
     QTimer m_timer;
     JobToken m_job;
     bool m_shown = false;
+    QString m_lastFailure;
 };

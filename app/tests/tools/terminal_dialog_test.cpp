@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include "demo/demo.hpp"
+#include "file_size_limit.hpp"
 #include "recording_notifier.hpp"
 #include "serial/serial_worker.hpp"
 #include "tev/sim/line.hpp"
@@ -204,6 +205,13 @@ void TerminalDialogTest::historyIsSavedWithTimesAndCommandsAreRecalled() {
     for (const QString& line : lines)
         QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
     QVERIFY(lines.at(0).endsWith(QStringLiteral("  --> 10 5B 01")));
+    QString why;
+    {
+        const FileSizeLimit full(10); // a full disk: the old history stays
+        QVERIFY(!dialog->saveHistory(path, &why));
+    }
+    QVERIFY2(why.contains(path), qPrintable(why));
+    QCOMPARE(QFileInfo(path).size(), file.size());
 
     // A new terminal offers the commands sent so far, newest first.
     TerminalDialog again(*m_worker, m_notifier);
