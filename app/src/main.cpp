@@ -10,6 +10,7 @@
 
 #include "demo/demo.hpp"
 #include "frame/main_frame.hpp"
+#include "core/notifier.hpp"
 #include "frame/screenshot.hpp"
 
 namespace {
@@ -33,11 +34,14 @@ const char kUsage[] =
     "$XDG_CONFIG_HOME/tev/ports (~/.config/tev/ports), else /etc/tev/ports; else /dev/ttyS<N-1>.\n"
     "The window's \"串口映射\" writes the user's ports file.\n"
     "\n"
-    "Files: a folder holding the program and a writable tev_module.ini (a build tree, a portable copy)\n"
-    "keeps everything there. An installed program keeps the search settings in\n"
-    "$XDG_CONFIG_HOME/tev/tev_module.ini (~/.config/tev/), made from <prefix>/share/tev/tev_module.ini\n"
-    "on the first save, and reads type.txt from ~/.config/tev/, else <prefix>/share/tev/. Pictures and\n"
-    "meter lists go beside the program when that folder is writable, else to ~/.local/share/tev/.\n"
+    "Files: the user's settings are in $XDG_CONFIG_HOME/tev/ (~/.config/tev/): tev_module.ini (the\n"
+    "search settings, made on the first save from the one beside the program, else from\n"
+    "<prefix>/share/tev/tev_module.ini), type.txt (else <prefix>/share/tev/type.txt), the ports file\n"
+    "and TEV_IO.conf (window layout, search options; moved from ~/.config/VORNIX/ once). The overview's\n"
+    "CSV logs, draw1.bmp and meter lists go to $XDG_DATA_HOME/tev/ (~/.local/share/tev/).\n"
+    "A portable copy (a build tree or an unpacked folder outside /usr holding a tev_module.ini that\n"
+    "belongs to the running user and is writable) keeps tev_module.ini, type.txt and its output\n"
+    "beside the program instead.\n"
     "\n"
     "TEV_TRACE=1 prints every frame sent and received on stderr.\n";
 
@@ -107,9 +111,12 @@ int main(int argc, char** argv) {
     }
 
     MainFrame frame;
-    // The picture for the documentation shows the default layout, not this user's.
+    // The picture for the documentation shows the default layout, not this user's; nobody is there
+    // to close a message box.
     if (!parser.isSet(shotOption))
         frame.restoreLayout();
+    else
+        frame.setNotifier(std::make_unique<StderrNotifier>());
     if (demo) {
         frame.setStatusNote(QStringLiteral("演示模式: 模拟设备"));
         for (const QString& line : demo->describe())

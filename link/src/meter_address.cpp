@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "tev/link/limited_text.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/protocol/hex_input.hpp"
 #include "tev/protocol/mbus_frame.hpp"
@@ -141,10 +142,9 @@ AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& s
 
 AddressBatch::ReadResult AddressBatch::addFileText(std::string_view text) {
     ReadResult result;
-    if (text.size() > kMaxImportFileBytes) {
-        text = text.substr(0, kMaxImportFileBytes);
-        result.truncated = true;
-    }
+    const LimitedText limited = LimitText(text, kMaxImportFileBytes);
+    text = limited.text;
+    result.truncated = limited.cut;
     if (text.starts_with("\xEF\xBB\xBF")) // a UTF-8 byte order mark is no part of the first line
         text.remove_prefix(3);
     while (!text.empty()) {

@@ -1,11 +1,8 @@
 #include "tev/link/meter_list_file.hpp"
+#include "tev/link/limited_text.hpp"
 #include "tev/link/trim.hpp"
 
 namespace tev::link {
-namespace {
-
-
-} // namespace
 
 std::string FormatMeterListFile(const std::vector<MeterListRow>& rows, bool secondary) {
     std::string text;
@@ -22,10 +19,9 @@ std::string FormatMeterListFile(const std::vector<MeterListRow>& rows, bool seco
 
 MeterListFile ParseMeterListFile(std::string_view bytes, bool secondary) {
     MeterListFile file;
-    if (bytes.size() > kCfgReadLimit) {
-        bytes = bytes.substr(0, kCfgReadLimit);
-        file.truncated = true;
-    }
+    const LimitedText limited = LimitText(bytes, kCfgReadLimit);
+    bytes = limited.text;
+    file.truncated = limited.cut;
     while (!bytes.empty()) {
         const auto end = bytes.find('\n');
         std::string_view line = bytes.substr(0, end);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "tev/link/data_poll.hpp"
+#include "tev/link/file_write.hpp"
 #include "tev/protocol/hex_input.hpp"
 
 namespace tev::link {
@@ -31,27 +32,6 @@ std::string Day(WallClock::time_point at) {
     char text[48];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
     return text;
-}
-
-std::string Reason(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return "没有权限";
-    case ENOSPC:
-    case EDQUOT:
-        return "磁盘已满";
-    case EROFS:
-        return "只读文件系统";
-    case ENOENT:
-        return "不存在";
-    case ENOTDIR:
-        return "不是文件夹";
-    case EISDIR:
-        return "是文件夹";
-    default:
-        return std::strerror(error);
-    }
 }
 
 } // namespace
@@ -127,7 +107,7 @@ void OverviewLog::close() {
 
 bool OverviewLog::fail(const std::string& what, int error) {
     close();
-    m_error = what + ": " + Reason(error);
+    m_error = what + ": " + FileErrorText(error);
     return false;
 }
 
@@ -139,19 +119,34 @@ bool OverviewLog::append(WallClock::time_point at, std::uint8_t converterAddress
         lines.push_back(CsvLine(OverviewLogFields(at, converterAddress, row)));
         bytes += lines.back().size();
     }
-    if (!openFor(at, bytes))
-        return false;
-    for (const std::string& line : lines)
-        if (!writeAll(line))
+    // Lines written to a file that was removed meanwhile are gone: they go once more to the file
+    // the path names now.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!openFor(at, bytes))
             return false;
-    return true;
+        for (const std::string& line : lines)
+            if (!writeAll(line))
+                return false;
+        if (stillNamed())
+            return true;
+        close();
+    }
+    return fail("记录文件 " + m_path.string(), ENOENT);
+}
+
+// The open file is still the one its path names: it was not removed or replaced.
+bool OverviewLog::stillNamed() const {
+    struct stat open {};
+    struct stat named {};
+    return m_fd >= 0 && ::fstat(m_fd, &open) == 0 && ::stat(m_path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 // Opens the file of the day of `at` that still has room for `nextBytes` (a file that is still empty
 // always has).
 bool OverviewLog::openFor(WallClock::time_point at, std::size_t nextBytes) {
     const std::string day = Day(at);
-    if (m_fd >= 0 && day == m_day && (m_size == 0 || m_size + nextBytes <= m_maxBytes))
+    if (m_fd >= 0 && day == m_day && (m_size == 0 || m_size + nextBytes <= m_maxBytes) && stillNamed())
         return true;
     close();
     std::error_code ec;

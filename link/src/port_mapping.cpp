@@ -6,6 +6,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "tev/link/file_write.hpp"
+#include "tev/link/limited_text.hpp"
+
 namespace tev::link {
 namespace fs = std::filesystem;
 namespace {
@@ -64,6 +67,15 @@ void AddTtys(const fs::path& devRoot, const fs::path& sysRoot, std::string_view 
         out.push_back({(devRoot / name).string(), kind});
 }
 
+// Calls `each` with every line of `text`, without its line feed.
+template <typename Each> void ForEachLine(std::string_view text, Each each) {
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        each(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+}
+
 } // namespace
 
 std::vector<SerialDevice> ListSerialDevices(const fs::path& devRoot, const fs::path& sysRoot) {
@@ -93,51 +105,35 @@ fs::path UserPortsFile(const UserEnvironment& env, const std::string& portsFileO
 
 std::map<int, std::string> ReadPortsFile(const fs::path& file) {
     std::map<int, std::string> mapping;
-    std::ifstream in(file);
-    std::string line;
-    for (int lines = 0; lines < 4096 && std::getline(in, line); ++lines) {
+    const LimitedFile read = ReadLimitedFile(file, kPortsFileReadLimit);
+    ForEachLine(LimitText(read.bytes, kPortsFileReadLimit).text, [&](std::string_view line) {
         std::string device;
         if (const int port = PortOfLine(line, &device); port >= 1 && port <= 255 && !device.empty())
             mapping[port] = device;
-    }
+    });
     return mapping;
 }
 
 std::string WritePortsFile(const fs::path& file, const std::map<int, std::string>& mapping) {
     std::ostringstream text;
-    {
-        std::ifstream in(file);
-        std::string line;
-        for (int lines = 0; lines < 4096 && std::getline(in, line); ++lines) {
-            const int port = PortOfLine(line, nullptr);
-            if (port < 1 || port > 16) // comments and other ports stay
-                text << line << '\n';
-        }
-    }
+    const LimitedFile old = ReadLimitedFile(file, kPortsFileReadLimit);
+    ForEachLine(LimitText(old.bytes, kPortsFileReadLimit).text, [&](std::string_view line) {
+        const int port = PortOfLine(line, nullptr);
+        if (port < 1 || port > 16) // comments and other ports stay
+            text << line << '\n';
+    });
     for (const auto& [port, device] : mapping)
         if (port >= 1 && port <= 16 && !device.empty() && device.find('\n') == std::string::npos)
             text << "COM" << port << '=' << device << '\n';
     if (std::string why = MakeParentFolder(file); !why.empty())
         return why;
-    const fs::path temporary = file.string() + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        out << text.str();
-        out.flush();
-        if (!out)
-            return temporary.string() + ": 无法写入";
-    }
-    std::error_code ec;
-    fs::rename(temporary, file, ec);
-    if (ec) {
-        fs::remove(temporary, ec);
-        return file.string() + ": " + ec.message();
-    }
-    return {};
+    return WriteFileReplacing(file, text.str());
 }
 
 std::string OpenReasonText(std::string_view uartReason) {
-    const auto has = [uartReason](std::string_view part) { return uartReason.find(part) != std::string_view::npos; };
+    const auto has = [uartReason](std::string_view part) {
+        return uartReason.find(part) != std::string_view::npos;
+    };
     std::string text;
     if (has("dialout") || has("Permission denied") || has("Operation not permitted"))
         text = "没有权限打开串口: 请把用户加入 dialout 组 (sudo adduser $USER dialout), 然后重新登录";

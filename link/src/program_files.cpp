@@ -1,6 +1,8 @@
 #include "tev/link/program_files.hpp"
 
 #include <cstdlib>
+#include <iterator>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -10,9 +12,29 @@ namespace tev::link {
 namespace fs = std::filesystem;
 namespace {
 
-bool WritableFile(const fs::path& file) {
+// A regular file of this user that the user may write (the permission bits, not root's override).
+bool OwnWritableFile(const fs::path& file, unsigned userId) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == userId &&
+           (st.st_mode & S_IWUSR) != 0 && ::access(file.c_str(), W_OK) == 0;
+}
+
+bool ReadableFile(const fs::path& file) {
     std::error_code ec;
-    return fs::is_regular_file(file, ec) && ::access(file.c_str(), W_OK) == 0;
+    return fs::is_regular_file(file, ec) && ::access(file.c_str(), R_OK) == 0;
+}
+
+// Folders of installed programs: never a portable copy, whoever runs it.
+bool InSystemFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(folder, ec);
+    if (ec)
+        real = folder.lexically_normal();
+    const auto it = real.begin();
+    if (!real.is_absolute() || it == real.end() || std::next(it) == real.end())
+        return false;
+    const std::string top = std::next(it)->string();
+    return top == "usr" || top == "bin" || top == "sbin" || top == "lib" || top == "lib64";
 }
 
 bool WritableFolder(const fs::path& folder) {
@@ -33,7 +55,7 @@ UserEnvironment UserEnvironment::fromProcess() {
         const char* value = std::getenv(name);
         return std::string(value ? value : "");
     };
-    return {get("HOME"), get("XDG_CONFIG_HOME"), get("XDG_DATA_HOME")};
+    return {get("HOME"), get("XDG_CONFIG_HOME"), get("XDG_DATA_HOME"), ::geteuid()};
 }
 
 fs::path ProgramFiles::typeFile() const {
@@ -62,7 +84,8 @@ ProgramFiles FilesBeside(const fs::path& folder) {
 ProgramFiles LocateProgramFiles(const fs::path& programDir, const UserEnvironment& env) {
     const fs::path shared = programDir.parent_path() / "share" / "tev";
     const fs::path userData = XdgFolder(env.dataHome, env.home, ".local/share");
-    if (WritableFile(programDir / kSettingsFileName)) {
+    const fs::path beside = programDir / kSettingsFileName;
+    if (!InSystemFolder(programDir) && OwnWritableFile(beside, env.userId)) {
         ProgramFiles files = FilesBeside(programDir);
         files.typeFiles.push_back(shared / kTypeFileName);
         if (!WritableFolder(programDir))
@@ -73,10 +96,33 @@ ProgramFiles LocateProgramFiles(const fs::path& programDir, const UserEnvironmen
     ProgramFiles files;
     files.portable = false;
     files.settings = user / kSettingsFileName;
-    files.defaultSettings = shared / kSettingsFileName;
+    files.defaultSettings = ReadableFile(beside) ? beside : shared / kSettingsFileName;
     files.typeFiles = {user / kTypeFileName, shared / kTypeFileName, programDir / kTypeFileName};
-    files.output = WritableFolder(programDir) ? programDir : userData;
+    files.output = userData;
     return files;
+}
+
+fs::path UserSettingsFile(const UserEnvironment& env) {
+    return XdgFolder(env.configHome, env.home, ".config") / "TEV_IO.conf";
+}
+
+fs::path OldUserSettingsFile(const UserEnvironment& env) {
+    return XdgFolder(env.configHome, env.home, ".config").parent_path() / "VORNIX" / "TEV_IO.conf";
+}
+
+fs::path AdoptUserSettingsFile(const UserEnvironment& env) {
+    const fs::path file = UserSettingsFile(env);
+    const fs::path old = OldUserSettingsFile(env);
+    std::error_code ec;
+    if (fs::exists(file, ec) || !fs::is_regular_file(old, ec))
+        return file;
+    if (!MakeParentFolder(file).empty())
+        return old;
+    fs::rename(old, file, ec);
+    if (ec)
+        return old;
+    fs::remove(old.parent_path(), ec); // the old folder, when nothing else is in it
+    return file;
 }
 
 std::string MakeParentFolder(const fs::path& file) {

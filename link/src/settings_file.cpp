@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tev/link/limited_text.hpp"
+
 namespace tev::link {
 namespace {
 
@@ -105,10 +107,11 @@ std::array<char, kSettingsFileSize> FormatSettings(const SearchSettings& s) {
 }
 
 SearchSettings ParseSettings(std::span<const std::uint8_t> bytes) noexcept {
-    const auto limited = bytes.first(std::min(bytes.size(), kSettingsReadLimit));
-    const auto nul = std::find(limited.begin(), limited.end(), std::uint8_t{0});
-    const std::string_view text(reinterpret_cast<const char*>(limited.data()),
-                                static_cast<std::size_t>(nul - limited.begin()));
+    const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    // The file's own end is its NUL; without one within the limit, only whole lines are read.
+    const std::size_t nul = all.substr(0, kSettingsReadLimit).find('\0');
+    const std::string_view text =
+        nul != std::string_view::npos ? all.substr(0, nul) : LimitText(all, kSettingsReadLimit).text;
     SearchSettings s;
     s.portIndex = ReadNumber(text, kPortOffset, 2, 16);
     for (std::size_t i = 0; i < s.rates.size(); ++i) {
@@ -124,25 +127,12 @@ SearchSettings ParseSettings(std::span<const std::uint8_t> bytes) noexcept {
 }
 
 SettingsLoad LoadSettingsFile(const std::filesystem::path& path) {
-    const int fd = OpenRegularFile(path, O_RDONLY);
-    if (fd < 0)
-        return {fd == -1 ? SettingsError::Open : SettingsError::Read, {}};
-    std::array<std::uint8_t, kSettingsReadLimit> buffer{};
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ::close(fd);
-            return {SettingsError::Read, {}};
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return {SettingsError::None, ParseSettings(std::span(buffer.data(), got))};
+    const LimitedFile file = ReadLimitedFile(path, kSettingsReadLimit);
+    if (file.error != 0)
+        return {file.opened ? SettingsError::Read : SettingsError::Open, {}};
+    return {SettingsError::None,
+            ParseSettings(
+                std::span(reinterpret_cast<const std::uint8_t*>(file.bytes.data()), file.bytes.size()))};
 }
 
 SettingsError SaveSettingsFile(const std::filesystem::path& path, const SearchSettings& settings) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include "tev/link/limited_text.hpp"
 
 namespace tev::link {
 namespace {
@@ -26,10 +27,9 @@ std::string_view Trim(std::string_view line) {
 
 TypeFile ParseTypeFile(std::string_view bytes) {
     TypeFile out;
-    if (bytes.size() > kTypeFileReadLimit) {
-        bytes = bytes.substr(0, kTypeFileReadLimit);
-        out.truncated = true;
-    }
+    const LimitedText limited = LimitText(bytes, kTypeFileReadLimit);
+    bytes = limited.text;
+    out.truncated = limited.cut;
     if (bytes.starts_with(kUtf8Bom))
         bytes.remove_prefix(kUtf8Bom.size());
     while (!bytes.empty()) {
@@ -51,17 +51,8 @@ TypeFile ParseTypeFile(std::string_view bytes) {
 }
 
 TypeFile LoadTypeFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    // One byte beyond the limit tells a file that is longer than it.
-    std::string bytes(kTypeFileReadLimit + 1, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-    return ParseTypeFile(bytes);
+    const LimitedFile file = ReadLimitedFile(path, kTypeFileReadLimit);
+    return file.error != 0 ? TypeFile{} : ParseTypeFile(file.bytes);
 }
 
 int TypeNumber(std::string_view name) noexcept {

@@ -94,6 +94,20 @@ TEST(MeterAddressImport, ManyLinesAreAllKeptUpToTheStore) {
     EXPECT_TRUE(batch.addFileText(std::string(kMaxImportFileBytes + 1, ';')).truncated);
 }
 
+TEST(MeterAddressImport, ALineCutByTheFileBoundIsDropped) {
+    // "12345678,0A," cut after its "0" would set address 00.
+    const std::string whole = "87654321,0B,\n";
+    const std::string cut = "12345678,0A,\n";
+    std::string text = std::string(kMaxImportFileBytes - whole.size() - 11, ';') + "\n" + whole;
+    text += cut;
+    ASSERT_EQ(text.substr(0, kMaxImportFileBytes).substr(kMaxImportFileBytes - 10), "12345678,0");
+    AddressBatch batch;
+    const auto read = batch.addFileText(text);
+    EXPECT_TRUE(read.truncated);
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_EQ(batch.take()->text, "87654321,0B,");
+}
+
 TEST(DirectLine, KnownRatesAndTimeouts) {
     EXPECT_EQ(KnownBaudFromText("38400"), 38400u);
     EXPECT_EQ(KnownBaudFromText("300"), 300u);

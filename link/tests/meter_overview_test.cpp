@@ -178,6 +178,21 @@ TEST_F(OverviewLogTest, UnwritablePlacesAreReported) {
     }
 }
 
+TEST_F(OverviewLogTest, ARemovedFileIsMadeAnewAndARemovedFolderStopsTheLog) {
+    OverviewLog log(m_dir);
+    ASSERT_TRUE(log.append(m_at, 1, {Row(0, true)}));
+    fs::remove(log.file());
+    ASSERT_TRUE(log.append(m_at, 1, {Row(1, true)})) << log.error();
+    const auto lines = Lines(ReadAll(log.file()).substr(3));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], kOverviewLogHeader);
+    EXPECT_NE(lines[1].find(",2号表,"), std::string::npos);
+
+    fs::remove_all(m_dir);
+    EXPECT_FALSE(log.append(m_at, 1, {Row(2, true)}));
+    EXPECT_NE(log.error().find(m_dir.string() + ": 不存在"), std::string::npos) << log.error();
+}
+
 TEST_F(OverviewLogTest, KilledWriterLeavesReadableFile) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);

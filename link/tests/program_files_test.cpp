@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 #include "tev/link/program_files.hpp"
 
@@ -21,7 +22,7 @@ struct Tree {
     ~Tree() { fs::remove_all(root); }
     void touch(const fs::path& p) { std::ofstream(root / p) << "x"; }
     UserEnvironment env(std::string configHome = "") const {
-        return {(root / "home").string(), std::move(configHome), ""};
+        return {(root / "home").string(), std::move(configHome), "", ::geteuid()};
     }
 };
 
@@ -76,4 +77,66 @@ TEST(ProgramFiles, AFolderInPlaceOfTheSettingsIsNotAPortableCopy) {
     fs::create_directories(t.root / "prefix/bin/tev_module.ini");
     EXPECT_FALSE(LocateProgramFiles(t.root / "prefix/bin", t.env()).portable);
     EXPECT_NE(MakeParentFolder("/proc/no-such/tev/tev_module.ini"), "");
+}
+
+TEST(ProgramFiles, OnlyAPortableCopyTheUserOwnsWritesBesideTheProgram) {
+    Tree t;
+    t.touch("prefix/bin/tev_module.ini");
+    const fs::path bin = t.root / "prefix/bin";
+    const fs::path data = t.root / "home/.local/share/tev";
+    const unsigned me = ::geteuid();
+    const struct {
+        const char* what;
+        fs::path programDir;
+        unsigned userId;
+        fs::perms ini;
+        bool portable;
+        fs::path defaultSettings;
+    } cases[] = {
+        // Installed and run as root: /usr/bin is writable, but nothing goes there.
+        {"installed, root", "/usr/bin", 0, fs::perms::owner_read | fs::perms::owner_write, false,
+         "/usr/share/tev/tev_module.ini"},
+        {"another user's copy", bin, me + 1, fs::perms::owner_read | fs::perms::owner_write, false,
+         bin / "tev_module.ini"},
+        {"read-only settings", bin, me, fs::perms::owner_read | fs::perms::group_read, false,
+         bin / "tev_module.ini"},
+        {"own copy", bin, me, fs::perms::owner_read | fs::perms::owner_write, true, ""},
+    };
+    for (const auto& c : cases) {
+        fs::permissions(bin / "tev_module.ini", c.ini);
+        UserEnvironment env = t.env();
+        env.userId = c.userId;
+        const ProgramFiles f = LocateProgramFiles(c.programDir, env);
+        EXPECT_EQ(f.portable, c.portable) << c.what;
+        EXPECT_EQ(f.output, c.portable ? bin : data) << c.what;
+        EXPECT_EQ(f.defaultSettings, c.defaultSettings) << c.what;
+        if (!c.portable) {
+            EXPECT_EQ(f.settings, t.root / "home/.config/tev/tev_module.ini") << c.what;
+            EXPECT_EQ(f.settingsToRead(), c.defaultSettings) << c.what; // a readable ini beside is read
+        }
+    }
+}
+
+TEST(ProgramFiles, TheWindowSettingsMoveOnceIntoTheUserFolder) {
+    Tree t;
+    const UserEnvironment env = t.env();
+    EXPECT_EQ(UserSettingsFile(env), t.root / "home/.config/tev/TEV_IO.conf");
+    const fs::path old = OldUserSettingsFile(env);
+    EXPECT_EQ(old, t.root / "home/.config/VORNIX/TEV_IO.conf");
+    fs::create_directories(old.parent_path());
+    // While the new folder cannot be made, the old file is used where it is.
+    std::ofstream(t.root / "home/.config/tev") << "in the way";
+    std::ofstream(old) << "[Gui_DevStudio]\n";
+    EXPECT_EQ(AdoptUserSettingsFile(env), old);
+    fs::remove(t.root / "home/.config/tev");
+    EXPECT_EQ(AdoptUserSettingsFile(env), UserSettingsFile(env));
+    EXPECT_FALSE(fs::exists(old.parent_path()));
+    std::ifstream moved(UserSettingsFile(env));
+    std::string line;
+    EXPECT_TRUE(std::getline(moved, line) && line == "[Gui_DevStudio]");
+    // A file written since is not replaced by an old one found later.
+    fs::create_directories(old.parent_path());
+    std::ofstream(old) << "older";
+    EXPECT_EQ(AdoptUserSettingsFile(env), UserSettingsFile(env));
+    EXPECT_TRUE(fs::exists(old));
 }

@@ -1,5 +1,6 @@
 #include "port_map.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -36,11 +37,17 @@ bool Readable(const std::string& path) {
            ::access(path.c_str(), R_OK) == 0;
 }
 
+// The file up to kMaxPortsFileBytes. A longer one keeps its whole lines only, so a line cut by the
+// limit ("COM1=/dev/ttyUSB12" cut after "1") never names another device.
 std::string ReadBounded(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::string text(kMaxPortsFileBytes, '\0');
+    std::string text(kMaxPortsFileBytes + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxPortsFileBytes) {
+        const auto end = text.rfind('\n');
+        text.resize(end == std::string::npos ? 0 : std::min(end + 1, kMaxPortsFileBytes));
+    }
     return text;
 }
 

@@ -64,6 +64,14 @@ TEST(PortMap, OnlyARegularPortsFileIsRead) {
     setenv("TEV_PORTS_FILE", big.c_str(), 1);
     EXPECT_EQ(DevicePath(7), "/dev/first");
     EXPECT_EQ(DevicePath(8), "/dev/ttyS7");
+
+    // The bound cuts "COM9=/dev/ttyUSB12" after its "1": that line is not read at all.
+    {
+        const std::string line = "COM9=/dev/ttyUSB12\n";
+        std::string text = "# " + std::string(64 * 1024 - 2 - 1 - (line.size() - 2), 'x') + "\n";
+        std::ofstream(big) << text << line;
+    }
+    EXPECT_EQ(DevicePath(9), "/dev/ttyS8");
     unsetenv("TEV_PORTS_FILE");
     std::remove(fifo.c_str());
     std::remove(big.c_str());

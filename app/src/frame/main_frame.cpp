@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <cstdlib>
+#include <filesystem>
 
 #include "about_dialog.hpp"
 #include "app_icon.hpp"
@@ -28,6 +29,7 @@
 #include "tools/tool_dialog.hpp"
 #include "tools/tool_table.hpp"
 #include "tree_bar.hpp"
+#include "user_settings.hpp"
 
 namespace {
 
@@ -37,7 +39,7 @@ const QString kGeometryKey = QStringLiteral("Gui_DevStudio/geometry");
 constexpr int kLayoutVersion = 1;
 
 QSettings LayoutStore() {
-    return QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO"));
+    return UserSettingsStore();
 }
 
 // Forwards message boxes to whichever notifier the frame holds now.
@@ -66,6 +68,9 @@ MainFrame::MainFrame(QWidget* parent)
     setWindowIcon(AppIcon());
     m_workspace->setFiles(tev::link::LocateProgramFiles(QCoreApplication::applicationDirPath().toStdString(),
                                                         tev::link::UserEnvironment::fromProcess()));
+    // The user's data folder may not exist yet: the CSV log and the file dialogs start there.
+    std::error_code ec;
+    std::filesystem::create_directories(m_workspace->files().output, ec);
     buildMenus();
     buildStatusBar();
     buildDocks();

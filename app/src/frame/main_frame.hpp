@@ -47,7 +47,7 @@ class MainFrame final : public QMainWindow {
     // A note that stays in the status bar (the demo line, for one).
     void setStatusNote(const QString& text);
     // Puts the docking bars and the toolbar where they were when the window was last closed (kept in
-    // the user's QSettings of VORNIX/TEV_IO); a missing or unusable layout keeps the default one.
+    // the user's ~/.config/tev/TEV_IO.conf); a missing or unusable layout keeps the default one.
     bool restoreLayout();
 
     // The search dialog, wired to the bars, not yet shown; the caller owns it.

@@ -6,10 +6,11 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "tev/link/file_write.hpp"
 
 QString FormatMessageLine(const QDateTime& at, const QString& text) {
     const QString gap(5, QLatin1Char(' '));
@@ -53,12 +54,13 @@ void MessageBar::copy() const {
     QApplication::clipboard()->setText(selected.isEmpty() ? text(false) : selected);
 }
 
-bool MessageBar::saveTo(const QString& file) const {
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    out.write((text(false) + QLatin1Char('\n')).toUtf8());
-    return out.commit();
+bool MessageBar::saveTo(const QString& file, QString* why) const {
+    const QByteArray bytes = (text(false) + QLatin1Char('\n')).toUtf8();
+    const std::string failure =
+        tev::link::WriteFileReplacing(file.toStdString(), std::string_view(bytes.constData(), bytes.size()));
+    if (why)
+        *why = QString::fromStdString(failure);
+    return failure.empty();
 }
 
 void MessageBar::showMenu(const QPoint& at) {
@@ -66,11 +68,12 @@ void MessageBar::showMenu(const QPoint& at) {
     menu.addAction(QStringLiteral("复制"), this, &MessageBar::copy, QKeySequence::Copy);
     menu.addAction(QStringLiteral("全选"), m_list, &QListWidget::selectAll);
     menu.addAction(QStringLiteral("保存到文件..."), this, [this] {
-        const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("保存系统消息"),
-                                                          QStringLiteral("messages.txt"),
-                                                          QStringLiteral("文本文件 (*.txt)"));
-        if (!file.isEmpty() && !saveTo(file))
-            appendMessage(QStringLiteral("无法写入 ") + file);
+        const QString file =
+            QFileDialog::getSaveFileName(this, QStringLiteral("保存系统消息"), QStringLiteral("messages.txt"),
+                                         QStringLiteral("文本文件 (*.txt)"));
+        QString why;
+        if (!file.isEmpty() && !saveTo(file, &why))
+            appendMessage(why);
     });
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }

@@ -21,8 +21,9 @@ class MessageBar final : public QWidget {
 
     // The lines, one per line of text (only the selected ones when asked).
     QString text(bool selectedOnly = false) const;
-    // Writes every line to a text file (UTF-8); false when it cannot be written.
-    bool saveTo(const QString& file) const;
+    // Writes every line to a text file (UTF-8), replacing it whole; false when it cannot be
+    // written, with the reason and the path in `why`.
+    bool saveTo(const QString& file, QString* why = nullptr) const;
 
   public slots:
     // Appends one line stamped with the current local time at the end of the list.

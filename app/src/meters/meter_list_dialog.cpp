@@ -6,12 +6,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include "editable_grid.hpp"
 #include "core/notifier.hpp"
 #include "core/workspace.hpp"
+#include "tev/link/file_write.hpp"
 #include "tev/link/meter_list_edit.hpp"
 #include "tev/link/type_file.hpp"
 #include "type_names.hpp"
@@ -22,8 +22,8 @@ namespace {
 
 enum Column { kNumber = 0, kSerial = 1, kType = 2 };
 
-QString ChoosePathWithDialog(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("浏览文件"));
+QString ChoosePathWithDialog(QWidget* parent, const QString& folder) {
+    QFileDialog dialog(parent, QStringLiteral("浏览文件"), folder);
     dialog.setNameFilter(QStringLiteral("All Files (*.cfg)"));
     dialog.setFileMode(QFileDialog::AnyFile); // a name not yet there may be typed
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -33,14 +33,12 @@ QString ChoosePathWithDialog(QWidget* parent) {
     return dialog.selectedFiles().constFirst();
 }
 
-QByteArray Bytes(const std::string& text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 MeterListDialog::MeterListDialog(Workspace& workspace, Notifier& notifier, QWidget* parent)
-    : QDialog(parent), m_workspace(workspace), m_notifier(notifier), m_choosePath(ChoosePathWithDialog) {
+    : QDialog(parent), m_workspace(workspace), m_notifier(notifier),
+      m_choosePath(
+          [folder = workspace.outputFolder()](QWidget* p) { return ChoosePathWithDialog(p, folder); }) {
     setWindowTitle(QStringLiteral("地址和表类型信息"));
     m_secondary = workspace.secondaryAddressing();
     const tev::link::MeterTable& table = workspace.meterTable();
@@ -156,15 +154,11 @@ void MeterListDialog::save() {
     if (path.isEmpty())
         return;
     const std::string text = tev::link::FormatMeterListFile(m_rows, m_secondary);
-    // Written beside the old file and renamed over it only when complete: a failed save keeps it.
-    // Unbuffered, so a failing write is seen here: QSaveFile's commit does not notice an error of
-    // the final flush of its buffer and would rename the cut file over the old one.
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                         file.write(Bytes(text)) == static_cast<qint64>(text.size()) &&
-                         file.error() == QFileDevice::NoError && file.commit();
-    if (!written)
-        return m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("File Error!"),
+    // Replaced whole: a failed save keeps the old file.
+    const std::string why = tev::link::WriteFileReplacing(path.toStdString(), text);
+    if (!why.empty())
+        return m_notifier.notify(this, QStringLiteral("INFO"),
+                                 QStringLiteral("File Error!\n") + QString::fromStdString(why),
                                  Notifier::Icon::Warning);
     warnRowsNotReadBack();
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSettings>
 
+#include "frame/user_settings.hpp"
 #include "search_dialog.hpp"
 
 using tev::link::Probe;
@@ -17,7 +18,7 @@ namespace {
 // The user's settings: the options of the fast search, beside the window layout. Never in
 // tev_module.ini, whose layout is fixed.
 QSettings UserSettings() {
-    return QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO"));
+    return UserSettingsStore();
 }
 const QString kFastKey = QStringLiteral("search/fast");
 const QString kAllParitiesKey = QStringLiteral("search/allParities");

@@ -1,5 +1,6 @@
 #include "tools/graph_dialog.hpp"
 
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
@@ -10,12 +11,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 #include <chrono>
 
 #include "core/notifier.hpp"
+#include "tev/link/file_write.hpp"
 #include "tev/link/graph_reply.hpp"
 #include "tools/curve_plot.hpp"
 #include "tools/graph_parameters_dialog.hpp"
@@ -161,35 +162,41 @@ QString GraphDialog::saveCurve() {
             QStringLiteral("程序目录不可写, 曲线已保存到 %1").arg(QDir::toNativeSeparators(fallback)));
         return fallback;
     }
-    emit message(QStringLiteral("曲线保存失败: %1").arg(QDir::toNativeSeparators(preferred)));
+    emit message(QStringLiteral("曲线保存失败: %1").arg(m_lastFailure));
     return {};
 }
 
 bool GraphDialog::savePicture(const QString& path) {
     const bool ok = writePicture(path, nullptr);
     emit message(ok ? QStringLiteral("图片已保存到 %1").arg(QDir::toNativeSeparators(path))
-                    : QStringLiteral("图片保存失败: %1").arg(QDir::toNativeSeparators(path)));
+                    : QStringLiteral("图片保存失败: %1").arg(m_lastFailure));
     return ok;
 }
 
+// The picture is encoded in memory first, then written whole, so a failed write keeps the old file.
 bool GraphDialog::writePicture(const QString& path, const char* format) {
-    QSaveFile file(path); // replaces an existing file only once the new one is complete
-    return file.open(QIODevice::WriteOnly) &&
-           m_plot->image().save(&file, format ? format : QFileInfo(path).suffix().toLatin1().constData()) &&
-           file.commit();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!m_plot->image().save(&buffer, format ? format : QFileInfo(path).suffix().toLatin1().constData())) {
+        m_lastFailure = QStringLiteral("图片格式不支持: ") + QDir::toNativeSeparators(path);
+        return false;
+    }
+    return writeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool GraphDialog::writeFile(const QString& path, std::string_view bytes) {
+    m_lastFailure = QString::fromStdString(tev::link::WriteFileReplacing(path.toStdString(), bytes));
+    return m_lastFailure.isEmpty();
 }
 
 bool GraphDialog::saveData(const QString& path) {
     const std::string csv = tev::link::GraphSamplesCsv(m_samples, m_curveChannels);
-    QSaveFile file(path);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) &&
-        file.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size()) &&
-        file.commit();
+    const bool ok = writeFile(path, csv);
     emit message(ok ? QStringLiteral("数据已保存到 %1 (%2 个采样)")
                           .arg(QDir::toNativeSeparators(path))
                           .arg(m_samples.size())
-                    : QStringLiteral("数据保存失败: %1").arg(QDir::toNativeSeparators(path)));
+                    : QStringLiteral("数据保存失败: %1").arg(m_lastFailure));
     return ok;
 }
 

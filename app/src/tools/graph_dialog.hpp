@@ -52,6 +52,8 @@ class GraphDialog final : public ToolDialog {
     void chooseAndSavePicture();
     void chooseAndSaveData();
     bool writePicture(const QString& path, const char* format);
+    // Replaces the file whole; on failure m_lastFailure says why, with the path.
+    bool writeFile(const QString& path, std::string_view bytes);
 
     SerialWorker& m_worker;
     Notifier& m_notifier;
@@ -64,4 +66,5 @@ class GraphDialog final : public ToolDialog {
     std::array<QLineEdit*, tev::link::kGraphCurves> m_values{};
     QTimer m_timer;
     JobToken m_job;
+    QString m_lastFailure;
 };

@@ -21,6 +21,7 @@
 
 #include "core/notifier.hpp"
 #include "tev/link/direct_line.hpp"
+#include "tev/link/file_write.hpp"
 #include "tev/link/serial_client.hpp"
 
 using tev::link::TerminalRun;
@@ -202,7 +203,7 @@ void TerminalDialog::copyHistory() const {
     QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')));
 }
 
-bool TerminalDialog::saveHistory(const QString& path) const {
+bool TerminalDialog::saveHistory(const QString& path, QString* why) const {
     std::vector<tev::link::HistoryEntry> entries;
     for (int i = 0; i < m_history->count(); ++i) {
         const QListWidgetItem* item = m_history->item(i);
@@ -211,19 +212,19 @@ bool TerminalDialog::saveHistory(const QString& path) const {
         entries.push_back({stamp.toStdString(), item->text().toStdString()});
     }
     const std::string text = tev::link::FormatHistoryFile(entries);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const auto size = static_cast<qint64>(text.size());
-    return file.write(text.data(), size) == size && file.flush();
+    const std::string failure = tev::link::WriteFileReplacing(path.toStdString(), text);
+    if (why)
+        *why = QString::fromStdString(failure);
+    return failure.empty();
 }
 
 void TerminalDialog::saveHistoryAs() {
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("保存记录"), QStringLiteral("terminal.txt"),
                                      QStringLiteral("Text Files (*.txt);;All Files (*)"));
-    if (!path.isEmpty() && !saveHistory(path))
-        m_notifier.notify(this, kCaption, QStringLiteral("File Error!"), Notifier::Icon::Warning);
+    QString why;
+    if (!path.isEmpty() && !saveHistory(path, &why))
+        m_notifier.notify(this, kCaption, QStringLiteral("File Error!\n") + why, Notifier::Icon::Warning);
 }
 
 void TerminalDialog::reject() {

@@ -22,7 +22,7 @@ class TerminalDialog final : public ToolDialog {
 
     // Writes the history as shown, each line after the time it was added; false when the file
     // cannot be written.
-    bool saveHistory(const QString& path) const;
+    bool saveHistory(const QString& path, QString* why = nullptr) const;
 
   public slots:
     void run();

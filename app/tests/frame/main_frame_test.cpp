@@ -1,13 +1,13 @@
 // Start-up of the main window, the message line and the relays.
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
-#include <QComboBox>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+#include "file_size_limit.hpp"
 #include "frame/about_dialog.hpp"
 #include "frame/message_bar.hpp"
 #include "frame/pages_bar.hpp"
@@ -31,6 +32,7 @@
 #include "core/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tools/tool_dialog.hpp"
+#include "uart.h"
 
 namespace {
 
@@ -197,7 +199,8 @@ void MainFrameTest::menusStatusBarAndAboutBox() {
         menus << a->text();
     QVERIFY(menus.contains(QStringLiteral("查询(&Q)")));
     QVERIFY(menus.contains(QStringLiteral("查看(&V)")));
-    QCOMPARE(frame.findChild<QAction*>(QStringLiteral("searchAction"))->text(), QStringLiteral("查询转换模块(&M)"));
+    QCOMPARE(frame.findChild<QAction*>(QStringLiteral("searchAction"))->text(),
+             QStringLiteral("查询转换模块(&M)"));
     QStringList indicators;
     for (QLabel* label : frame.statusBar()->findChildren<QLabel*>())
         indicators << label->text();
@@ -224,7 +227,7 @@ void MainFrameTest::menusStatusBarAndAboutBox() {
 
 void MainFrameTest::barLayoutIsKeptFromCloseToNextStart() {
     QTemporaryDir profile;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, profile.path());
+    qputenv("XDG_CONFIG_HOME", profile.path().toLocal8Bit());
     {
         MainFrame frame;
         QVERIFY(!frame.restoreLayout()); // nothing kept yet: the default layout stays
@@ -241,6 +244,8 @@ void MainFrameTest::barLayoutIsKeptFromCloseToNextStart() {
     QCOMPARE(next.dockWidgetArea(messages), Qt::RightDockWidgetArea);
     QCOMPARE(next.dockWidgetArea(Dock(next, QStringLiteral("搜索转换模块"))), Qt::LeftDockWidgetArea);
     QCOMPARE(next.size(), QSize(800, 600));
+    QVERIFY(QFileInfo::exists(profile.filePath(QStringLiteral("tev/TEV_IO.conf"))));
+    qunsetenv("XDG_CONFIG_HOME");
     next.show();
     next.resize(900, 700);
     next.close();
@@ -280,6 +285,15 @@ void MainFrameTest::messagesCanBeSavedToAFile() {
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[1].endsWith(QStringLiteral("串口设备不存在")));
     QVERIFY(!frame.findChild<MessageBar*>()->saveTo(dir.filePath(QStringLiteral("no/such/folder/m.txt"))));
+    QString why;
+    {
+        const FileSizeLimit full(10);
+        QVERIFY(!frame.findChild<MessageBar*>()->saveTo(file, &why));
+    }
+    QVERIFY2(why.contains(file) && why.contains(QStringLiteral("文件太大")), qPrintable(why));
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll().count('\n'), 2); // the old file
 }
 
 void MainFrameTest::portMapDialogWritesWhatUartReads() {
@@ -298,7 +312,8 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     QCOMPARE(QString::fromUtf8(device), QStringLiteral("/dev/pts/77"));
     // Opening again shows the mapping.
     PortMapDialog again(notifier, file.toStdString());
-    QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("COM9"))->currentText(), QStringLiteral("/dev/pts/77"));
+    QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("COM9"))->currentText(),
+             QStringLiteral("/dev/pts/77"));
     qunsetenv("TEV_PORTS_FILE");
 }
 

@@ -246,7 +246,8 @@ class MeterListDialogTest : public QObject {
         if (::access(qPrintable(m_dir.filePath(QStringLiteral("ro"))), W_OK) != 0) { // not as root
             d.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
             QCOMPARE(ReadAll(readOnly), QByteArray("old"));
-            QCOMPARE(m_notifier.m_shown->back().text, QStringLiteral("File Error!"));
+            QCOMPARE(m_notifier.m_shown->back().text,
+                     QStringLiteral("File Error!\n无法写入 ") + readOnly + QStringLiteral(": 没有权限"));
             QCOMPARE(m_notifier.m_shown->back().caption, QStringLiteral("INFO"));
         }
         d.setPathChooser([cut](QWidget*) { return cut; });
@@ -259,11 +260,10 @@ class MeterListDialogTest : public QObject {
         d.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(ReadAll(cut), QByteArray("old"));
-        QCOMPARE(m_notifier.m_shown->back().text, QStringLiteral("File Error!"));
-        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("cut.cfg*")}, QDir::Files),
-                 QStringList{QStringLiteral("cut.cfg")});
-        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QCOMPARE(m_notifier.m_shown->back().text,
+                 QStringLiteral("File Error!\n无法写入 ") + cut + QStringLiteral(": 文件太大"));
+        QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("cut.cfg*")}, QDir::Files), QStringList{QStringLiteral("cut.cfg")});
+        QFile::setPermissions(m_dir.filePath(QStringLiteral("ro")), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 
   private:

@@ -55,8 +55,7 @@ class FastSearchDialogTest : public QObject {
 
 void FastSearchDialogTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       m_dir->filePath(QStringLiteral("profile")));
+    qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("profile")).toLocal8Bit());
     m_line = std::make_unique<tev::sim::Line>();
     // Address 3 answers at 9600 and at 19200, address 10 at 9600; the rest of the range is silent.
     for (const auto& [address, code] : {std::pair{3, 0x36}, {3, 0x37}, {10, 0x36}}) {
@@ -107,9 +106,9 @@ void FastSearchDialogTest::optionIsKeptPerUserAndNotInTheIni() {
     Box(dialog.get(), "allParities")->click();
     Button(dialog.get(), "saveButton")->click();
     QCOMPARE(FileBytes(iniPath()), ini); // the fixed layout knows nothing of either option
-    QCOMPARE(
-        QSettings(QStringLiteral("VORNIX"), QStringLiteral("TEV_IO")).value(QStringLiteral("search/fast")),
-        QVariant(true));
+    QCOMPARE(QSettings(m_dir->filePath(QStringLiteral("profile/tev/TEV_IO.conf")), QSettings::IniFormat)
+                 .value(QStringLiteral("search/fast")),
+             QVariant(true));
     dialog.reset();
     auto reopened = openDialog({3});
     QVERIFY(Box(reopened.get(), "fastSearch")->isChecked());

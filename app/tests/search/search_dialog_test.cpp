@@ -97,7 +97,7 @@ class SearchDialogTest : public QObject {
 void SearchDialogTest::init() {
     m_dir = std::make_unique<QTemporaryDir>();
     // The user's own settings (a ticked 快速搜索) stay out of these searches.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->filePath(QStringLiteral("profile")));
+    qputenv("XDG_CONFIG_HOME", m_dir->filePath(QStringLiteral("profile")).toLocal8Bit());
     m_line = std::make_unique<tev::sim::Line>();
     // 0x0A runs odd parity on its Modbus side, which a pseudo-terminal cannot carry: it answers the
     // even-parity search anyway. Address 3 answers at 9600 and at 19200.

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "core/serial_worker.hpp"
+#include "file_size_limit.hpp"
 #include "recording_notifier.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/measuring_module.hpp"
@@ -296,6 +297,24 @@ void GraphDialogTest::dataIsSavedAsCsv() {
     QVERIFY(lines[1].endsWith(QStringLiteral(",25.000,-20.500,,30.125")));
     QVERIFY(lines[2].endsWith(QStringLiteral(",25.500,-20.000,1.000,30.000")));
     QVERIFY(!m_dialog->saveData(m_dir->filePath(QStringLiteral("no-such-folder/data.csv"))));
+
+    // A full disk keeps the old file and says so, with the path; never "已保存".
+    const QString picture = m_dir->filePath(QStringLiteral("old.png"));
+    QFile::copy(path, picture);
+    QSignalSpy messages(m_dialog.get(), &ToolDialog::message);
+    {
+        const FileSizeLimit full(10);
+        QVERIFY(!m_dialog->saveData(path));
+        QVERIFY(!m_dialog->savePicture(picture));
+    }
+    QCOMPARE(messages.count(), 2);
+    for (const auto& [said, file] :
+         {std::pair{messages[0][0].toString(), path}, {messages[1][0].toString(), picture}}) {
+        QVERIFY2(said.contains(file) && said.contains(QStringLiteral("文件太大")), qPrintable(said));
+        QFile kept(file);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QVERIFY(kept.readAll().startsWith("时间,"));
+    }
 }
 
 // With TEV_SCREENSHOT_DIR set: the dialog after five minutes of the demo's module (the history is

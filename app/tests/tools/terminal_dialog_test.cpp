@@ -13,6 +13,7 @@
 #include "core/serial_worker.hpp"
 #include "core/workspace.hpp"
 #include "demo/demo.hpp"
+#include "file_size_limit.hpp"
 #include "recording_notifier.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/mbus_meter.hpp"
@@ -209,6 +210,13 @@ void TerminalDialogTest::historyIsSavedWithTimesAndCommandsAreRecalled() {
     for (const QString& line : lines)
         QVERIFY2(stamped.match(line).hasMatch(), qPrintable(line));
     QVERIFY(lines.at(0).endsWith(QStringLiteral("  --> 10 5B 01")));
+    QString why;
+    {
+        const FileSizeLimit full(10); // a full disk: the old history stays
+        QVERIFY(!dialog->saveHistory(path, &why));
+    }
+    QVERIFY2(why.contains(path), qPrintable(why));
+    QCOMPARE(QFileInfo(path).size(), file.size());
 
     // A new terminal offers the commands sent so far, newest first.
     TerminalDialog again(context());

@@ -45,7 +45,8 @@ class OverviewLog {
     OverviewLog& operator=(const OverviewLog&) = delete;
 
     // Appends one line per row, stamped `at`. False when the folder or file cannot be written;
-    // error() then says why, in Chinese, with the path.
+    // error() then says why, in Chinese, with the path. A file removed or replaced since the last
+    // call is opened anew (a new file with its header); a removed folder stops the log.
     bool append(WallClock::time_point at, std::uint8_t converterAddress,
                 const std::vector<OverviewRow>& rows);
     const std::string& error() const noexcept { return m_error; }
@@ -55,6 +56,7 @@ class OverviewLog {
   private:
     bool openFor(WallClock::time_point at, std::size_t nextBytes);
     bool openFile(const std::filesystem::path& path);
+    bool stillNamed() const;
     bool writeAll(std::string_view bytes);
     void close();
     bool fail(const std::string& what, int error);

@@ -12,6 +12,9 @@
 
 namespace tev::link {
 
+// A ports file is a few short lines; it is read up to this size (whole lines only), as libuart does.
+inline constexpr std::size_t kPortsFileReadLimit = 64 * 1024;
+
 struct SerialDevice {
     std::string path;        // what a COM port maps to: /dev/serial/by-id/..., /dev/ttyUSB0, ...
     std::string description; // adapter name or kind, for the list
@@ -32,8 +35,8 @@ std::filesystem::path UserPortsFile(const UserEnvironment& env, const std::strin
 std::map<int, std::string> ReadPortsFile(const std::filesystem::path& file);
 
 // Writes the mapping (ports 1..16 with a non-empty device) into the file, keeping its comments and
-// its lines for other ports; the file is replaced whole (written beside it, then renamed), so a
-// failed write leaves the old one. Returns an empty text, or why not (with the path).
+// its lines for other ports; the file is replaced whole (WriteFileReplacing), so a failed write
+// leaves the old one. Returns an empty text, or why not (with the path).
 std::string WritePortsFile(const std::filesystem::path& file, const std::map<int, std::string>& mapping);
 
 // Why a port could not be opened, in Chinese, from libuart's reason (which is kept after it).
