@@ -20,7 +20,6 @@
 #include "core/serial_worker.hpp"
 #include "core/workspace.hpp"
 #include "message_bar.hpp"
-#include "pages/page_factory.hpp"
 #include "pages_bar.hpp"
 #include "port_map_dialog.hpp"
 #include "search/search_dialog.hpp"
@@ -75,7 +74,6 @@ MainFrame::MainFrame(QWidget* parent)
     buildStatusBar();
     buildDocks();
     connectBars();
-    m_pagesBar->setPageFactory(MakeConverterPage);
     postMessage(QStringLiteral("222222222"));
     placeCentred();
 }

@@ -10,25 +10,6 @@ namespace {
 
 const QString kDataTab = QStringLiteral("模块显示");
 const QString kSettingsTab = QStringLiteral("模块设置");
-const QString kOverviewTab = QStringLiteral("全部表数据");
-
-// Shows the converter's record where no page of that kind is plugged in.
-class RecordPage final : public ConverterPage {
-  public:
-    explicit RecordPage(QWidget* parent) : ConverterPage(parent), m_label(new QLabel(this)) {
-        m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(m_label);
-    }
-    void start(const tev::link::Converter& c, const PageContext&) override {
-        m_label->setText(QString::fromStdString(tev::link::TreeLabel(c)) + QStringLiteral("\n") +
-                         QString::fromStdString(c.configText));
-    }
-    void stop() override {}
-
-  private:
-    QLabel* m_label;
-};
 
 } // namespace
 
@@ -38,13 +19,13 @@ PagesBar::PagesBar(const PageContext& context, QWidget* parent) : QWidget(parent
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tabs);
-    m_factory = [](PageKind, QWidget* owner) { return new RecordPage(owner); };
 }
 
 void PagesBar::hideAll() {
-    for (QWidget* page : {static_cast<QWidget*>(m_dataPage), static_cast<QWidget*>(m_settingsPage),
-                          static_cast<QWidget*>(m_overviewPage), static_cast<QWidget*>(m_emptyData),
-                          static_cast<QWidget*>(m_emptySettings)})
+    for (const QPointer<ConverterPage>& page : m_pages)
+        if (page)
+            page->hide();
+    for (QWidget* page : {static_cast<QWidget*>(m_emptyData), static_cast<QWidget*>(m_emptySettings)})
         if (page)
             page->hide();
 }
@@ -58,16 +39,21 @@ void PagesBar::showEmptyPage() {
     m_tabs->addTab(m_emptySettings, kSettingsTab);
 }
 
-ConverterPage* PagesBar::makePage(PageKind kind) {
-    ConverterPage* page = m_factory(kind, m_tabs);
-    if (!page)
-        page = new RecordPage(m_tabs);
-    page->setObjectName(kind == PageKind::Data       ? QStringLiteral("dataPage")
-                        : kind == PageKind::Settings ? QStringLiteral("settingsPage")
-                                                     : QStringLiteral("overviewPage"));
+ConverterPage* PagesBar::makePage(const PageEntry& entry) {
+    ConverterPage* page = entry.make(m_tabs);
+    page->setObjectName(entry.objectName);
     connect(page, &ConverterPage::message, this, &PagesBar::message);
     connect(page, &ConverterPage::converterChanged, this, &PagesBar::converterChanged);
     return page;
+}
+
+void PagesBar::deletePages() {
+    for (const QPointer<ConverterPage>& page : m_pages)
+        if (page) {
+            page->stop();
+            delete page;
+        }
+    m_pages.clear();
 }
 
 void PagesBar::buildPages(const tev::link::Converter& converter) {
@@ -82,19 +68,13 @@ void PagesBar::buildPages(const tev::link::Converter& converter) {
     }
     workspace.setCurrentConverter(converter);
     if (tev::link::HasConverterPages(converter)) {
-        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
-            if (page) {
-                page->stop();
-                delete page;
-            }
-        m_dataPage = makePage(PageKind::Data);
-        m_settingsPage = makePage(PageKind::Settings);
-        m_overviewPage = makePage(PageKind::Overview);
-        m_tabs->addTab(m_dataPage, kDataTab);
-        m_tabs->addTab(m_settingsPage, kSettingsTab);
-        m_tabs->addTab(m_overviewPage, kOverviewTab);
+        deletePages();
+        for (const PageEntry& entry : PageTable()) {
+            m_pages.push_back(makePage(entry));
+            m_tabs->addTab(m_pages.back(), entry.title);
+        }
         // The pages start after this call returns.
-        for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
+        for (const QPointer<ConverterPage>& page : m_pages)
             QMetaObject::invokeMethod(
                 this,
                 [this, page, converter] {
@@ -111,7 +91,7 @@ void PagesBar::buildPages(const tev::link::Converter& converter) {
 
 void PagesBar::stopPages() {
     hideAll();
-    for (QPointer<ConverterPage> page : {m_dataPage, m_settingsPage, m_overviewPage})
+    for (const QPointer<ConverterPage>& page : m_pages)
         if (page)
             page->stop();
     m_context.workspace.setPagesRunning(false);

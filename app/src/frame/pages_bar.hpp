@@ -1,12 +1,13 @@
-// The pages bar "模块信息": the data page "模块显示", the settings page "模块设置" and the overview of
-// all meters "全部表数据" of the selected converter, in a tab window.
+// The pages bar "模块信息": the pages of the selected converter (the page table: "模块显示", "模块设置",
+// "全部表数据") in a tab window.
 #pragma once
 
 #include <QPointer>
 #include <QWidget>
-#include <functional>
+#include <vector>
 
 #include "pages/converter_page.hpp"
+#include "pages/page_table.hpp"
 #include "tev/link/converter.hpp"
 
 class QTabWidget;
@@ -14,13 +15,7 @@ class QTabWidget;
 class PagesBar final : public QWidget {
     Q_OBJECT
   public:
-    enum class PageKind { Data, Settings, Overview };
-    using PageFactory = std::function<ConverterPage*(PageKind, QWidget* parent)>;
-
     PagesBar(const PageContext& context, QWidget* parent = nullptr);
-
-    // Makes the pages; until one is set, pages only show the converter's record.
-    void setPageFactory(PageFactory factory) { m_factory = std::move(factory); }
 
     // Pages were stopped (a search started or a tool took the line) and not built again since.
     bool stopped() const { return m_stopped; }
@@ -41,15 +36,13 @@ class PagesBar final : public QWidget {
   private:
     void hideAll();
     void showEmptyPage();
-    ConverterPage* makePage(PageKind kind);
+    ConverterPage* makePage(const PageEntry& entry);
+    void deletePages();
 
     PageContext m_context;
     QTabWidget* m_tabs = nullptr;
-    QPointer<ConverterPage> m_dataPage;
-    QPointer<ConverterPage> m_settingsPage;
-    QPointer<ConverterPage> m_overviewPage;
+    std::vector<QPointer<ConverterPage>> m_pages; // in the order of the page table
     QPointer<QWidget> m_emptyData;
     QPointer<QWidget> m_emptySettings;
     bool m_stopped = false;
-    PageFactory m_factory;
 };
