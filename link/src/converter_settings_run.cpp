@@ -20,7 +20,7 @@ std::uint16_t TimeoutMs(const Converter& converter, std::uint32_t extraMs) {
 }
 
 // Opens the port (kept open between calls) and exchanges one Modbus request.
-ExchangeResult Exchange(SerialClient& client, const Converter& converter, std::span<const std::uint8_t> request,
+ExchangeResult Exchange(Line& client, const Converter& converter, std::span<const std::uint8_t> request,
                         std::uint32_t extraMs) {
     if (client.open(converter.settings()) != 0) {
         ExchangeResult failed;
@@ -32,7 +32,7 @@ ExchangeResult Exchange(SerialClient& client, const Converter& converter, std::s
 
 } // namespace
 
-CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job) {
+CommandOutcome RunSettingsJob(Line& client, const Converter& converter, const SettingsJob& job) {
     const ExchangeResult result = Exchange(client, converter, job.frame, job.extraMs);
     return {job.command, result.error, result.exceptionCode};
 }
@@ -44,9 +44,9 @@ std::string FailureReason(const CommandOutcome& outcome) {
     return reason;
 }
 
-std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converter& converter) {
-    const auto request =
-        protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst, protocol::kConfigRegisterCount);
+std::optional<ConfigRead> ReadConfiguration(Line& client, const Converter& converter) {
+    const auto request = protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst,
+                                                    protocol::kConfigRegisterCount);
     const ExchangeResult result = Exchange(client, converter, request, 0);
     if (!result)
         return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converte
     return ConfigRead{*config, protocol::ConfigText(result.data)};
 }
 
-MeterListRead ReadMeterList(SerialClient& client, const Converter& converter, std::size_t meterCount) {
+MeterListRead ReadMeterList(Line& client, const Converter& converter, std::size_t meterCount) {
     constexpr std::uint32_t kExtraMs = 300;
     const auto blocks = protocol::SplitSecondaryBlocks(meterCount);
     MeterListRead read;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tev/link/converter_settings.hpp"
+#include "tev/link/serial_client.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tev/link/meter_overview.hpp"
+#include "tev/link/serial_client.hpp"
 #include "tev/protocol/crc.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"

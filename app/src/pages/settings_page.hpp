@@ -14,6 +14,7 @@
 #include "pages/converter_page.hpp"
 #include "serial/serial_worker.hpp"
 #include "tev/link/converter_settings.hpp"
+#include "tev/link/serial_client.hpp"
 
 class QComboBox;
 class QLineEdit;
