@@ -99,6 +99,10 @@ class FakeLine final : public Line {
             EXPECT_EQ(Hex(request), Hex(step.request)) << "request " << sent.size();
         if (step.whileOn)
             step.whileOn();
+        if (m_cancelled) { // woken before anything arrived
+            result.error = ExchangeError::Cancelled;
+            return result;
+        }
         bool complete = false;
         for (const std::uint8_t byte : step.reply) {
             if (result.reply.size() >= maxCount)
@@ -114,10 +118,8 @@ class FakeLine final : public Line {
         }
         if (!rule)
             complete = !result.reply.empty();
-        result.error = m_cancelled ? ExchangeError::Cancelled
-                       : complete  ? ExchangeError::None
-                                   : ExchangeError::Timeout;
-        result.elapsedMs = complete && !m_cancelled ? step.elapsedMs : timeoutMs;
+        result.error = complete ? ExchangeError::None : ExchangeError::Timeout;
+        result.elapsedMs = complete ? step.elapsedMs : timeoutMs;
         return result;
     }
 
