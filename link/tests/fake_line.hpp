@@ -24,6 +24,10 @@ namespace tev::link::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
+inline std::string HexText(std::span<const std::uint8_t> bytes) {
+    return protocol::FormatHexBytes(bytes, " ");
+}
+
 struct Step {
     Bytes request;                 // the request the routine must send (checked unless empty)
     Bytes reply;                   // what the line then carries: frame, noise, cut; empty: silence
@@ -41,7 +45,6 @@ struct Sent {
 class FakeLine final : public Line {
   public:
     FakeLine() = default;
-    explicit FakeLine(std::vector<Step> script) : m_script(script.begin(), script.end()) {}
 
     FakeLine& then(Bytes request, Bytes reply) {
         m_script.push_back({std::move(request), std::move(reply), {}, 5});
@@ -93,10 +96,10 @@ class FakeLine final : public Line {
         } else if (device) {
             step.reply = device(request, m_settings);
         } else {
-            ADD_FAILURE() << "request beyond the script: " << Hex(request);
+            ADD_FAILURE() << "request beyond the script: " << HexText(request);
         }
         if (!step.request.empty())
-            EXPECT_EQ(Hex(request), Hex(step.request)) << "request " << sent.size();
+            EXPECT_EQ(HexText(request), HexText(step.request)) << "request " << sent.size();
         if (step.whileOn)
             step.whileOn();
         if (m_cancelled) { // woken before anything arrived
@@ -125,10 +128,6 @@ class FakeLine final : public Line {
 
     // Steps the routine has not asked for.
     std::size_t left() const noexcept { return m_script.size(); }
-
-    static std::string Hex(std::span<const std::uint8_t> bytes) {
-        return protocol::FormatHexBytes(bytes, " ");
-    }
 
     // Answers the requests after the last step, like a device on a line with these settings.
     std::function<Bytes(std::span<const std::uint8_t>, const SerialSettings&)> device;

@@ -77,7 +77,7 @@ TEST(ModbusOnLine, NothingIsSentThatCannotBeJudgedOrOnAClosedLine) {
     line.open(kSettings);
     for (const Bytes& bad :
          {Bytes{}, Bytes{0x01, 0x03, 0x17, 0x70}, WithCrc({0x01, 0x05, 0x00, 0x01, 0xFF, 0x00})})
-        EXPECT_EQ(line.modbus(bad, 100).error, ExchangeError::WriteFailed) << FakeLine::Hex(bad);
+        EXPECT_EQ(line.modbus(bad, 100).error, ExchangeError::WriteFailed) << HexText(bad);
     EXPECT_TRUE(line.sent.empty());
     // A cancel wakes the receive: whatever was on the line is not judged.
     const auto request = protocol::BuildReadRequest(1, 6000, 5);
