@@ -62,7 +62,7 @@ class SearchLine : public ::testing::Test {
         m_line.add(MakeConverter(0x03, 0x37, 1));
         m_line.start();
         ::setenv("TEV_COM9", m_line.path().c_str(), 1);
-        m_search.setLastAddress(12);
+        m_search.setLastAddress(10); // the highest converter
         m_search.setPauseMs(0);
     }
     void TearDown() override { m_line.stop(); }
