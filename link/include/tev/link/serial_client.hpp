@@ -1,7 +1,7 @@
 // The line over uart, for continuous use: keeps one port open while one user works on it (the probes
 // of a search, a page's polls, a tool's exchanges) and does request -> frame rule -> reply check in
-// one call, handing back the reply bytes it owns or a typed error. Not thread-safe: one client belongs to
-// the one serial thread. Cancel() may be called from any thread.
+// one call, handing back the reply bytes it owns or a typed error. Not thread-safe: one client
+// belongs to the one serial thread. Cancel() may be called from any thread.
 #pragma once
 
 #include <atomic>
