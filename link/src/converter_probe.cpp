@@ -33,7 +33,7 @@ Converter MakeConverter(const SerialSettings& settings, std::uint8_t address,
     return c;
 }
 
-ProbeOutcome ProbeConverterOn(SerialClient& client, const SerialSettings& settings, std::uint8_t address,
+ProbeOutcome ProbeConverterOn(Line& client, const SerialSettings& settings, std::uint8_t address,
                               std::uint16_t timeoutMs) {
     ProbeOutcome out;
     out.opened = client.open(settings) == UART_OK; // an open port with these settings is kept

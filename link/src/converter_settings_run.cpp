@@ -26,8 +26,8 @@ std::uint16_t TimeoutMs(const Converter& converter, std::uint32_t extraMs) {
 }
 
 // Opens the port (kept open between calls) and exchanges one Modbus request.
-ExchangeResult Exchange(SerialClient& client, const Converter& converter,
-                        std::span<const std::uint8_t> request, std::uint32_t extraMs) {
+ExchangeResult Exchange(Line& client, const Converter& converter, std::span<const std::uint8_t> request,
+                        std::uint32_t extraMs) {
     if (client.open(converter.settings()) != 0) {
         ExchangeResult failed;
         failed.error = ExchangeError::NotOpen;
@@ -38,7 +38,7 @@ ExchangeResult Exchange(SerialClient& client, const Converter& converter,
 
 } // namespace
 
-CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job) {
+CommandOutcome RunSettingsJob(Line& client, const Converter& converter, const SettingsJob& job) {
     const ExchangeResult result = Exchange(client, converter, job.frame, job.extraMs);
     return {job.command, result.error, result.exceptionCode};
 }
@@ -68,7 +68,7 @@ std::string FailureReason(const CommandOutcome& outcome) {
     return reason;
 }
 
-std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converter& converter) {
+std::optional<ConfigRead> ReadConfiguration(Line& client, const Converter& converter) {
     const auto request = protocol::BuildReadRequest(converter.address, protocol::kRegConfigFirst,
                                                     protocol::kConfigRegisterCount);
     const ExchangeResult result = Exchange(client, converter, request, 0);
@@ -80,7 +80,7 @@ std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converte
     return ConfigRead{*config, protocol::ConfigText(result.data)};
 }
 
-MeterListRead ReadMeterList(SerialClient& client, const Converter& converter, std::size_t meterCount) {
+MeterListRead ReadMeterList(Line& client, const Converter& converter, std::size_t meterCount) {
     constexpr std::uint32_t kExtraMs = 300;
     const auto blocks = protocol::SplitSecondaryBlocks(meterCount);
     MeterListRead read;

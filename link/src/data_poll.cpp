@@ -36,16 +36,18 @@ std::string DataEntryName(int entry) {
 }
 
 protocol::ModbusRequest8 DataStatusRequest(std::uint8_t slave, int entry) noexcept {
-    return protocol::BuildReadRequest(slave, protocol::StatusRegister(static_cast<std::size_t>(ClampEntry(entry))),
+    return protocol::BuildReadRequest(slave,
+                                      protocol::StatusRegister(static_cast<std::size_t>(ClampEntry(entry))),
                                       protocol::kStatusRegisterCount);
 }
 
 protocol::ModbusRequest8 DataValuesRequest(std::uint8_t slave, int entry) noexcept {
-    return protocol::BuildReadRequest(slave, protocol::ValueRegister(static_cast<std::size_t>(ClampEntry(entry))),
+    return protocol::BuildReadRequest(slave,
+                                      protocol::ValueRegister(static_cast<std::size_t>(ClampEntry(entry))),
                                       protocol::kValueRegisterCount);
 }
 
-DataPollResult RunDataPoll(SerialClient& client, std::uint8_t slave, int entry) {
+DataPollResult RunDataPoll(Line& client, std::uint8_t slave, int entry) {
     DataPollResult result;
     result.entry = ClampEntry(entry);
     const ExchangeResult status = client.modbus(DataStatusRequest(slave, result.entry), kDataPollTimeoutMs);
@@ -64,9 +66,10 @@ std::vector<DataRow> DataRows(int entry, const protocol::MeterValues& values) {
     const std::string texts[] = {protocol::FormatSerial(values.serial), protocol::FormatFlow(values.flow)};
     std::vector<DataRow> rows;
     for (int j = 0; j < 2; ++j)
-        rows.push_back({std::to_string(j), counter ? kCounterCaptions[j] : kMeterCaptions[j],
-                        Hex4(protocol::ValueRegister(static_cast<std::size_t>(entry)) + 2U * static_cast<unsigned>(j)),
-                        "2", texts[j], counter ? kCounterUnits[j] : kMeterUnits[j]});
+        rows.push_back(
+            {std::to_string(j), counter ? kCounterCaptions[j] : kMeterCaptions[j],
+             Hex4(protocol::ValueRegister(static_cast<std::size_t>(entry)) + 2U * static_cast<unsigned>(j)),
+             "2", texts[j], counter ? kCounterUnits[j] : kMeterUnits[j]});
     return rows;
 }
 

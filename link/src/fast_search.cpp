@@ -35,7 +35,8 @@ std::size_t FastSearchRun::run(std::span<const Probe> plan, std::uint8_t port, s
     std::size_t done = 0;
     for (std::size_t i = 0; i < plan.size() && !m_stop; ++i) {
         const Probe& p = plan[i];
-        const bool knownRate = std::find(kSearchRates.begin(), kSearchRates.end(), p.baud) != kSearchRates.end();
+        const bool knownRate =
+            std::find(kSearchRates.begin(), kSearchRates.end(), p.baud) != kSearchRates.end();
         if (knownRate && answered.test(slot(p)))
             continue;
         ProbeOutcome outcome = probe(p, port, timeoutMs);
@@ -43,19 +44,19 @@ std::size_t FastSearchRun::run(std::span<const Probe> plan, std::uint8_t port, s
             outcome = probe(p, port, timeoutMs); // after the guard the bytes of the first try left
         const bool nextAddressDiffers = i + 1 < plan.size() && plan[i + 1].address != p.address;
         if (outcome.opened && outcome.reply.empty() && nextAddressDiffers)
-            UartSettle(port);
+            m_line.settle();
         if (knownRate && outcome.answered)
             answered.set(slot(p));
         report(p, outcome);
         ++done;
     }
-    m_client.close();
+    m_line.close();
     return done;
 }
 
 void FastSearchRun::stop() noexcept {
     m_stop = true;
-    m_client.cancel();
+    m_line.cancel();
 }
 
 ProbeOutcome FastSearchRun::probe(const Probe& probe, std::uint8_t port, std::uint16_t timeoutMs) {
@@ -63,7 +64,7 @@ ProbeOutcome FastSearchRun::probe(const Probe& probe, std::uint8_t port, std::ui
     settings.port = port;
     settings.baud = probe.baud;
     settings.parity = probe.parity;
-    return ProbeConverterOn(m_client, settings, probe.address, timeoutMs);
+    return ProbeConverterOn(m_line, settings, probe.address, timeoutMs);
 }
 
 } // namespace tev::link

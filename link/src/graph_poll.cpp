@@ -4,6 +4,7 @@
 #include <array>
 
 #include "tev/link/graph_reply.hpp"
+#include "tev/link/serial_client.hpp"
 #include "uart.h"
 
 namespace tev::link {
@@ -15,61 +16,75 @@ std::size_t FixedLengthRule(const std::uint8_t*, std::size_t length, void* conte
     return length >= wanted ? wanted : 0;
 }
 
-// Closes the port when the poll ends, whichever step it ends at.
-class PortGuard {
+// An ASCII reply ends at its first CR.
+std::size_t CarriageReturnRule(const std::uint8_t* data, std::size_t length, void*) {
+    const auto* cr = std::find(data, data + length, std::uint8_t{'\r'});
+    return cr == data + length ? 0 : static_cast<std::size_t>(cr - data) + 1;
+}
+
+// Closes the line when the poll ends, whichever step it ends at.
+class LineCloser {
   public:
-    explicit PortGuard(std::uint8_t port) : m_port(port) {}
-    ~PortGuard() { CloseLink(m_port); }
-    PortGuard(const PortGuard&) = delete;
-    PortGuard& operator=(const PortGuard&) = delete;
+    explicit LineCloser(Line& line) : m_line(line) {}
+    ~LineCloser() { m_line.close(); }
+    LineCloser(const LineCloser&) = delete;
+    LineCloser& operator=(const LineCloser&) = delete;
 
   private:
-    std::uint8_t m_port;
+    Line& m_line;
 };
 
-GraphStatus ReadStatus(std::uint8_t port, const GraphSettings& settings) {
-    char reply[UART_REPLY_MAX] = {};
-    std::uint16_t length = 0;
-    const std::string command = GraphStatusCommand(settings.address);
-    if (ExchangeCommand(port, command.c_str(), reply, kGraphStatusTimeoutMs, 0, &length) != UART_OK)
+// An ASCII command as it goes on the line: its text, no checksum, CR.
+std::vector<std::uint8_t> CommandBytes(const std::string& command) {
+    std::vector<std::uint8_t> bytes(command.begin(), command.end());
+    bytes.push_back('\r');
+    return bytes;
+}
+
+GraphStatus ReadStatus(Line& line, const GraphSettings& settings) {
+    // A reply of UART_REPLY_MAX bytes without a CR is too long and no reply.
+    const ExchangeResult result = line.exchange(CommandBytes(GraphStatusCommand(settings.address)),
+                                                kGraphStatusTimeoutMs, UART_REPLY_MAX, CarriageReturnRule);
+    if (!result)
         return {};
-    return ParseGraphStatus(std::string_view(reply, std::min<std::size_t>(length, sizeof reply)),
-                            settings.channel);
+    const std::string_view text(reinterpret_cast<const char*>(result.reply.data()), result.reply.size() - 1);
+    return ParseGraphStatus(text, settings.channel);
 }
 
 } // namespace
 
 GraphReading PollGraphModule(const GraphSettings& settings) {
+    SerialClient client;
+    return PollGraphModule(client, settings);
+}
+
+GraphReading PollGraphModule(Line& line, const GraphSettings& settings) {
     GraphReading reading;
     if (settings.port < 1 || settings.port > 255)
         return reading;
-    const auto port = static_cast<std::uint8_t>(settings.port);
-    OpenLink(port, settings.baud, 8, UART_PARITY_NONE, 0); // a port that failed to open fails the exchange
-    const PortGuard guard(port);
-    const GraphStatus status = ReadStatus(port, settings);
+    SerialSettings lineSettings;
+    lineSettings.port = static_cast<std::uint8_t>(settings.port);
+    lineSettings.baud = settings.baud;
+    line.open(lineSettings); // a line that failed to open fails the exchange
+    const LineCloser closer(line);
+    const GraphStatus status = ReadStatus(line, settings);
     if (!status) {
         reading.status =
             status.error == GraphStatusError::NotHex ? GraphPollStatus::BadCount : GraphPollStatus::NoStatus;
         return reading;
     }
     reading.count = status.count;
-    const std::string command = GraphValueCommand(settings.address, settings.channel);
-    if (SendCommand(port, command.c_str(), 0) != UART_OK) {
-        reading.status = GraphPollStatus::NoValues;
-        return reading;
-    }
-    // Cleared before the receive and cut to what arrived: a short reply never shows older bytes.
-    std::array<std::uint8_t, kGraphValueReplyMax> buffer{};
+    // Cut to what arrived: a short reply never shows older bytes.
     std::size_t wanted = GraphValueReplyLength(status.count);
-    std::uint16_t received = 0;
-    ReceiveFrame(port, buffer.data(), kGraphValueTimeoutMs, static_cast<std::uint16_t>(wanted), &received,
-                 FixedLengthRule, &wanted);
-    reading.received = std::min<std::size_t>(received, wanted);
+    const ExchangeResult values =
+        line.exchange(CommandBytes(GraphValueCommand(settings.address, settings.channel)),
+                      kGraphValueTimeoutMs, static_cast<std::uint16_t>(wanted), FixedLengthRule, &wanted);
+    reading.received = std::min<std::size_t>(values.reply.size(), wanted);
     if (reading.received == 0) {
         reading.status = GraphPollStatus::NoValues;
         return reading;
     }
-    reading.values = DecodeGraphValues(std::span(buffer.data(), reading.received), status.count);
+    reading.values = DecodeGraphValues(std::span(values.reply.data(), reading.received), status.count);
     reading.status = GraphPollStatus::Ok;
     return reading;
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "tev/link/limited_text.hpp"
-#include "tev/link/serial_client.hpp"
+#include "tev/link/line.hpp"
 #include "tev/protocol/hex_input.hpp"
 #include "tev/protocol/mbus_frame.hpp"
 #include "tev/protocol/mbus_frame_rule.hpp"
@@ -35,7 +35,7 @@ std::uint8_t FirstByte(std::string_view text) {
 }
 
 // Sends one frame and returns the first byte of the answer: 0 for none.
-std::uint8_t Send(SerialClient& client, std::span<const std::uint8_t> frame, std::uint16_t timeoutMs,
+std::uint8_t Send(Line& client, std::span<const std::uint8_t> frame, std::uint16_t timeoutMs,
                   bool& cancelled) {
     const ExchangeResult result = client.exchange(frame, timeoutMs, kReceiveMax, protocol::MbusReplyRule);
     cancelled = result.error == ExchangeError::Cancelled;
@@ -104,7 +104,7 @@ std::uint16_t AddressReceiveTimeoutMs(std::uint32_t baud) noexcept {
     return static_cast<std::uint16_t>(std::clamp<std::uint32_t>(base, kMinTimeoutMs, 0xFFFF));
 }
 
-AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request, std::uint16_t timeoutMs,
+AddressStep SetMeterAddress(Line& client, const AddressRequest& request, std::uint16_t timeoutMs,
                             const std::atomic<bool>* stop) {
     bool cancelled = false;
     if (Stopped(stop))
@@ -129,7 +129,7 @@ AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request,
                                                                        : AddressStep::OddDeselect;
 }
 
-AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& settings,
+AddressAttempt AttemptMeterAddress(Line& client, const SerialSettings& settings,
                                    const AddressRequest& request, const std::atomic<bool>* stop) {
     AddressAttempt attempt;
     attempt.opened = client.open(settings) == UART_OK;

@@ -207,7 +207,7 @@ OverviewRow* MeterOverview::rowOf(int entry) {
     return index < m_rows.size() && m_rows[index].entry == entry ? &m_rows[index] : nullptr;
 }
 
-RefreshStats MeterOverview::refresh(SerialClient& client, std::uint32_t baud, std::uint8_t parity,
+RefreshStats MeterOverview::refresh(Line& client, std::uint32_t baud, std::uint8_t parity,
                                     WallClock::time_point now) {
     RefreshStats stats;
     for (OverviewRow& row : m_rows)
@@ -238,8 +238,8 @@ RefreshStats MeterOverview::refresh(SerialClient& client, std::uint32_t baud, st
 
 // Reads one block; a block refused for its size is read in halves. True when the block was answered
 // whole; a failed part counts in stats.failedBlocks.
-bool MeterOverview::runBlock(SerialClient& client, const ReadBlock& block, std::uint32_t baud,
-                             std::uint8_t parity, RefreshStats& stats) {
+bool MeterOverview::runBlock(Line& client, const ReadBlock& block, std::uint32_t baud, std::uint8_t parity,
+                             RefreshStats& stats) {
     const auto request = protocol::BuildReadRequest(m_slave, block.start, block.count);
     const ExchangeResult result = client.modbus(request, BlockTimeoutMs(block, baud, parity));
     ++stats.exchanges;

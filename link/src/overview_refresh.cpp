@@ -6,7 +6,7 @@
 
 namespace tev::link {
 
-RefreshJob RunRefresh(SerialClient& client, const SerialSettings& settings, MeterOverview overview) {
+RefreshJob RunRefresh(Line& client, const SerialSettings& settings, MeterOverview overview) {
     RefreshJob job{std::move(overview), {}, WallClock::now(), {}};
     if (client.open(settings) != 0)
         job.openFailure = client.openFailure();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tev/link/serial_client.hpp"
+#include "tev/link/line.hpp"
 #include "tev/protocol/hex_input.hpp"
 #include "tev/protocol/mbus_frame.hpp"
 #include "tev/protocol/timeout.hpp"
@@ -53,7 +53,7 @@ std::optional<std::string> TerminalReplyText(std::span<const std::uint8_t> recei
     return protocol::FormatHexBytes(received.first(std::min(count, received.size())), " ");
 }
 
-TerminalRun RunTerminalExchange(SerialClient& client, const SerialSettings& settings,
+TerminalRun RunTerminalExchange(Line& client, const SerialSettings& settings,
                                 std::span<const std::uint8_t> frame, protocol::MeterOrigin origin) {
     TerminalRun run;
     client.close();

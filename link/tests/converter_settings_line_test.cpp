@@ -1,10 +1,12 @@
-// The settings page's exchanges against a simulated converter on a pseudo-terminal.
+// The settings page's exchanges against a simulated converter on a pseudo-terminal; their faults are
+// tested on a scripted line (modbus_fake_test.cpp).
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
 
 #include "tev/link/converter_settings.hpp"
+#include "tev/link/serial_client.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 
@@ -76,27 +78,4 @@ TEST_F(SettingsLine, MeterListOfFortyMetersIsWrittenAndReadBack) {
     ApplyMeterListRead(back, ReadMeterList(m_client, m_converter, 40));
     EXPECT_EQ(back.entries[0].readSerial, "000000012345");
     EXPECT_EQ(back.entries[39].readType, "05");
-}
-
-TEST_F(SettingsLine, RefusedCorruptedAndSilentWritesAreFailures) {
-    struct Case {
-        const char* what;
-        std::vector<std::uint8_t> frame;
-        int corrupt;
-        int drop;
-        ExchangeError error;
-    };
-    const Case cases[] = {
-        {"refused count 200", BuildTypeAndCountWrite(1, "01-A", "200").frame, 0, 0, ExchangeError::Exception},
-        {"corrupted reply", BuildParityWrite(1, 1).frame, 1, 0, ExchangeError::BadFrame},
-        {"silence", BuildAddressBaudWrite(1, "05", 2).frame, 0, 1, ExchangeError::Timeout},
-    };
-    for (const Case& c : cases) {
-        m_line.options().corruptReplies = c.corrupt;
-        m_line.options().dropReplies = c.drop;
-        const CommandOutcome outcome = send(SettingsCommand::TypeAndCount, c.frame);
-        EXPECT_EQ(outcome.error, c.error) << c.what << ": " << FailureReason(outcome);
-    }
-    EXPECT_EQ(m_device->config().meterCount, 40);
-    EXPECT_EQ(FailureReason({SettingsCommand::TypeAndCount, ExchangeError::Exception, 3}), "异常应答 03");
 }

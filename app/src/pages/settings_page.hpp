@@ -14,6 +14,7 @@
 #include "core/port_hub.hpp"
 #include "pages/converter_page.hpp"
 #include "tev/link/converter_settings.hpp"
+#include "tev/link/serial_client.hpp"
 
 class QComboBox;
 class QLineEdit;

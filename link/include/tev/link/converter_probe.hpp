@@ -38,16 +38,16 @@ struct ProbeOutcome {
     bool answered = false; // IsConverterReply(address, reply)
 };
 
-class SerialClient;
+class Line;
 
 // The probe on client: opens the port with these settings unless it is open with them already
 // (closing and opening once more after a failure), sends the request and receives within timeoutMs
-// until the reply of `address` is in (SerialClient::modbus). The port stays open.
-ProbeOutcome ProbeConverterOn(SerialClient& client, const SerialSettings& settings, std::uint8_t address,
+// until the reply of `address` is in (Line::modbus). The port stays open.
+ProbeOutcome ProbeConverterOn(Line& client, const SerialSettings& settings, std::uint8_t address,
                               std::uint16_t timeoutMs);
 
 // Opens the port (closing and opening once more after a failure), sends the request, receives within
-// timeoutMs until the reply of `address` is in (SerialClient::modbus) and closes the port again.
+// timeoutMs until the reply of `address` is in (Line::modbus) and closes the port again.
 // Blocks for at most the timeout plus the time to write.
 ProbeOutcome ProbeConverter(const SerialSettings& settings, std::uint8_t address, std::uint16_t timeoutMs);
 

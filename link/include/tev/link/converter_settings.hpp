@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "tev/link/converter.hpp"
+#include "tev/link/line.hpp"
 #include "tev/link/meter_table.hpp"
-#include "tev/link/serial_client.hpp"
 
 namespace tev::link {
 
@@ -161,7 +161,7 @@ struct TypeList {
 TypeList SettingsTypeList(std::vector<std::string> names, std::uint8_t type);
 
 // Sends the job with timeout T + its extra time and judges the reply.
-CommandOutcome RunSettingsJob(SerialClient& client, const Converter& converter, const SettingsJob& job);
+CommandOutcome RunSettingsJob(Line& client, const Converter& converter, const SettingsJob& job);
 // Short Chinese reason of a failure: "无应答", "异常应答 02" ...
 std::string FailureReason(const CommandOutcome& outcome);
 
@@ -170,10 +170,10 @@ struct ConfigRead {
     protocol::ConverterConfig config;
     std::string text; // 18 hex digits as the search keeps them
 };
-std::optional<ConfigRead> ReadConfiguration(SerialClient& client, const Converter& converter);
+std::optional<ConfigRead> ReadConfiguration(Line& client, const Converter& converter);
 
 // "型号序列号设置": the secondary addresses of `meterCount` meters and the 32 type registers, timeout
 // T + 300 each; a block without a sound reply stays empty.
-MeterListRead ReadMeterList(SerialClient& client, const Converter& converter, std::size_t meterCount);
+MeterListRead ReadMeterList(Line& client, const Converter& converter, std::size_t meterCount);
 
 } // namespace tev::link

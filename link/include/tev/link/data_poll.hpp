@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tev/link/serial_client.hpp"
+#include "tev/link/line.hpp"
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/protocol/values.hpp"
 
@@ -44,7 +44,7 @@ struct DataPollResult {
 };
 
 // Runs the two exchanges of a poll of `entry` on an open client.
-DataPollResult RunDataPoll(SerialClient& client, std::uint8_t slave, int entry);
+DataPollResult RunDataPoll(Line& client, std::uint8_t slave, int entry);
 
 // One row of the value table: "序号", "物理量", "MODBUS地址", "字长度", "数据显示", "单位".
 using DataRow = std::array<std::string, 6>;

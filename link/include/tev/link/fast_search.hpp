@@ -28,7 +28,7 @@ std::vector<Probe> FastSearchPlan(const SearchOptions& options, bool allParities
 // probe takes only the complete, CRC-valid reply of its own address to its own request
 // (IsConverterReply), and the next probe asks another address, so such a reply is never listed
 // under the wrong address. The run therefore marks the port settled after a probe that heard
-// nothing (UartSettle) instead of waiting for uart's quiet guard; it keeps the guard before a
+// nothing (Line::settle) instead of waiting for uart's quiet guard; it keeps the guard before a
 // probe of the same address at another rate or parity, which a late reply could answer on a line
 // that does not check the rate (a pseudo-terminal). A probe that heard bytes but not its reply (a
 // late reply or noise before or in it) is asked once more, after the guard, so a converter whose
@@ -36,6 +36,10 @@ std::vector<Probe> FastSearchPlan(const SearchOptions& options, bool allParities
 class FastSearchRun {
   public:
     using Report = std::function<void(const Probe&, const ProbeOutcome&)>;
+
+    // On a serial client of its own, or on this line.
+    FastSearchRun() : m_line(m_client) {}
+    explicit FastSearchRun(Line& line) : m_line(line) {}
 
     // Runs the probes of plan on port, each with timeoutMs, calling report after each one. Ends
     // after the last probe or, after stop(), after the probe under way; closes the port. An address
@@ -50,7 +54,8 @@ class FastSearchRun {
   private:
     ProbeOutcome probe(const Probe& probe, std::uint8_t port, std::uint16_t timeoutMs);
 
-    SerialClient m_client;
+    SerialClient m_client; // the line when none is given
+    Line& m_line;
     std::atomic<bool> m_stop{false};
 };
 

@@ -43,8 +43,13 @@ struct GraphReading {
     explicit operator bool() const noexcept { return status == GraphPollStatus::Ok; }
 };
 
-// Polls the module once: "$AA6" (50 ms, no checksum), "#AAc", then the 4n + 7 bytes of the value
-// reply (at most 800 ms; ends as soon as they are in). The port is closed whichever way it ends.
+class Line;
+
+// Polls the module once on line: opens it (settings' port and rate, 8 data bits, no parity), "$AA6"
+// (50 ms, no checksum), "#AAc", then the 4n + 7 bytes of the value reply (at most 800 ms; ends as
+// soon as they are in). The line is closed whichever way it ends.
+GraphReading PollGraphModule(Line& line, const GraphSettings& settings);
+// The same on a serial client of its own.
 GraphReading PollGraphModule(const GraphSettings& settings);
 
 // The values the four curves show: value curveChannels[k] of the reading, empty when it has none.

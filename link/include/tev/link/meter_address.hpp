@@ -16,7 +16,7 @@
 
 namespace tev::link {
 
-class SerialClient;
+class Line;
 
 // Bounds of the import lines: one file is read up to kMaxImportFileBytes; all files chosen while
 // the dialog is open add up to at most kMaxImportLines lines.
@@ -69,7 +69,7 @@ std::uint16_t AddressReceiveTimeoutMs(std::uint32_t baud) noexcept;
 
 // Sends the three frames on the open client, each waiting for its answer. `stop` (may be null) is
 // read before each frame: once set, the frames left are not sent.
-AddressStep SetMeterAddress(SerialClient& client, const AddressRequest& request, std::uint16_t timeoutMs,
+AddressStep SetMeterAddress(Line& client, const AddressRequest& request, std::uint16_t timeoutMs,
                             const std::atomic<bool>* stop = nullptr);
 
 struct AddressAttempt {
@@ -80,7 +80,7 @@ struct AddressAttempt {
 
 // One self-contained setting: opens the port (the frames then find no meter when it does not
 // open), SetMeterAddress with AddressReceiveTimeoutMs of the settings' rate, closes the port.
-AddressAttempt AttemptMeterAddress(SerialClient& client, const SerialSettings& settings,
+AddressAttempt AttemptMeterAddress(Line& client, const SerialSettings& settings,
                                    const AddressRequest& request, const std::atomic<bool>* stop = nullptr);
 
 // The import lines and the batch over them.

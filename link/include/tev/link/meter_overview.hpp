@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "tev/link/serial_client.hpp"
+#include "tev/link/line.hpp"
 #include "tev/protocol/values.hpp"
 
 namespace tev::link {
@@ -115,11 +115,11 @@ class MeterOverview {
     std::vector<ReadBlock> nextPlan() const { return PlanOverview(m_meterCount, m_limits, !listKnown()); }
 
     // Runs one refresh over an open client at this rate and parity; `now` stamps the rows it reads.
-    RefreshStats refresh(SerialClient& client, std::uint32_t baud, std::uint8_t parity,
+    RefreshStats refresh(Line& client, std::uint32_t baud, std::uint8_t parity,
                          WallClock::time_point now = WallClock::now());
 
   private:
-    bool runBlock(SerialClient& client, const ReadBlock& block, std::uint32_t baud, std::uint8_t parity,
+    bool runBlock(Line& client, const ReadBlock& block, std::uint32_t baud, std::uint8_t parity,
                   RefreshStats& stats);
     void take(const ReadBlock& block, const std::vector<std::uint8_t>& data);
     OverviewRow* rowOf(int entry);

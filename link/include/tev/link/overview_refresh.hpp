@@ -9,7 +9,7 @@
 
 #include "tev/link/converter.hpp"
 #include "tev/link/meter_overview.hpp"
-#include "tev/link/serial_client.hpp"
+#include "tev/link/line.hpp"
 
 namespace tev::link {
 
@@ -22,7 +22,7 @@ struct RefreshJob {
 };
 
 // One refresh of `overview` on the client, opened with the converter's settings.
-RefreshJob RunRefresh(SerialClient& client, const SerialSettings& settings, MeterOverview overview);
+RefreshJob RunRefresh(Line& client, const SerialSettings& settings, MeterOverview overview);
 
 // The overview of one converter as the page holds it between refreshes.
 class OverviewRefresh {

@@ -1,13 +1,8 @@
-// The program's adapter over the uart serial link: open with SerialSettings, one request/reply exchange.
+// The program's names for the uart serial ports: "COM<n>", the device it maps to, why it failed to
+// open. Exchanges run on a Line (line.hpp).
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <string>
-#include <vector>
-
-#include "tev/link/serial_settings.hpp"
-#include "uart.h"
 
 namespace tev::link {
 
@@ -21,27 +16,5 @@ std::string PortDevice(int port);
 // Why the last open of port n failed, with the port and its device: "COM3 (/dev/pts/4): Permission
 // denied"; only the port and its device when no reason is known.
 std::string OpenFailureText(int port);
-
-class SerialLink {
-  public:
-    // Opens and configures the port; returns the uart status (0 = open).
-    std::uint16_t open(const SerialSettings& settings);
-    // Closes the port opened last; closing a closed port does nothing.
-    void close();
-    // Why the last open failed, with the port and its device: "COM3 (/dev/pts/4): Permission denied".
-    std::string openFailure() const;
-
-    // Sends the request and receives at most maxCount bytes within timeoutMs. With a frame rule the
-    // receive ends as soon as the rule sees a complete frame. Returns the bytes received (none on
-    // silence or on a line error).
-    std::vector<std::uint8_t> exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
-                                       std::uint16_t maxCount, UartFrameRule rule = nullptr,
-                                       void* context = nullptr);
-
-    std::uint8_t port() const { return m_port; }
-
-  private:
-    std::uint8_t m_port = 1;
-};
 
 } // namespace tev::link

@@ -16,7 +16,7 @@
 
 namespace tev::link {
 
-class SerialClient;
+class Line;
 
 // The send buffer holds 60 bytes: the command, its checksum and 0x16.
 inline constexpr std::size_t kTerminalMaxCommandBytes = 58;
@@ -61,7 +61,7 @@ struct TerminalRun {
 
 // One run on a fresh client: open (even parity), send the frame, receive until the reply's frame is
 // complete or the timeout passes, close.
-TerminalRun RunTerminalExchange(SerialClient& client, const SerialSettings& settings,
+TerminalRun RunTerminalExchange(Line& client, const SerialSettings& settings,
                                 std::span<const std::uint8_t> frame, protocol::MeterOrigin origin);
 
 // History lines: "--> " + command; four spaces, reply, three spaces, "N ms"; four spaces, "No Respond!".
