@@ -3,7 +3,6 @@
 
 class Notifier;
 class PortHub;
-class SerialWorker;
 class Workspace;
 
 struct PageContext {
@@ -14,7 +13,6 @@ struct PageContext {
 
 struct ToolContext {
     Workspace& workspace;
-    PortHub& ports;
-    SerialWorker& worker; // for a tool that drives a line by itself (the graph display)
+    PortHub& ports; // a tool borrows the port it talks on there
     Notifier& notifier;
 };

@@ -223,7 +223,7 @@ void MainFrame::openPortMapDialog() {
 
 void MainFrame::openTool(const ToolEntry& entry) {
     const std::unique_ptr<ToolDialog> tool =
-        entry.make(ToolContext{*m_workspace, *m_ports, *m_worker, *m_forwarder}, this);
+        entry.make(ToolContext{*m_workspace, *m_ports, *m_forwarder}, this);
     connectTool(tool.get());
     tool->exec();
 }

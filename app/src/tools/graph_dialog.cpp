@@ -11,16 +11,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <chrono>
 
 #include "core/notifier.hpp"
+#include "core/workspace.hpp"
 #include "tev/link/file_write.hpp"
 #include "tev/link/graph_reply.hpp"
+#include "tev/link/program_files.hpp"
 #include "tools/curve_plot.hpp"
 #include "tools/graph_parameters_dialog.hpp"
-#include "uart.h"
 
 using tev::link::GraphReading;
 
@@ -38,8 +38,9 @@ QPushButton* Button(const QString& text, const QString& name) {
 
 } // namespace
 
-GraphDialog::GraphDialog(SerialWorker& worker, Notifier& notifier, QString programFolder, QWidget* parent)
-    : ToolDialog(Line::Taken, parent), m_worker(worker), m_notifier(notifier), m_programFolder(std::move(programFolder)) {
+GraphDialog::GraphDialog(const ToolContext& context, QWidget* parent)
+    : ToolDialog(LineUse::Taken, parent), m_ports(context.ports), m_notifier(context.notifier),
+      m_outputFolder(context.workspace.outputFolder()) {
     setWindowTitle(QStringLiteral("图形显示"));
     m_plot = new CurvePlot(m_samples);
     m_plot->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -132,9 +133,12 @@ void GraphDialog::tick() {
         return; // the previous poll is still on the line
     const tev::link::GraphSettings settings = m_settings;
     const auto port = static_cast<std::uint8_t>(settings.port);
-    m_job = m_worker.run<GraphReading>(
-        this, [settings] { return tev::link::PollGraphModule(settings); },
-        [this](GraphReading reading) { take(reading); }, [port] { UartCancel(port); });
+    if (!m_lease || m_lease.port() != port)
+        m_lease = m_ports.lease(port);
+    m_job = m_lease.run<GraphReading>(
+        this,
+        [settings](tev::link::SerialClient& client) { return tev::link::PollGraphModule(client, settings); },
+        [this](GraphReading reading) { take(reading); });
 }
 
 void GraphDialog::take(const GraphReading& reading) {
@@ -149,18 +153,14 @@ void GraphDialog::take(const GraphReading& reading) {
 }
 
 QString GraphDialog::saveCurve() {
-    const QString preferred = QDir(m_programFolder).filePath(kCurveFile);
-    if (writePicture(preferred, "BMP")) {
-        emit message(QStringLiteral("曲线已保存到 %1").arg(QDir::toNativeSeparators(preferred)));
-        return preferred;
-    }
-    // An installed program's folder is not writable: the user's data folder takes the picture.
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString fallback = QDir(dataFolder).filePath(kCurveFile);
-    if (QDir().mkpath(dataFolder) && writePicture(fallback, "BMP")) {
-        emit message(
-            QStringLiteral("程序目录不可写, 曲线已保存到 %1").arg(QDir::toNativeSeparators(fallback)));
-        return fallback;
+    // The output folder is the one place files for the user go (a portable copy's own folder, else
+    // the user's data folder); it is made when missing.
+    const QString path = QDir(m_outputFolder).filePath(kCurveFile);
+    if (const std::string why = tev::link::MakeParentFolder(path.toStdString()); !why.empty())
+        m_lastFailure = QString::fromStdString(why);
+    else if (writePicture(path, "BMP")) {
+        emit message(QStringLiteral("曲线已保存到 %1").arg(QDir::toNativeSeparators(path)));
+        return path;
     }
     emit message(QStringLiteral("曲线保存失败: %1").arg(m_lastFailure));
     return {};
@@ -202,7 +202,7 @@ bool GraphDialog::saveData(const QString& path) {
 
 void GraphDialog::chooseAndSavePicture() {
     const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("另存为PNG图片"), QDir(m_programFolder).filePath(QStringLiteral("draw1.png")),
+        this, QStringLiteral("另存为PNG图片"), QDir(m_outputFolder).filePath(QStringLiteral("draw1.png")),
         QStringLiteral("PNG图片 (*.png)"));
     if (!path.isEmpty())
         savePicture(path);
@@ -212,7 +212,7 @@ void GraphDialog::chooseAndSaveData() {
     const QString name =
         QDateTime::currentDateTime().toString(QStringLiteral("'graph_'yyyyMMdd_HHmmss'.csv'"));
     const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("保存数据"), QDir(m_programFolder).filePath(name),
+        QFileDialog::getSaveFileName(this, QStringLiteral("保存数据"), QDir(m_outputFolder).filePath(name),
                                      QStringLiteral("CSV文件 (*.csv)"));
     if (!path.isEmpty())
         saveData(path);

@@ -7,7 +7,8 @@
 #include <QTimer>
 #include <array>
 
-#include "core/serial_worker.hpp"
+#include "core/page_context.hpp"
+#include "core/port_hub.hpp"
 #include "tev/link/graph_poll.hpp"
 #include "tev/link/graph_samples.hpp"
 #include "tools/tool_dialog.hpp"
@@ -19,8 +20,8 @@ class QLineEdit;
 class GraphDialog final : public ToolDialog {
     Q_OBJECT
   public:
-    // programFolder: where "保存曲线" writes draw1.bmp (the user's data folder when it cannot).
-    GraphDialog(SerialWorker& worker, Notifier& notifier, QString programFolder, QWidget* parent = nullptr);
+    // "保存曲线" writes draw1.bmp to the workspace's output folder.
+    explicit GraphDialog(const ToolContext& context, QWidget* parent = nullptr);
     ~GraphDialog() override;
 
     const tev::link::GraphSettings& settings() const { return m_settings; }
@@ -31,8 +32,8 @@ class GraphDialog final : public ToolDialog {
     void setPollIntervalMs(int ms) { m_timer.setInterval(ms); }
     tev::link::GraphSamples& samples() { return m_samples; }
 
-    // "保存曲线": draw1.bmp in the program folder, else in the user's data folder. Returns the path
-    // written (empty on failure) and reports it in the message bar.
+    // "保存曲线": draw1.bmp in the output folder (made when missing). Returns the path written (empty
+    // on failure) and reports it, or why not, in the message bar.
     QString saveCurve();
     // The drawing as a picture in the format the suffix names (PNG, BMP ...).
     bool savePicture(const QString& path);
@@ -55,9 +56,10 @@ class GraphDialog final : public ToolDialog {
     // Replaces the file whole; on failure m_lastFailure says why, with the path.
     bool writeFile(const QString& path, std::string_view bytes);
 
-    SerialWorker& m_worker;
+    PortHub& m_ports;
+    PortLease m_lease; // the measuring module's port while polling
     Notifier& m_notifier;
-    QString m_programFolder;
+    QString m_outputFolder;
     tev::link::GraphSettings m_settings;
     // The curve channels given to the drawing at "启动": the values the curves and fields show.
     std::array<int, tev::link::kGraphCurves> m_curveChannels{1, 2, 3, 4};

@@ -32,7 +32,7 @@ QString FromUtf8(const char* text) {
 } // namespace
 
 MeterAddressDialog::MeterAddressDialog(const ToolContext& context, QWidget* parent)
-    : ToolDialog(Line::Shared, parent), m_ports(context.ports), m_notifier(context.notifier) {
+    : ToolDialog(LineUse::Shared, parent), m_ports(context.ports), m_notifier(context.notifier) {
     setWindowTitle(QStringLiteral("热表地址设定"));
     m_timer.setInterval(tev::link::kBatchTickMs);
     connect(&m_timer, &QTimer::timeout, this, [this] { onTick(); });

@@ -44,7 +44,7 @@ QComboBox* Combo(QWidget* parent, const char* name, const QStringList& items, bo
 } // namespace
 
 TerminalDialog::TerminalDialog(const ToolContext& context, QWidget* parent)
-    : ToolDialog(Line::Taken, parent), m_workspace(context.workspace), m_ports(context.ports),
+    : ToolDialog(LineUse::Taken, parent), m_workspace(context.workspace), m_ports(context.ports),
       m_notifier(context.notifier) {
     setWindowTitle(QStringLiteral("单步命令行(终端)"));
     buildControls();

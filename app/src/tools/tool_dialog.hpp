@@ -8,8 +8,8 @@
 class ToolDialog : public QDialog {
     Q_OBJECT
   public:
-    enum class Line { Shared, Taken };
-    explicit ToolDialog(Line line, QWidget* parent = nullptr) : QDialog(parent), m_line(line) {}
+    enum class LineUse { Shared, Taken };
+    explicit ToolDialog(LineUse line, QWidget* parent = nullptr) : QDialog(parent), m_line(line) {}
 
   signals:
     // The converter pages stop (they must not talk on a line the tool uses).
@@ -20,13 +20,13 @@ class ToolDialog : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override {
         QDialog::showEvent(event);
-        if (m_line == Line::Taken && !m_announced) {
+        if (m_line == LineUse::Taken && !m_announced) {
             m_announced = true;
             emit stopPagesRequested();
         }
     }
 
   private:
-    Line m_line;
+    LineUse m_line;
     bool m_announced = false;
 };

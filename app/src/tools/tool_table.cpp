@@ -10,10 +10,7 @@ const std::vector<ToolEntry>& ToolTable() {
         {QStringLiteral("单步命令行"), QStringLiteral("terminalAction"),
          [](const ToolContext& c, QWidget* parent) { return std::make_unique<TerminalDialog>(c, parent); }},
         {QStringLiteral("图形显示"), QStringLiteral("graphAction"),
-         [](const ToolContext& c, QWidget* parent) {
-             // draw1.bmp goes where the program writes files for the user.
-             return std::make_unique<GraphDialog>(c.worker, c.notifier, c.workspace.outputFolder(), parent);
-         }},
+         [](const ToolContext& c, QWidget* parent) { return std::make_unique<GraphDialog>(c, parent); }},
         {QStringLiteral("热表地址设定"), QStringLiteral("meterAddressAction"),
          [](const ToolContext& c, QWidget* parent) {
              return std::make_unique<MeterAddressDialog>(c, parent);

@@ -169,7 +169,7 @@ void MainFrameTest::everyRelayIsQueued() {
         MainFrame frame;
         frame.setNotifier(std::make_unique<RecordingNotifier>());
         auto search = frame.createSearchDialog();
-        ToolDialog tool(ToolDialog::Line::Taken);
+        ToolDialog tool(ToolDialog::LineUse::Taken);
         frame.connectTool(&tool);
         Windows windows{*search, tool};
         emit search->converterFound(At(0x0A));

@@ -14,7 +14,8 @@
 #include <mutex>
 #include <optional>
 
-#include "core/serial_worker.hpp"
+#include "core/port_hub.hpp"
+#include "core/workspace.hpp"
 #include "file_size_limit.hpp"
 #include "recording_notifier.hpp"
 #include "tev/sim/line.hpp"
@@ -77,7 +78,7 @@ class GraphDialogTest : public QObject {
     void shortValueReplyShowsOnlyWhatArrived();
     void valuesAreDrawnWhereTheGridSays();
     void curveIsSavedAsBmpReplacingTheOldOne();
-    void unwritableFolderSavesToTheDataFolder();
+    void aMissingOutputFolderIsMade();
     void dataIsSavedAsCsv();
     void screenshot();
 
@@ -91,7 +92,8 @@ class GraphDialogTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<tev::sim::Line> m_line;
     std::shared_ptr<Module> m_module;
-    std::unique_ptr<SerialWorker> m_worker;
+    std::unique_ptr<PortHub> m_worker;
+    Workspace m_workspace;
     RecordingNotifier m_notifier;
     std::unique_ptr<GraphDialog> m_dialog;
 };
@@ -103,7 +105,7 @@ void GraphDialogTest::init() {
     m_line->add(m_module);
     m_line->start();
     qputenv("TEV_COM14", m_line->path().c_str());
-    m_worker = std::make_unique<SerialWorker>();
+    m_worker = std::make_unique<PortHub>();
     m_notifier.m_shown->clear();
 }
 
@@ -116,8 +118,10 @@ void GraphDialogTest::cleanup() {
 }
 
 std::unique_ptr<GraphDialog> GraphDialogTest::openDialog(QString folder) {
-    auto dialog =
-        std::make_unique<GraphDialog>(*m_worker, m_notifier, folder.isEmpty() ? m_dir->path() : folder);
+    tev::link::ProgramFiles files;
+    files.output = (folder.isEmpty() ? m_dir->path() : folder).toStdString();
+    m_workspace.setFiles(files);
+    auto dialog = std::make_unique<GraphDialog>(ToolContext{m_workspace, *m_worker, m_notifier});
     dialog->setPollIntervalMs(100);
     return dialog;
 }
@@ -269,16 +273,14 @@ void GraphDialogTest::curveIsSavedAsBmpReplacingTheOldOne() {
     QCOMPARE(QImage(m_dir->filePath(QStringLiteral("graph.png")), "PNG").size(), saved.size());
 }
 
-void GraphDialogTest::unwritableFolderSavesToTheDataFolder() {
-    m_dialog = openDialog(m_dir->filePath(QStringLiteral("no-such-folder")));
+void GraphDialogTest::aMissingOutputFolderIsMade() {
+    const QString folder = m_dir->filePath(QStringLiteral("no-such-folder"));
+    m_dialog = openDialog(folder);
     QSignalSpy messages(m_dialog.get(), &ToolDialog::message);
     const QString written = m_dialog->saveCurve();
-    const QString expected = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-                                 .filePath(QStringLiteral("draw1.bmp"));
-    QCOMPARE(written, expected);
+    QCOMPARE(written, QDir(folder).filePath(QStringLiteral("draw1.bmp")));
     QVERIFY(!QImage(written).isNull());
-    QVERIFY(messages[0][0].toString().contains(QDir::toNativeSeparators(expected)));
-    QFile::remove(written);
+    QVERIFY(messages[0][0].toString().contains(QDir::toNativeSeparators(written)));
 }
 
 void GraphDialogTest::dataIsSavedAsCsv() {

@@ -58,8 +58,7 @@ class MeterAddressDialogTest : public QObject {
     std::shared_ptr<tev::sim::MbusMeterBank> m_meters;
     std::unique_ptr<PortHub> m_worker;
     Workspace m_workspace;
-    SerialWorker m_serial;
-    ToolContext context() { return {m_workspace, *m_worker, m_serial, m_notifier}; }
+    ToolContext context() { return {m_workspace, *m_worker, m_notifier}; }
     RecordingNotifier m_notifier;
 };
 

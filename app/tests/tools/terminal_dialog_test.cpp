@@ -54,8 +54,7 @@ class TerminalDialogTest : public QObject {
     std::unique_ptr<tev::sim::Line> m_line;
     std::unique_ptr<PortHub> m_worker;
     Workspace m_workspace;
-    SerialWorker m_serial;
-    ToolContext context() { return {m_workspace, *m_worker, m_serial, m_notifier}; }
+    ToolContext context() { return {m_workspace, *m_worker, m_notifier}; }
     RecordingNotifier m_notifier;
 };
 
