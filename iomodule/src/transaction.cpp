@@ -50,7 +50,7 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
         clearReplyTrace();
     }
     m_buffer.fill('\0');
-    std::uint16_t replyLength = 0; // uart's count; the reply's own terminator is what counts here
+    std::uint16_t replyLength = 0; // uart's count of the reply's characters
     const std::uint16_t status = BoundLine().exchange(m_call.port(), m_command.cStr(), m_buffer.data(),
                                                       m_call.timeout(), m_call.checksumFlag(), &replyLength);
     m_call.clearFloats(m_cleared);
@@ -63,6 +63,9 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
             copyCommandTrace();
         copyReplyTrace();
     }
+    // A NUL inside the reply would cut its text short and pass a shortened number as valid.
+    if (status == 0 && replyLength > m_reply.text().size())
+        return TEV_MODULE_INVALID_REPLY;
     return status;
 }
 

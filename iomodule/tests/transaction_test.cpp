@@ -68,6 +68,17 @@ TEST(CallFrame, PortAndAddressAreTheirSlotsLowEightBits) {
     }
 }
 
+TEST(CallFrame, AReplyHoldingANulIsInvalid) {
+    // Cut at the NUL it would read as the valid short number +0.
+    WordFrame fr(0x7012);
+    fr.f[0] = 7.0F;
+    Fake().answer(std::string(">+0\0"
+                              "1.015",
+                              9));
+    EXPECT_EQ(fr(AnalogIn), TEV_MODULE_INVALID_REPLY);
+    EXPECT_FLOAT_EQ(fr.f[0], 0.0F);
+}
+
 TEST(CallFrame, ChecksumFlagHandedOnAndLengthensExactReplies) {
     // ThermocoupleOpen_7011 expects exactly "!AAd": 4 characters, 6 with the checksum.
     struct Case {

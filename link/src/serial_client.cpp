@@ -20,6 +20,8 @@ ExchangeError ReceiveError(std::uint16_t status) noexcept {
         return ExchangeError::NotOpen;
     case UART_CANCELLED:
         return ExchangeError::Cancelled;
+    case UART_LINE_ERROR:
+        return ExchangeError::BadFrame; // a byte damaged on the line: never judged as a reply
     default:
         return ExchangeError::Timeout;
     }

@@ -8,12 +8,17 @@
  *   3. the default /dev/ttyS<N-1>.
  *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
- * CR/LF translation, no echo). With parity even or odd, a received byte whose parity bit is wrong
- * reads as 0x00, so a reply sent at the other parity fails its frame check.
+ * CR/LF translation, no echo). A byte received with a framing error, or with parity even or odd a
+ * wrong parity bit, fails the receive or exchange that got it with UART_LINE_ERROR (the kernel marks
+ * such bytes, PARMRK): a reply sent at the other parity, or damaged on the line, is never taken.
+ * ReceiveBytes and ReceiveFrame still store what arrived, the damaged byte as 0x00; an exchange hands
+ * back an empty text.
  * The device is opened with O_NOCTTY and held exclusively while the port is open: an advisory lock
  * (flock LOCK_EX) that refuses any other opener taking it, this library in another process or under
- * another port number included, privileged or not, and the exclusive flag (TIOCEXCL) that refuses
- * other unprivileged openers. Both are given up by CloseLink. A device held
+ * another port number included, privileged or not, and on a serial device (not a pseudo-terminal)
+ * the exclusive flag (TIOCEXCL) that refuses other unprivileged openers. Both are given up by
+ * CloseLink; the lock also when the program ends in any way. A pseudo-terminal does not get the flag,
+ * which would outlive a killed program for as long as the device side stays open. A device held
  * elsewhere gives UART_PORT_ERROR, and UartOpenError says "busy".
  *
  * A reply always belongs to its request. Pending input is discarded before every send (SendBytes,
@@ -90,7 +95,8 @@ enum {
     UART_WRITE_ERROR = 10,    /* the request could not be written completely */
     UART_REPLY_TOO_LONG = 14, /* no CR within UART_REPLY_MAX - 1 characters */
     UART_TIMEOUT = 15,        /* no complete reply within the timeout */
-    UART_CANCELLED = 16       /* woken by UartCancel or CloseLink of the port from another thread */
+    UART_CANCELLED = 16,      /* woken by UartCancel or CloseLink of the port from another thread */
+    UART_LINE_ERROR = 11      /* a byte arrived with a parity or framing error */
 };
 
 /* Size of the largest ASCII reply handed back, terminating zero included. */
@@ -124,8 +130,9 @@ UART_API uint16_t CloseLink(uint8_t port);
 UART_API uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count);
 
 /* Receives up to max_count bytes into buffer, ending as described above. *received (may be NULL)
- * gets the byte count. Returns UART_OK when at least one byte arrived, UART_TIMEOUT when none did;
- * a receive in which nothing arrives leaves buffer untouched. */
+ * gets the byte count. Returns UART_OK when at least one byte arrived, UART_TIMEOUT when none did,
+ * UART_LINE_ERROR when one arrived damaged; a receive in which nothing arrives leaves buffer
+ * untouched. */
 UART_API uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeout_ms, uint16_t max_count,
                                uint16_t* received);
 

@@ -155,6 +155,7 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
             return status;
         result = uart::detail::ConfigureLine(p.fd, p.settings);
     }
+    p.marked = result.marked;
     if (result.status != UART_OK) {
         p.openError = path + ": " + result.error;
         ClosePort(p);
@@ -202,7 +203,10 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
     if (received)
         *received = static_cast<uint16_t>(r.count);
     const bool complete = rule ? r.frame > 0 : r.count > 0;
-    const uint16_t status = r.cancelled ? UART_CANCELLED : complete ? UART_OK : UART_TIMEOUT;
+    const uint16_t status = r.cancelled ? UART_CANCELLED
+                            : r.damaged ? UART_LINE_ERROR
+                            : complete  ? UART_OK
+                                        : UART_TIMEOUT;
     TraceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
     return status;
 }
@@ -236,10 +240,14 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     if (!r.settled)
         uart::detail::LeaveUnsettled(p, timeoutMs);
     const auto decoded = uart::detail::DecodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
-    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED} : decoded.status;
+    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED}
+                            : r.damaged ? uint16_t{UART_LINE_ERROR}
+                                        : decoded.status;
     TraceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
-    if (r.cancelled)
-        return UART_CANCELLED; // an unfinished reply: the text is empty
+    if (r.cancelled || r.damaged) {
+        reply[0] = '\0'; // an unfinished or damaged reply: the text is empty
+        return status;
+    }
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);
     return decoded.status;

@@ -19,6 +19,7 @@ struct Port {
     std::uint8_t number = 0; // 1 = COM1
     std::string path;
     LineSettings settings;
+    bool marked = false; // input bytes with a parity or framing error come marked (PARMRK)
     std::string openError;
     // Quiet time the next write waits for, counted from quietSince; zero while the line is settled.
     Clock::duration guard{};

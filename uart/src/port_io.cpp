@@ -135,6 +135,8 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
 Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
                  UartFrameRule rule, void* context) {
     Received r;
+    Unmarker unmark;
+    std::uint8_t chunk[256];
     const auto gap = SilenceGap(p.settings);
     auto lastByte = Clock::now();
     while (r.count < max) {
@@ -146,13 +148,20 @@ Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
         r.settled = w == Wait::Timeout && until < deadline; // the silence after the last byte
         if (w != Wait::Ready)
             break;
-        const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
+        // Never more than the room left: the marks only ever shorten what was read.
+        std::uint8_t* into = p.marked ? chunk : buffer + r.count;
+        const ssize_t n = ::read(p.fd, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
             break; // hang-up or error: what arrived is all there is
         }
-        r.count += static_cast<std::size_t>(n);
+        if (p.marked) {
+            r.count += unmark.decode(chunk, static_cast<std::size_t>(n), buffer + r.count);
+            r.damaged = unmark.damaged();
+        } else {
+            r.count += static_cast<std::size_t>(n);
+        }
         lastByte = Clock::now();
         // A rule that claims more bytes than arrived has not seen a complete frame yet.
         if (const std::size_t end = rule ? rule(buffer, r.count, context) : 0; end > 0 && end <= r.count) {

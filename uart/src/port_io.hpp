@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "line_marks.hpp"
 #include "port.hpp"
 #include "uart.h"
 
@@ -31,6 +32,7 @@ struct Received {
     std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
     bool settled = false;  // ended by a frame with nothing after it, or by the silence after the bytes
     bool cancelled = false;
+    bool damaged = false; // a byte arrived with a parity or framing error (stored as 0x00)
 };
 
 // Notes that bytes of the last request's reply may still be on their way: a receive that timed out,
