@@ -35,6 +35,11 @@ std::string OpenFailureText(int port) {
     return text;
 }
 
+void CloseAllPorts() {
+    for (int port = 1; port <= 255; ++port)
+        CloseLink(static_cast<std::uint8_t>(port));
+}
+
 std::string SerialLink::openFailure() const {
     return OpenFailureText(m_port);
 }
