@@ -33,6 +33,20 @@
  * in all after a 100 ms timeout at 9600 bit/s). A send long after the unsettled call, or after a
  * clean one, does not wait. A caller that tells a late reply from the answer to its next request
  * itself may skip the guard with UartSettle.
+ * The guard learns how late the device answers. Bytes that come after a timed-out request - during
+ * the guard, pending at the next send, or as a first frame with a second one right behind it in the
+ * next receive - show when its reply came; the port keeps the latest such lateness, at most
+ * UART_GUARD_LEARN_MAX_MS. From then on the send after a timeout also waits until the timed-out
+ * request is that lateness plus a quarter of it old (2500 ms at most), quiet as above, and drops what
+ * came. After UART_GUARD_CLEAN_RUN clean exchanges in a row what was learned is halved, and dropped
+ * below UART_GAP_MS. A line whose device is absent never learns anything: no byte ever comes, and its
+ * guard stays the plain one above.
+ * Where a reply could still be an earlier one it is not used: bytes pending at a send make it wait
+ * until the line has been quiet for UART_GAP_MS plus UART_GUARD_CHARS character times; bytes that
+ * come while the request is being written are dropped; and in the receive right after a timed-out
+ * request (ReceiveFrame with a rule, ExchangeCommand), a frame is only taken once the silence gap
+ * after it has passed without further bytes (that receive ends up to one silence gap later; bytes
+ * behind the frame drop it as the late reply, and the receive goes on for the next).
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
@@ -59,7 +73,9 @@
  * note such as "(timeout)" when the call failed. Off by default; off, it costs one flag check.
  *
  * No call blocks longer than its timeout plus the time needed to write the request, plus for a send
- * on an unsettled port the guard plus UART_GUARD_SPAN_CHARS character times.
+ * on an unsettled port the guard plus UART_GUARD_SPAN_CHARS character times (after a learned lateness:
+ * until the timed-out request is 5/4 of it old, then the guard plus UART_GUARD_SPAN_CHARS character
+ * times), plus for a send with bytes pending the silence gap plus UART_GUARD_SPAN_CHARS character times.
  * All functions are safe to call from several threads; calls on one port are serialised: receives
  * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
  * other calls wait until the call holding the port has ended.
@@ -110,6 +126,10 @@ enum {
 /* The longest a send waits for an unsettled line to fall quiet: the guard plus this many character
  * times, room for the longest frame (an M-Bus long frame with its wake-up bytes). */
 #define UART_GUARD_SPAN_CHARS 300
+/* The most a port learns of how late its device answers (see the guard above), and the run of
+ * clean exchanges after which what it learned is halved. */
+#define UART_GUARD_LEARN_MAX_MS 2000
+#define UART_GUARD_CLEAN_RUN 20
 /* Parity values of OpenLink. */
 #define UART_PARITY_NONE 0
 #define UART_PARITY_EVEN 1

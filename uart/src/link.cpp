@@ -76,8 +76,13 @@ void ClosePort(Port& p) {
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
 uint16_t OpenPort(Port& p, const std::string& path) {
-    if (path != p.path)
-        p.guard = Clock::duration::zero(); // a late reply on another device is no concern of this one
+    if (path != p.path) {
+        // A late reply on another device is no concern of this one.
+        p.guard = Clock::duration::zero();
+        p.learned = Clock::duration::zero();
+        p.awaitingLate = false;
+        p.suspect = false;
+    }
     uart::detail::SetupResult failed;
     p.fd = uart::detail::OpenDevice(path, failed);
     if (p.fd < 0) {
@@ -198,8 +203,7 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
         return UART_TIMEOUT;
     Port& p = claim.port();
     const Received r = Receive(p, buffer, maxCount, deadline, rule, context);
-    if (!r.settled)
-        uart::detail::LeaveUnsettled(p, timeoutMs);
+    uart::detail::NoteReceive(p, r, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
     const bool complete = rule ? r.frame > 0 : r.count > 0;
@@ -237,8 +241,7 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = Receive(p, raw.data(), raw.size(), deadline, AsciiRule, nullptr);
-    if (!r.settled)
-        uart::detail::LeaveUnsettled(p, timeoutMs);
+    uart::detail::NoteReceive(p, r, timeoutMs);
     const auto decoded = uart::detail::DecodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
     const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED}
                             : r.damaged ? uint16_t{UART_LINE_ERROR}
@@ -268,6 +271,7 @@ uint16_t UartSettle(uint8_t port) {
     if (const uint16_t status = claim.status())
         return status;
     claim.port().guard = Clock::duration::zero();
+    claim.port().awaitingLate = false;
     return UART_OK;
 }
 
