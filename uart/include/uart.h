@@ -42,8 +42,8 @@
  * below UART_GAP_MS. A line whose device is absent never learns anything: no byte ever comes, and its
  * guard stays the plain one above.
  * Where a reply could still be an earlier one it is not used: bytes pending at a send make it wait
- * until the line has been quiet for UART_GAP_MS plus UART_GUARD_CHARS character times; bytes that
- * come while the request is being written are dropped; and in the receive right after a timed-out
+ * until the line has been quiet for UART_GAP_MS plus UART_GUARD_CHARS character times; and in the
+ * receive right after a timed-out
  * request (ReceiveFrame with a rule, ExchangeCommand), a frame is only taken once the silence gap
  * after it has passed without further bytes (that receive ends up to one silence gap later; bytes
  * behind the frame drop it as the late reply, and the receive goes on for the next).

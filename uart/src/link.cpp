@@ -76,13 +76,13 @@ void ClosePort(Port& p) {
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
 uint16_t OpenPort(Port& p, const std::string& path) {
-    if (path != p.path) {
-        // A late reply on another device is no concern of this one.
-        p.guard = Clock::duration::zero();
-        p.learned = Clock::duration::zero();
-        p.awaitingLate = false;
-        p.suspect = false;
-    }
+    if (path != p.path)
+        p.guard = Clock::duration::zero(); // a late reply on another device is no concern of this one
+    // What was learned of the device's lateness belongs to the session: the device may be another.
+    p.learned = Clock::duration::zero();
+    p.cleanRun = 0;
+    p.awaitingLate = false;
+    p.suspect = false;
     uart::detail::SetupResult failed;
     p.fd = uart::detail::OpenDevice(path, failed);
     if (p.fd < 0) {

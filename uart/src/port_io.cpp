@@ -222,12 +222,6 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
     }
     tcdrain(p.fd);
     p.sentAt = Clock::now();
-    // Bytes that came while the request went out are no answer to it: the device had not heard it.
-    if (Pending(p) > 0) {
-        if (p.suspect)
-            Learn(p, p.sentAt - p.suspectFrom);
-        tcflush(p.fd, TCIFLUSH);
-    }
     return UART_OK;
 }
 
