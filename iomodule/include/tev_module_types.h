@@ -58,8 +58,9 @@ enum {
     TEV_MODULE_OK = 0,
     TEV_MODULE_VALUE_OUT_OF_RANGE = 4,     /* output value or digit beyond what the model holds */
     TEV_MODULE_INVALID_REPLY = 12,         /* wrong first character (also '?'), wrong length, a
-                                              reply too short for a field read from it, or a
-                                              field holding a character not of its number */
+                                              reply too short for a field read from it, a field
+                                              holding a character not of its number, or a reply
+                                              holding a NUL character */
     TEV_MODULE_SELECTOR_OUT_OF_RANGE = 13, /* read-back selector or channel, configuration field */
     TEV_MODULE_MODEL_NOT_SERVED = 17,      /* the module identifier is not one the function serves */
     TEV_MODULE_CHANNEL_OUT_OF_RANGE = 18,  /* channel or other index beyond the model's limit */
