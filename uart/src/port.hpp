@@ -34,6 +34,7 @@ struct Port {
     // The exchange after a timed-out request: the reply it took may have been the late one. When it
     // proves to be (a second reply follows), its lateness is learned.
     bool suspect = false;
+    bool behindChecked = false;       // a receive since the send has looked behind its frame
     Clock::time_point suspectFrom{};  // sentAt of the timed-out request
     Clock::time_point suspectFirst{}; // arrival of the first byte the suspect exchange took
     // Cancelling: UartCancel and CloseLink count `cancels` up and signal wakeFd (an eventfd polled

@@ -204,6 +204,7 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
     // The reply this request gets may be the late one of the timed-out request before it.
     p.suspect = p.awaitingLate;
     p.suspectFrom = p.lateFrom;
+    p.behindChecked = false;
     p.awaitingLate = false;
     // Allow twice the wire time and one second for the driver's queue to take the bytes.
     const auto wire = std::chrono::microseconds(CharacterMicros(p.settings) * count);
@@ -232,7 +233,7 @@ Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
     std::uint8_t chunk[256];
     const auto gap = SilenceGap(p.settings);
     auto lastByte = Clock::now();
-    bool checkBehind = p.suspect && rule != nullptr;
+    bool checkBehind = p.suspect && !p.behindChecked && rule != nullptr;
     while (r.count < max) {
         auto until = deadline;
         if (r.count > 0 && !rule)
@@ -266,6 +267,7 @@ Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
             // request's own reply follows it at once. Bytes behind the frame within the silence gap
             // show it; the frame is dropped and the receive goes on.
             checkBehind = false;
+            p.behindChecked = true;
             if (end == r.count) {
                 const Wait behind = WaitOn(p, POLLIN, std::min(deadline, Clock::now() + gap));
                 if (behind == Wait::Cancelled) {
