@@ -5,13 +5,18 @@
 #include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "demo/demo.hpp"
 #include "frame/main_frame.hpp"
 #include "core/notifier.hpp"
 #include "frame/screenshot.hpp"
+#include "tev/link/serial_link.hpp"
 
 namespace {
 
@@ -76,6 +81,35 @@ void PreferChineseFont(QApplication& app) {
     }
 }
 
+// SIGTERM, SIGINT and SIGHUP end the event loop through a pipe, so the ports are closed as on a
+// normal exit instead of being left to the kernel.
+int g_stopPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+void OnStopSignal(int signal) {
+    g_stopSignal = signal;
+    const char byte = 1;
+    (void)!::write(g_stopPipe[1], &byte, 1);
+}
+
+void StopOnSignals(QApplication& app) {
+    if (::pipe2(g_stopPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_stopPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte = 0;
+        while (::read(g_stopPipe[0], &byte, 1) > 0) {
+        }
+        app.quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -137,5 +171,8 @@ int main(int argc, char** argv) {
                      qPrintable(file));
         return saved ? 0 : 1;
     }
-    return app.exec();
+    StopOnSignals(app);
+    const int code = app.exec();
+    tev::link::CloseAllPorts(); // also ends exchanges still under way on the serial threads
+    return g_stopSignal != 0 ? 128 + g_stopSignal : code;
 }

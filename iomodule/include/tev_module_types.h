@@ -12,17 +12,17 @@
  *   - the command trace and the reply trace: zero-terminated copies of the last command and reply
  *     when the trace flag is 1. Give them room for 100 characters.
  * Slots of the integer block:
- *   0 serial port 1-255 (handed to uart), 1 module address 0-0xFF (sent as two hex digits),
+ *   0 serial port (low 8 bits handed to uart), 1 module address (low 8 bits, sent as two hex digits),
  *   2 module identifier (0x7017, 0x8017, 0x87017 ...), 3 checksum flag (0 off, other values on),
  *   4 timeout in ms, 5 first argument or result, 6 trace flag (1 = copy command and reply),
  *   7 and up: further arguments or results (in the _8K functions slot 7 is the card's slot number).
  *
  * Each call builds its command and receives its reply in storage of its own, so calls of the same
  * family may run on several threads; calls on one serial port are serialised by uart.
- * The port and the address count as the whole slot (32 bits in a LongArgs block) and are checked
- * before anything is sent: a port of 0 or above 255 gives UART_PORT_ERROR (2), as uart answers for
- * a bad port, and an address above 0xFF gives TEV_MODULE_SELECTOR_OUT_OF_RANGE (13), so neither is
- * folded onto another port or module. HostIsOK, which addresses every module, checks the port only.
+ * Only the low 8 bits of the port and of the address count: an address of 0x1A0 is sent as A0, a
+ * port of 0x105 is port 5. A port of 0 is handed to uart, whose status comes back unchanged.
+ * Checks run in this order, all before anything is sent: the module identifier (a model the function
+ * does not serve gives TEV_MODULE_MODEL_NOT_SERVED), then the function's own arguments.
  * A NULL integer block, or a NULL float block for a function that reads or writes floats, gives
  * TEV_MODULE_NULL_ARGUMENT without any traffic. NULL trace buffers simply receive no copies.
  *
@@ -58,10 +58,10 @@ enum {
     TEV_MODULE_OK = 0,
     TEV_MODULE_VALUE_OUT_OF_RANGE = 4,     /* output value or digit beyond what the model holds */
     TEV_MODULE_INVALID_REPLY = 12,         /* wrong first character (also '?'), wrong length, a
-                                              reply too short for a field read from it, or a
-                                              field holding a character not of its number */
-    TEV_MODULE_SELECTOR_OUT_OF_RANGE = 13, /* read-back selector or channel, configuration field,
-                                              module address (slot 1) above 0xFF */
+                                              reply too short for a field read from it, a field
+                                              holding a character not of its number, or a reply
+                                              holding a NUL character */
+    TEV_MODULE_SELECTOR_OUT_OF_RANGE = 13, /* read-back selector or channel, configuration field */
     TEV_MODULE_MODEL_NOT_SERVED = 17,      /* the module identifier is not one the function serves */
     TEV_MODULE_CHANNEL_OUT_OF_RANGE = 18,  /* channel or other index beyond the model's limit */
     TEV_MODULE_BELOW_RANGE = 19,           /* reading ">-0000", or a value to write below its range */

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "tev_module_types.h"
-#include "uart.h"
 
 namespace tev::iomodule {
 
@@ -39,9 +38,6 @@ class Slots {
     std::uint32_t* m_longs = nullptr;
 };
 
-// Whom a command goes to: the module of slot 1, or every module on the line (no address).
-enum class Target : std::uint8_t { Module, AllModules };
-
 // One call of a command function: its family and the four caller-owned arrays.
 struct Call {
     Family family = Family::I7000;
@@ -71,25 +67,11 @@ struct Call {
     std::uint16_t traceFlag() const noexcept { return slots.word(TEV_SLOT_TRACE); }
     std::uint16_t arg(std::size_t slot) const noexcept { return slots.word(slot); }
 
-    // TEV_MODULE_OK when slot 0 names a port uart can have open (1-255) and, for a command to one
-    // module, slot 1 an address of two hex digits (0-0xFF). The slot counts whole (32 bits in a
-    // LongArgs block): a value out of range is refused, never folded onto another port or module.
-    // Else UART_PORT_ERROR, as uart answers for a bad port, or TEV_MODULE_SELECTOR_OUT_OF_RANGE.
-    std::uint16_t checkLine(Target target = Target::Module) const noexcept {
-        constexpr std::uint32_t kMaxPort = 255;
-        constexpr std::uint32_t kMaxAddress = 0xFF;
-        const std::uint32_t port = slots.whole(TEV_SLOT_PORT);
-        if (port == 0 || port > kMaxPort)
-            return UART_PORT_ERROR;
-        if (target == Target::Module && slots.whole(TEV_SLOT_ADDRESS) > kMaxAddress)
-            return TEV_MODULE_SELECTOR_OUT_OF_RANGE;
-        return TEV_MODULE_OK;
-    }
-    // TEV_MODULE_NULL_ARGUMENT unless the arrays the function needs are there, then checkLine().
-    std::uint16_t require(bool needsFloats, Target target = Target::Module) const noexcept {
-        if (!slots.valid() || (needsFloats && !floats))
-            return TEV_MODULE_NULL_ARGUMENT;
-        return checkLine(target);
+    // TEV_MODULE_OK when the arrays the function needs are there, else TEV_MODULE_NULL_ARGUMENT.
+    // The port and the address are their slots' low 8 bits, never refused here: a port of 0 gets
+    // uart's own answer, and an address of 0x1A0 goes out as A0.
+    std::uint16_t require(bool needsFloats) const noexcept {
+        return slots.valid() && (!needsFloats || floats) ? TEV_MODULE_OK : TEV_MODULE_NULL_ARGUMENT;
     }
     // Stores v in float slot i when there is a float block.
     void setFloat(std::size_t i, double v) const noexcept {

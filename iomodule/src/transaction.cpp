@@ -43,8 +43,6 @@ void Transaction::clearReplyTrace() const noexcept {
 }
 
 std::uint16_t Transaction::exchange(Trace trace) noexcept {
-    if (const std::uint16_t refused = m_call.checkLine())
-        return refused;
     const bool standard = trace == Trace::Standard;
     const bool traced = trace != Trace::Off && (standard ? m_call.traceFlag() == 1 : m_call.traceFlag() != 0);
     if (traced && standard) {
@@ -52,9 +50,9 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
         clearReplyTrace();
     }
     m_buffer.fill('\0');
-    std::uint16_t replyLength = 0; // uart's count; the reply's own terminator is what counts here
+    std::uint16_t replyLength = 0; // uart's count of the reply's characters
     const std::uint16_t status = BoundLine().exchange(m_call.port(), m_command.cStr(), m_buffer.data(),
-                                                 m_call.timeout(), m_call.checksumFlag(), &replyLength);
+                                                      m_call.timeout(), m_call.checksumFlag(), &replyLength);
     m_call.clearFloats(m_cleared);
     // Bound the reply to the family's buffer whatever the line wrote.
     m_buffer[capacity() - 1] = '\0';
@@ -65,6 +63,9 @@ std::uint16_t Transaction::exchange(Trace trace) noexcept {
             copyCommandTrace();
         copyReplyTrace();
     }
+    // A NUL inside the reply would cut its text short and pass a shortened number as valid.
+    if (status == 0 && replyLength > m_reply.text().size())
+        return TEV_MODULE_INVALID_REPLY;
     return status;
 }
 
@@ -84,8 +85,6 @@ std::uint16_t Transaction::run(char first, std::size_t length, Trace trace) noex
 }
 
 std::uint16_t Transaction::send() noexcept {
-    if (const std::uint16_t refused = m_call.checkLine(Target::AllModules))
-        return refused;
     if (m_call.traceFlag() == 1) {
         copyCommandTrace();
         clearReplyTrace();

@@ -22,7 +22,7 @@ extern "C" {
 
 uint16_t HostIsOK(WordArgs w, float* f, char* c, char* r) {
     const Call call(w, f, c, r);
-    if (const auto rc = call.require(false, Target::AllModules))
+    if (const auto rc = call.require(false))
         return rc;
     Transaction t(call);
     t.command().ch('~').text("**");

@@ -24,64 +24,59 @@ TEST(CallFrame, AddressPortAndTimeoutPassThrough) {
     EXPECT_FLOAT_EQ(fr.f[0], 1.5F);
 }
 
-// A port outside 1-255 or an address above 0xFF is refused before anything is sent, never folded
-// onto another port or module: the port as uart refuses a bad port, the address with 13.
-TEST(CallFrame, OutOfRangePortsAndAddressesSendNothing) {
+// Only the low 8 bits of the port and the address count; the model is checked before anything else.
+TEST(CallFrame, PortAndAddressAreTheirSlotsLowEightBits) {
     struct Case {
         const char* name;
         std::uint32_t port;
         std::uint32_t address;
+        std::uint32_t model; // of the 7000 module; the cards use their own served models
         std::uint16_t code;
+        std::uint8_t sentPort; // 0xFF: nothing sent
+        const char* address2;  // the two address digits sent
     };
     const Case cases[] = {
-        {"port 259", 259, 1, UART_PORT_ERROR},
-        {"port 0", 0, 1, UART_PORT_ERROR},
-        {"port 0xFF03", 0xFF03, 1, UART_PORT_ERROR},
-        {"address 0x106", 3, 0x106, TEV_MODULE_SELECTOR_OUT_OF_RANGE},
-        {"address 0x100", 3, 0x100, TEV_MODULE_SELECTOR_OUT_OF_RANGE},
-        {"port 255, address 0xFF", 255, 0xFF, 0},
+        {"address 0x1A0", 3, 0x1A0, 0x7012, 0, 3, "A0"},
+        {"port 0x105", 0x105, 1, 0x7012, 0, 5, "01"},
+        {"port 0 goes to the line", 0, 1, 0x7012, UART_NOT_OPEN, 0, "01"},
+        {"unserved model before the address", 3, 0x1A0, 0x7099, TEV_MODULE_MODEL_NOT_SERVED, 0xFF, ""},
     };
     for (const Case& c : cases) {
-        WordFrame word(0x7012);
-        LongFrame card(0x8017), card87(0x87017);
+        WordFrame word(static_cast<std::uint16_t>(c.model));
+        LongFrame card(c.model == 0x7012 ? 0x8017 : 0x8099), card87(c.model == 0x7012 ? 0x87017 : 0x87099);
         word.w[0] = static_cast<std::uint16_t>(c.port);
         word.w[1] = static_cast<std::uint16_t>(c.address);
         for (LongFrame* fr : {&card, &card87}) {
-            fr->w[0] = c.port;
-            fr->w[1] = c.address;
+            fr->w[0] = c.port | 0x10000; // the cards read the low 16 bits first
+            fr->w[1] = c.address | 0x20000;
         }
-        Fake().reset();
-        const auto check = [&](auto& fr, auto fn, const char* command) {
+        const auto check = [&](auto& fr, auto fn, const std::string& command) {
             Fake().reset();
-            Fake().answer(">+01.000");
+            Fake().answer(">+01.000", c.code == TEV_MODULE_MODEL_NOT_SERVED ? 0 : c.code);
             EXPECT_EQ(fr(fn), c.code) << c.name << " " << command;
-            ExpectSent(fr, c.code == 0 ? command : nullptr, c.name);
+            if (c.sentPort == 0xFF) {
+                EXPECT_TRUE(Fake().sent.empty()) << c.name;
+                return;
+            }
+            ASSERT_EQ(Fake().sent.size(), 1u) << c.name;
+            EXPECT_EQ(Fake().sent[0].port, c.sentPort) << c.name;
+            EXPECT_EQ(Fake().sent[0].command, command) << c.name;
         };
-        check(word, AnalogIn, "#FF");
-        check(card, AnalogIn_8K, "#FFS0C0");
-        check(card87, AnalogIn_87K, "#FF0");
+        check(word, AnalogIn, std::string("#") + c.address2);
+        check(card, AnalogIn_8K, std::string("#") + c.address2 + "S0C0");
+        check(card87, AnalogIn_87K, std::string("#") + c.address2 + "0");
     }
-    // The 32-bit slots count whole: a port or address with high bits set is out of range.
-    LongFrame fr(0x87017);
-    fr.w[0] = 0xFFFFFF03;
-    EXPECT_EQ(fr(AnalogIn_87K), UART_PORT_ERROR);
-    fr.w[0] = 3;
-    fr.w[1] = 0x10031;
-    EXPECT_EQ(fr(AnalogIn_87K), TEV_MODULE_SELECTOR_OUT_OF_RANGE);
-    EXPECT_TRUE(Fake().sent.empty());
-    // A read that chooses its field after the exchange does not clear its slot when refused.
-    LongFrame in(0x8051);
-    in.w[0] = 0x10003;
-    in.w[5] = 9;
-    EXPECT_EQ(in(DigitalIn_8K), UART_PORT_ERROR);
-    EXPECT_EQ(in.w[5], 9u);
-    // HostIsOK addresses every module: it checks the port only.
-    WordFrame host(0x7012);
-    host.w[1] = 0x106;
-    EXPECT_EQ(host(HostIsOK), 0);
-    host.w[0] = 300;
-    EXPECT_EQ(host(HostIsOK), UART_PORT_ERROR);
-    EXPECT_EQ(Fake().sent.size(), 1u);
+}
+
+TEST(CallFrame, AReplyHoldingANulIsInvalid) {
+    // Cut at the NUL it would read as the valid short number +0.
+    WordFrame fr(0x7012);
+    fr.f[0] = 7.0F;
+    Fake().answer(std::string(">+0\0"
+                              "1.015",
+                              9));
+    EXPECT_EQ(fr(AnalogIn), TEV_MODULE_INVALID_REPLY);
+    EXPECT_FLOAT_EQ(fr.f[0], 0.0F);
 }
 
 TEST(CallFrame, ChecksumFlagHandedOnAndLengthensExactReplies) {

@@ -17,6 +17,8 @@ ExchangeError ReceiveError(std::uint16_t status) noexcept {
         return ExchangeError::NotOpen;
     case UART_CANCELLED:
         return ExchangeError::Cancelled;
+    case UART_LINE_ERROR:
+        return ExchangeError::BadFrame; // a byte damaged on the line: never judged as a reply
     default:
         return ExchangeError::Timeout;
     }
@@ -49,12 +51,14 @@ std::uint16_t SerialClient::open(const SerialSettings& settings) {
     const std::uint16_t status =
         OpenLink(settings.port, settings.baud, settings.dataBits, settings.parity, settings.stopBits);
     m_open = status == UART_OK;
+    m_lost = m_lost && !m_open;
     m_cancelPort = m_open ? settings.port : 0;
     m_openFailure = m_open ? std::string() : OpenFailureText(settings.port);
     return status;
 }
 
 void SerialClient::close() {
+    m_lost = false;
     if (!m_open)
         return;
     m_cancelPort = 0;
@@ -62,9 +66,16 @@ void SerialClient::close() {
     m_open = false;
 }
 
+void SerialClient::loseSession() {
+    close();
+    m_lost = true;
+}
+
 ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std::uint16_t timeoutMs,
                                       std::uint16_t maxCount, UartFrameRule rule, void* context) {
     ExchangeResult result;
+    if (!m_open && m_lost)
+        open(m_settings); // the device went away: it may be back under its name
     if (!m_open) {
         result.error = ExchangeError::NotOpen;
         return result;
@@ -79,6 +90,10 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
         SendBytes(m_settings.port, request.data(), static_cast<std::uint16_t>(request.size()));
     if (sent != UART_OK || m_cancelled) {
         result.error = m_cancelled ? ExchangeError::Cancelled : SendError(sent);
+        // A hung-up or vanished device fails every write on the descriptor held: drop it, so the
+        // next exchange opens the device afresh (a restarted simulator, a re-plugged adapter).
+        if (sent == UART_WRITE_ERROR || sent == UART_NOT_OPEN)
+            loseSession();
         return result;
     }
     result.reply.assign(maxCount > 0 ? maxCount : 1, 0); // never hand uart an empty buffer

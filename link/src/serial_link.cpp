@@ -26,4 +26,9 @@ std::string OpenFailureText(int port) {
     return text;
 }
 
+void CloseAllPorts() {
+    for (int port = 1; port <= 255; ++port)
+        CloseLink(static_cast<std::uint8_t>(port));
+}
+
 } // namespace tev::link

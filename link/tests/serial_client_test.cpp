@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
+#include "tev/link/data_poll.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/sim/converter.hpp"
@@ -136,4 +138,64 @@ TEST_F(ClientLine, CancelWakesAWaitingReceiveAndTheNextExchangeRuns) {
     EXPECT_LT(silent.elapsedMs, 2000.0);
     EXPECT_TRUE(client.isOpen());
     EXPECT_TRUE(client.modbus(protocol::BuildReadRequest(1, 6000, 5), 1000));
+}
+
+TEST_F(ClientLine, ALateReplyIsNeverTakenForTheNextMetersValues) {
+    // The data page's poll of meters 1 and 2 in turn; every third reply comes 520 ms late.
+    SerialClient client;
+    ASSERT_EQ(client.open({kPort, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
+    std::uint32_t serials[2] = {};
+    for (int entry = 0; entry < 2; ++entry) {
+        const auto clean = RunDataPoll(client, 1, entry).values;
+        ASSERT_TRUE(clean);
+        serials[entry] = clean->serial;
+    }
+    ASSERT_NE(serials[0], serials[1]);
+    m_line.options().lateReplyMs = 520;
+    m_line.options().lateReplies = -3;
+    constexpr int kPolls = 16;
+    int wrong = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kPolls; ++i) {
+        std::this_thread::sleep_until(
+            start + std::chrono::milliseconds(StartPeriodMs(RefreshMode::Cyclic, 9600)) * i);
+        const auto values = RunDataPoll(client, 1, i % 2).values;
+        if (values && values->serial != serials[i % 2])
+            ++wrong;
+    }
+    EXPECT_LE(wrong, 1) << "of " << kPolls << " polls";
+}
+
+TEST(ClientRestart, ADeviceThatComesBackIsReopenedByTheNextPoll) {
+    // The port names a link that the "restarted simulator" points at its new pseudo-terminal, as a
+    // re-plugged adapter comes back under its name.
+    char dir[] = "/tmp/tev-link-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string link = std::string(dir) + "/com";
+    const auto startLine = [&] {
+        auto line = std::make_unique<sim::Line>();
+        line->add(std::make_shared<sim::Converter>(sim::ConverterConfig{.address = 1, .meterCount = 2},
+                                                   sim::SampleMeters(2, 1000)));
+        line->start();
+        ::unlink(link.c_str());
+        EXPECT_EQ(::symlink(line->path().c_str(), link.c_str()), 0);
+        return line;
+    };
+    auto line = startLine();
+    ::setenv("TEV_COM13", link.c_str(), 1);
+    SerialClient client;
+    ASSERT_EQ(client.open({13, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
+    EXPECT_TRUE(RunDataPoll(client, 1, 0).values);
+
+    line.reset(); // the simulator stops: its end of the line closes
+    EXPECT_FALSE(RunDataPoll(client, 1, 0).values);
+    line = startLine();
+    bool back = false;
+    for (int tick = 0; tick < 2 && !back; ++tick)
+        back = RunDataPoll(client, 1, 0).values.has_value();
+    EXPECT_TRUE(back) << "values again within two ticks";
+    EXPECT_EQ(client.open({13, 9600, 0, 8, 0}), UART_OK);
+    client.close();
+    ::unlink(link.c_str());
+    ::rmdir(dir);
 }

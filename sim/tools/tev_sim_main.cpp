@@ -1,5 +1,5 @@
 // tev-sim: starts simulated devices on new pseudo-terminals (or a real serial device) and serves
-// them until SIGINT or SIGTERM.
+// them until SIGINT, SIGTERM or SIGHUP, then closes them.
 #include "tev/sim/command_line.hpp"
 #include "tev/sim/setup.hpp"
 
@@ -16,6 +16,7 @@ int Run(const tev::sim::SetupSpec& spec) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr); // line threads inherit the mask
     const auto setup = tev::sim::StartSetup(spec);
     for (const auto& line : setup.lines) {

@@ -8,12 +8,17 @@
  *   3. the default /dev/ttyS<N-1>.
  *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
- * CR/LF translation, no echo). With parity even or odd, a received byte whose parity bit is wrong
- * reads as 0x00, so a reply sent at the other parity fails its frame check.
+ * CR/LF translation, no echo). A byte received with a framing error, or with parity even or odd a
+ * wrong parity bit, fails the receive or exchange that got it with UART_LINE_ERROR (the kernel marks
+ * such bytes, PARMRK): a reply sent at the other parity, or damaged on the line, is never taken.
+ * ReceiveBytes and ReceiveFrame still store what arrived, the damaged byte as 0x00; an exchange hands
+ * back an empty text.
  * The device is opened with O_NOCTTY and held exclusively while the port is open: an advisory lock
  * (flock LOCK_EX) that refuses any other opener taking it, this library in another process or under
- * another port number included, privileged or not, and the exclusive flag (TIOCEXCL) that refuses
- * other unprivileged openers. Both are given up by CloseLink. A device held
+ * another port number included, privileged or not, and on a serial device (not a pseudo-terminal)
+ * the exclusive flag (TIOCEXCL) that refuses other unprivileged openers. Both are given up by
+ * CloseLink; the lock also when the program ends in any way. A pseudo-terminal does not get the flag,
+ * which would outlive a killed program for as long as the device side stays open. A device held
  * elsewhere gives UART_PORT_ERROR, and UartOpenError says "busy".
  *
  * A reply always belongs to its request. Pending input is discarded before every send (SendBytes,
@@ -28,6 +33,20 @@
  * in all after a 100 ms timeout at 9600 bit/s). A send long after the unsettled call, or after a
  * clean one, does not wait. A caller that tells a late reply from the answer to its next request
  * itself may skip the guard with UartSettle.
+ * The guard learns how late the device answers. Bytes that come after a timed-out request - during
+ * the guard, pending at the next send, or as a first frame with a second one right behind it in the
+ * next receive - show when its reply came; the port keeps the latest such lateness, at most
+ * UART_GUARD_LEARN_MAX_MS. From then on the send after a timeout also waits until the timed-out
+ * request is that lateness plus a quarter of it old (2500 ms at most), quiet as above, and drops what
+ * came. After UART_GUARD_CLEAN_RUN clean exchanges in a row what was learned is halved, and dropped
+ * below UART_GAP_MS. A line whose device is absent never learns anything: no byte ever comes, and its
+ * guard stays the plain one above.
+ * Where a reply could still be an earlier one it is not used: bytes pending at a send make it wait
+ * until the line has been quiet for UART_GAP_MS plus UART_GUARD_CHARS character times; and in the
+ * receive right after a timed-out
+ * request (ReceiveFrame with a rule, ExchangeCommand), a frame is only taken once the silence gap
+ * after it has passed without further bytes (that receive ends up to one silence gap later; bytes
+ * behind the frame drop it as the late reply, and the receive goes on for the next).
  *
  * Receiving ends at the first of:
  *   - the timeout, counted from the call (a timeout of 0 only collects what is already there);
@@ -54,7 +73,9 @@
  * note such as "(timeout)" when the call failed. Off by default; off, it costs one flag check.
  *
  * No call blocks longer than its timeout plus the time needed to write the request, plus for a send
- * on an unsettled port the guard plus UART_GUARD_SPAN_CHARS character times.
+ * on an unsettled port the guard plus UART_GUARD_SPAN_CHARS character times (after a learned lateness:
+ * until the timed-out request is 5/4 of it old, then the guard plus UART_GUARD_SPAN_CHARS character
+ * times), plus for a send with bytes pending the silence gap plus UART_GUARD_SPAN_CHARS character times.
  * All functions are safe to call from several threads; calls on one port are serialised: receives
  * and exchanges give up waiting for the port when their timeout has passed (UART_TIMEOUT), the
  * other calls wait until the call holding the port has ended.
@@ -90,7 +111,8 @@ enum {
     UART_WRITE_ERROR = 10,    /* the request could not be written completely */
     UART_REPLY_TOO_LONG = 14, /* no CR within UART_REPLY_MAX - 1 characters */
     UART_TIMEOUT = 15,        /* no complete reply within the timeout */
-    UART_CANCELLED = 16       /* woken by UartCancel or CloseLink of the port from another thread */
+    UART_CANCELLED = 16,      /* woken by UartCancel or CloseLink of the port from another thread */
+    UART_LINE_ERROR = 11      /* a byte arrived with a parity or framing error */
 };
 
 /* Size of the largest ASCII reply handed back, terminating zero included. */
@@ -104,6 +126,10 @@ enum {
 /* The longest a send waits for an unsettled line to fall quiet: the guard plus this many character
  * times, room for the longest frame (an M-Bus long frame with its wake-up bytes). */
 #define UART_GUARD_SPAN_CHARS 300
+/* The most a port learns of how late its device answers (see the guard above), and the run of
+ * clean exchanges after which what it learned is halved. */
+#define UART_GUARD_LEARN_MAX_MS 2000
+#define UART_GUARD_CLEAN_RUN 20
 /* Parity values of OpenLink. */
 #define UART_PARITY_NONE 0
 #define UART_PARITY_EVEN 1
@@ -124,8 +150,9 @@ UART_API uint16_t CloseLink(uint8_t port);
 UART_API uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count);
 
 /* Receives up to max_count bytes into buffer, ending as described above. *received (may be NULL)
- * gets the byte count. Returns UART_OK when at least one byte arrived, UART_TIMEOUT when none did;
- * a receive in which nothing arrives leaves buffer untouched. */
+ * gets the byte count. Returns UART_OK when at least one byte arrived, UART_TIMEOUT when none did,
+ * UART_LINE_ERROR when one arrived damaged; a receive in which nothing arrives leaves buffer
+ * untouched. */
 UART_API uint16_t ReceiveBytes(uint8_t port, uint8_t* buffer, uint16_t timeout_ms, uint16_t max_count,
                                uint16_t* received);
 

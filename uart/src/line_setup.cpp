@@ -48,19 +48,21 @@ std::string DescribeOpenError(int err) {
 
 void ApplySettings(termios& tio, const LineSettings& s, bool withParity) {
     cfmakeraw(&tio);
-    tio.c_iflag &=
-        ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR | IUCLC);
-    tio.c_iflag |= IGNBRK;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP | ICRNL | INLCR | IGNCR |
+                                          IUCLC | IGNPAR);
+    // A byte received with a framing (or, with parity set, a parity) error comes marked: 0xFF 0x00
+    // before it, and a good 0xFF doubled. Receiving takes the marks off and fails the call, so a
+    // damaged byte never passes as 0x00.
+    tio.c_iflag |= IGNBRK | INPCK | PARMRK;
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     // CMSPAR left behind by another program would turn even/odd into space/mark parity.
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
     if (withParity && s.parity != 0) {
+        // A frame sent at another parity fails instead of passing as a good one (even and odd frames
+        // are the same length).
         tio.c_cflag |= PARENB | (s.parity == 2 ? PARODD : 0);
-        // A byte with a wrong parity bit reads as 0x00, so a frame sent at another parity fails its
-        // check instead of passing as a good one (even and odd frames are the same length).
-        tio.c_iflag |= INPCK;
     }
     if (s.stopBits == 2)
         tio.c_cflag |= CSTOPB;
@@ -103,7 +105,9 @@ int OpenDevice(const std::string& path, SetupResult& result) {
         result = {UART_PORT_ERROR, path + ": " + DescribeOpenError(err)};
         return -1;
     }
-    if (ioctl(fd, TIOCEXCL) != 0) {
+    // On a pseudo-terminal the flag would outlive a program killed while holding it, for as long as
+    // the other end stays open; the lock, which the kernel drops with the program, keeps ours apart.
+    if (!IsPseudoTerminal(fd) && ioctl(fd, TIOCEXCL) != 0) {
         const int err = errno;
         CloseDevice(fd);
         result = {UART_PORT_ERROR, path + ": " + DescribeOpenError(err)};
@@ -141,7 +145,9 @@ SetupResult ConfigureLine(int fd, const LineSettings& s) {
                  (wantParity && ((now.c_cflag & PARODD) != 0) != (s.parity == 2))))
         return {UART_PARITY_ERROR, "the device does not take this parity"};
     tcflush(fd, TCIOFLUSH);
-    return {};
+    SetupResult done;
+    done.marked = (now.c_iflag & PARMRK) != 0 && (now.c_iflag & (ISTRIP | IGNPAR)) == 0;
+    return done;
 }
 
 std::uint32_t CharacterMicros(const LineSettings& s) {

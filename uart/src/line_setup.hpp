@@ -15,19 +15,24 @@ struct LineSettings {
 struct SetupResult {
     std::uint16_t status = 0; // UART_OK or an error status
     std::string error;        // why, for the user
+    // ConfigureLine: bytes received with a parity or framing error come marked (PARMRK): 0xFF 0x00
+    // before such a byte, and a 0xFF received doubled.
+    bool marked = false;
 };
 
 // True when rate is one termios can set.
 bool SupportedRate(std::uint32_t baud);
 
 // Opens path non-blocking, without becoming its controlling terminal, and takes it exclusively:
-// an advisory lock (flock) and the exclusive flag (TIOCEXCL). A device another descriptor has
-// locked gives UART_PORT_ERROR with "busy" in the error. Returns the descriptor, or -1 with result
-// filled in.
+// an advisory lock (flock) and, except on a pseudo-terminal, the exclusive flag (TIOCEXCL). A device
+// another descriptor has locked gives UART_PORT_ERROR with "busy" in the error. Returns the descriptor, or -1
+// with result filled in.
 int OpenDevice(const std::string& path, SetupResult& result);
 
 // Gives up exclusive use and closes fd. The exclusive flag belongs to the device, not to the
 // descriptor: left set, it outlives the close and refuses the next open of a user without privileges.
+// On a pseudo-terminal it is never set: a program killed before it could clear it would leave the
+// device refused until the other end closed, while the lock goes with the program.
 void CloseDevice(int fd);
 
 // Raw mode, 8 data bits, the given rate, parity and stop bits; discards pending data.

@@ -78,6 +78,11 @@ void ClosePort(Port& p) {
 uint16_t OpenPort(Port& p, const std::string& path) {
     if (path != p.path)
         p.guard = Clock::duration::zero(); // a late reply on another device is no concern of this one
+    // What was learned of the device's lateness belongs to the session: the device may be another.
+    p.learned = Clock::duration::zero();
+    p.cleanRun = 0;
+    p.awaitingLate = false;
+    p.suspect = false;
     uart::detail::SetupResult failed;
     p.fd = uart::detail::OpenDevice(path, failed);
     if (p.fd < 0) {
@@ -155,6 +160,7 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
             return status;
         result = uart::detail::ConfigureLine(p.fd, p.settings);
     }
+    p.marked = result.marked;
     if (result.status != UART_OK) {
         p.openError = path + ": " + result.error;
         ClosePort(p);
@@ -197,12 +203,14 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
         return UART_TIMEOUT;
     Port& p = claim.port();
     const Received r = Receive(p, buffer, maxCount, deadline, rule, context);
-    if (!r.settled)
-        uart::detail::LeaveUnsettled(p, timeoutMs);
+    uart::detail::NoteReceive(p, r, timeoutMs);
     if (received)
         *received = static_cast<uint16_t>(r.count);
     const bool complete = rule ? r.frame > 0 : r.count > 0;
-    const uint16_t status = r.cancelled ? UART_CANCELLED : complete ? UART_OK : UART_TIMEOUT;
+    const uint16_t status = r.cancelled ? UART_CANCELLED
+                            : r.damaged ? UART_LINE_ERROR
+                            : complete  ? UART_OK
+                                        : UART_TIMEOUT;
     TraceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
     return status;
 }
@@ -233,13 +241,16 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = Receive(p, raw.data(), raw.size(), deadline, AsciiRule, nullptr);
-    if (!r.settled)
-        uart::detail::LeaveUnsettled(p, timeoutMs);
+    uart::detail::NoteReceive(p, r, timeoutMs);
     const auto decoded = uart::detail::DecodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
-    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED} : decoded.status;
+    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED}
+                            : r.damaged ? uint16_t{UART_LINE_ERROR}
+                                        : decoded.status;
     TraceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
-    if (r.cancelled)
-        return UART_CANCELLED; // an unfinished reply: the text is empty
+    if (r.cancelled || r.damaged) {
+        reply[0] = '\0'; // an unfinished or damaged reply: the text is empty
+        return status;
+    }
     if (replyLength)
         *replyLength = static_cast<uint16_t>(decoded.length);
     return decoded.status;
@@ -260,6 +271,7 @@ uint16_t UartSettle(uint8_t port) {
     if (const uint16_t status = claim.status())
         return status;
     claim.port().guard = Clock::duration::zero();
+    claim.port().awaitingLate = false;
     return UART_OK;
 }
 

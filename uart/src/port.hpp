@@ -19,10 +19,24 @@ struct Port {
     std::uint8_t number = 0; // 1 = COM1
     std::string path;
     LineSettings settings;
+    bool marked = false; // input bytes with a parity or framing error come marked (PARMRK)
     std::string openError;
     // Quiet time the next write waits for, counted from quietSince; zero while the line is settled.
     Clock::duration guard{};
     Clock::time_point quietSince{};
+    // How late the device answers, learned from bytes that came after a timed-out request (zero
+    // until any did). A send after a timeout waits until that request is `learned` plus a margin old.
+    Clock::duration learned{};
+    int cleanRun = 0;             // clean exchanges since bytes last came late; a run shrinks `learned`
+    Clock::time_point sentAt{};   // when the last request had been written
+    Clock::time_point lateFrom{}; // sentAt of the timed-out request whose reply may still come
+    bool awaitingLate = false;    // lateFrom is set and no byte has come since
+    // The exchange after a timed-out request: the reply it took may have been the late one. When it
+    // proves to be (a second reply follows), its lateness is learned.
+    bool suspect = false;
+    bool behindChecked = false;       // a receive since the send has looked behind its frame
+    Clock::time_point suspectFrom{};  // sentAt of the timed-out request
+    Clock::time_point suspectFirst{}; // arrival of the first byte the suspect exchange took
     // Cancelling: UartCancel and CloseLink count `cancels` up and signal wakeFd (an eventfd polled
     // beside fd). A call notes `cancels` when it begins; while it holds the port its note is in
     // `ticket`, and a count that has moved on ends it with UART_CANCELLED.

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -43,18 +46,31 @@ Wait WaitOn(Port& p, short events, Clock::time_point deadline) {
     }
 }
 
-// Reads and drops what arrives until the line has been quiet for the port's guard, counted from
-// the end of the call that left it unsettled. A reply still streaming in keeps it waiting, up to the
-// guard plus UART_GUARD_SPAN_CHARS character times from the send: a line that never falls quiet.
-bool Settle(Port& p) {
-    if (p.guard == Clock::duration::zero())
-        return true;
-    const auto limit = Clock::now() + p.guard +
-                       std::chrono::microseconds(CharacterMicros(p.settings) * UART_GUARD_SPAN_CHARS);
-    auto quietUntil = p.quietSince + p.guard;
+constexpr Clock::duration kLearnMax = std::chrono::milliseconds(UART_GUARD_LEARN_MAX_MS);
+
+// Notes that a reply came `lateness` after its request: the guard after a later timeout covers it.
+void Learn(Port& p, Clock::duration lateness) {
+    p.cleanRun = 0;
+    p.learned = std::clamp(lateness, p.learned, kLearnMax);
+}
+
+// Until when a send after the timed-out request at p.lateFrom holds back: its learned lateness
+// plus a quarter of it, for the device's own jitter.
+Clock::time_point LateUntil(const Port& p) {
+    if (!p.awaitingLate || p.learned == Clock::duration::zero())
+        return {};
+    return p.lateFrom + p.learned + p.learned / 4;
+}
+
+// Reads and drops what is pending and what arrives until the line has been quiet for `quiet`, from
+// `quietUntil` on and at least until `lateUntil`. A reply still streaming in keeps it waiting, up to
+// `limit`: a line that never falls quiet. Returns false when cancelled; `dropped` gets the time the
+// first byte was dropped.
+bool DropUntilQuiet(Port& p, Clock::duration quiet, Clock::time_point quietUntil, Clock::time_point lateUntil,
+                    Clock::time_point limit, std::optional<Clock::time_point>& dropped) {
     std::uint8_t junk[256];
     while (Clock::now() < limit) {
-        const Wait w = WaitOn(p, POLLIN, std::min(quietUntil, limit));
+        const Wait w = WaitOn(p, POLLIN, std::min(std::max(quietUntil, lateUntil), limit));
         if (w == Wait::Cancelled)
             return false;
         if (w != Wait::Ready)
@@ -62,13 +78,63 @@ bool Settle(Port& p) {
         const ssize_t n = ::read(p.fd, junk, sizeof junk);
         if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
             break;
-        if (n > 0 && trace::Enabled())
+        if (n <= 0)
+            continue;
+        if (!dropped)
+            dropped = Clock::now();
+        if (trace::Enabled())
             trace::Line(p.number, p.path, trace::Direction::Dropped, {junk, static_cast<std::size_t>(n)},
                         false, UART_OK);
-        quietUntil = Clock::now() + p.guard;
+        quietUntil = Clock::now() + quiet;
+    }
+    return true;
+}
+
+// Before a send on a port left unsettled: drops what arrives until the line has been quiet for the
+// port's guard, counted from the end of the call that left it unsettled, and, once the device has
+// been seen answering late, until the timed-out request is as old as that lateness plus a margin.
+// Bytes that come are the late reply: their lateness is learned.
+bool Settle(Port& p) {
+    if (p.guard == Clock::duration::zero())
+        return true;
+    const auto lateUntil = LateUntil(p);
+    const auto limit = std::max(Clock::now(), lateUntil) + p.guard +
+                       std::chrono::microseconds(CharacterMicros(p.settings) * UART_GUARD_SPAN_CHARS);
+    std::optional<Clock::time_point> dropped;
+    if (!DropUntilQuiet(p, p.guard, p.quietSince + p.guard, lateUntil, limit, dropped))
+        return false;
+    if (dropped && p.awaitingLate) {
+        Learn(p, *dropped - p.lateFrom);
+        p.awaitingLate = false; // the late reply has come
     }
     p.guard = Clock::duration::zero();
     return true;
+}
+
+// Bytes waiting on the port.
+int Pending(const Port& p) {
+    int pending = 0;
+    return ioctl(p.fd, FIONREAD, &pending) == 0 ? pending : 0;
+}
+
+// Bytes that came since the last call ended, unasked, were a reply late for an earlier request: to
+// the timed-out one, or to the one the last exchange answered if that exchange followed a timeout
+// (it took the late reply, and its own came after). Learns their lateness, and lets a reply still
+// streaming in end before the send.
+bool DropUnasked(Port& p) {
+    if (Pending(p) == 0)
+        return true;
+    if (p.suspect)
+        Learn(p, p.suspectFirst - p.suspectFrom);
+    else if (p.awaitingLate && Clock::now() - p.lateFrom <= kLearnMax)
+        Learn(p, Clock::now() - p.lateFrom);
+    p.awaitingLate = false;
+    const auto quiet = std::chrono::milliseconds(UART_GAP_MS) +
+                       std::chrono::microseconds(CharacterMicros(p.settings) * UART_GUARD_CHARS);
+    const auto limit =
+        Clock::now() + quiet + std::chrono::microseconds(CharacterMicros(p.settings) * UART_GUARD_SPAN_CHARS);
+    std::optional<Clock::time_point> dropped;
+    return DropUntilQuiet(p, quiet, Clock::now() + quiet, {}, limit, dropped);
 }
 
 } // namespace
@@ -94,6 +160,26 @@ void CancelCalls(Port& p) {
         eventfd_write(p.wakeFd, 1);
 }
 
+void NoteReceive(Port& p, const Received& r, std::uint16_t timeoutMs) {
+    if (r.count > 0 && p.suspect && !r.settled && r.frame > 0)
+        Learn(p, r.firstAt - p.suspectFrom); // a second reply right behind the one taken
+    if (r.count > 0)
+        p.suspectFirst = r.firstAt;
+    else
+        p.suspect = false;
+    if (!r.settled) {
+        LeaveUnsettled(p, timeoutMs);
+        return;
+    }
+    // Replies on time, one after another: what was learned fades.
+    if (p.learned > Clock::duration::zero() && ++p.cleanRun >= UART_GUARD_CLEAN_RUN) {
+        p.cleanRun = 0;
+        p.learned /= 2;
+        if (p.learned < std::chrono::milliseconds(UART_GAP_MS))
+            p.learned = Clock::duration::zero();
+    }
+}
+
 void LeaveUnsettled(Port& p, std::uint16_t timeoutMs) {
     // A module's turn-around and a USB adapter's chunking make even the reply to a short timeout late
     // by up to the silence gap.
@@ -101,6 +187,8 @@ void LeaveUnsettled(Port& p, std::uint16_t timeoutMs) {
         std::max<std::uint16_t>(std::min<std::uint16_t>(timeoutMs, UART_GUARD_MAX_MS), UART_GAP_MS));
     p.guard = late + std::chrono::microseconds(CharacterMicros(p.settings) * UART_GUARD_CHARS);
     p.quietSince = Clock::now();
+    p.lateFrom = p.sentAt;
+    p.awaitingLate = true;
 }
 
 // Milliseconds left until deadline, never negative.
@@ -110,9 +198,14 @@ int MsLeft(Clock::time_point deadline) {
 }
 
 std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
-    if (!Settle(p))
+    if (!Settle(p) || !DropUnasked(p))
         return UART_CANCELLED;
     tcflush(p.fd, TCIFLUSH); // what is pending belongs to no request of ours
+    // The reply this request gets may be the late one of the timed-out request before it.
+    p.suspect = p.awaitingLate;
+    p.suspectFrom = p.lateFrom;
+    p.behindChecked = false;
+    p.awaitingLate = false;
     // Allow twice the wire time and one second for the driver's queue to take the bytes.
     const auto wire = std::chrono::microseconds(CharacterMicros(p.settings) * count);
     const auto deadline = Clock::now() + 2 * wire + std::chrono::seconds(1);
@@ -129,14 +222,18 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
             return w == Wait::Cancelled ? UART_CANCELLED : UART_WRITE_ERROR;
     }
     tcdrain(p.fd);
+    p.sentAt = Clock::now();
     return UART_OK;
 }
 
 Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
                  UartFrameRule rule, void* context) {
     Received r;
+    Unmarker unmark;
+    std::uint8_t chunk[256];
     const auto gap = SilenceGap(p.settings);
     auto lastByte = Clock::now();
+    bool checkBehind = p.suspect && !p.behindChecked && rule != nullptr;
     while (r.count < max) {
         auto until = deadline;
         if (r.count > 0 && !rule)
@@ -146,16 +243,52 @@ Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
         r.settled = w == Wait::Timeout && until < deadline; // the silence after the last byte
         if (w != Wait::Ready)
             break;
-        const ssize_t n = ::read(p.fd, buffer + r.count, max - r.count);
+        // Never more than the room left: the marks only ever shorten what was read.
+        std::uint8_t* into = p.marked ? chunk : buffer + r.count;
+        const ssize_t n = ::read(p.fd, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
             break; // hang-up or error: what arrived is all there is
         }
-        r.count += static_cast<std::size_t>(n);
+        if (r.count == 0)
+            r.firstAt = Clock::now();
+        if (p.marked) {
+            r.count += unmark.decode(chunk, static_cast<std::size_t>(n), buffer + r.count);
+            r.damaged = unmark.damaged();
+        } else {
+            r.count += static_cast<std::size_t>(n);
+        }
         lastByte = Clock::now();
         // A rule that claims more bytes than arrived has not seen a complete frame yet.
-        if (const std::size_t end = rule ? rule(buffer, r.count, context) : 0; end > 0 && end <= r.count) {
+        std::size_t end = rule ? rule(buffer, r.count, context) : 0;
+        while (end > 0 && end <= r.count && checkBehind) {
+            // Right after a timed-out request the frame may be that request's late reply: then this
+            // request's own reply follows it at once. Bytes behind the frame within the silence gap
+            // show it; the frame is dropped and the receive goes on.
+            checkBehind = false;
+            p.behindChecked = true;
+            if (end == r.count) {
+                const Wait behind = WaitOn(p, POLLIN, std::min(deadline, Clock::now() + gap));
+                if (behind == Wait::Cancelled) {
+                    r.cancelled = true;
+                    break;
+                }
+                if (behind != Wait::Ready)
+                    break; // nothing behind it: the frame is the reply
+            }
+            Learn(p, r.firstAt - p.suspectFrom);
+            p.suspect = false; // what follows answers this request
+            if (trace::Enabled())
+                trace::Line(p.number, p.path, trace::Direction::Dropped, {buffer, end}, false, UART_OK);
+            std::memmove(buffer, buffer + end, r.count - end);
+            r.count -= end;
+            r.firstAt = lastByte;
+            end = r.count > 0 ? rule(buffer, r.count, context) : 0;
+        }
+        if (r.cancelled)
+            break;
+        if (end > 0 && end <= r.count) {
             r.frame = end;
             r.settled = end == r.count; // else bytes of something else came with it
             r.count = end;

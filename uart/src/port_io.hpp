@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "line_marks.hpp"
 #include "port.hpp"
 #include "uart.h"
 
@@ -31,7 +32,13 @@ struct Received {
     std::size_t frame = 0; // complete frame length reported by the rule, 0 if none
     bool settled = false;  // ended by a frame with nothing after it, or by the silence after the bytes
     bool cancelled = false;
+    bool damaged = false;        // a byte arrived with a parity or framing error (stored as 0x00)
+    Clock::time_point firstAt{}; // arrival of the first byte
 };
+
+// After a receive: leaves the port unsettled unless it ended clean, and learns how late the device
+// answers when the reply it took turns out to have been the late one of an earlier request.
+void NoteReceive(Port& p, const Received& r, std::uint16_t timeoutMs);
 
 // Notes that bytes of the last request's reply may still be on their way: a receive that timed out,
 // or ended with bytes it did not use. The next write waits until the line has been quiet for

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "pty_pair.hpp"
@@ -36,6 +39,46 @@ TEST(Ownership, ClosingLeavesTheDeviceFreeForAnyUser) {
         EXPECT_EQ(exclusive, 0);
         EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the lock must go with the close";
         ::close(fd);
+    }
+}
+
+// Runs fn in a child process and returns its exit status (-1 if it did not exit).
+template <class Fn> int InChild(Fn fn) {
+    const pid_t pid = fork();
+    if (pid == 0)
+        _exit(fn());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Ownership, AKilledHolderLeavesAPseudoTerminalFreeForAnyUser) {
+    for (const int signal : {SIGKILL, SIGTERM}) {
+        PtyPair pty(kPort);
+        chmod(pty.path().c_str(), 0666); // for the unprivileged opener below, when run as root
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t holder = fork();
+        if (holder == 0) {
+            const char opened = OpenLink(kPort, 9600, 8, 0, 0) == UART_OK ? 'y' : 'n';
+            (void)!::write(ready[1], &opened, 1);
+            pause(); // killed while holding the port, never closing it
+            _exit(0);
+        }
+        char opened = 0;
+        ASSERT_EQ(::read(ready[0], &opened, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        kill(holder, signal);
+        waitpid(holder, nullptr, 0);
+        ASSERT_EQ(opened, 'y') << strsignal(signal);
+        // The device side is still open, so the device keeps whatever flag the holder set.
+        const int opener = InChild([] {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                return 2;
+            return OpenLink(kPort, 9600, 8, 0, 0) == UART_OK ? 0 : 1;
+        });
+        EXPECT_EQ(opener, 0) << "reopen as an unprivileged user after " << strsignal(signal);
     }
 }
 

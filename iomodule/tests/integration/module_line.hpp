@@ -35,6 +35,8 @@ class ModuleLine : public ::testing::Test {
         m_line.stop();
     }
 
+    sim::LineOptions& lineOptions() { return m_line.options(); }
+
     template <class F> auto withBank(F f) {
         const std::lock_guard lock(m_bankMutex);
         return f(m_bank);

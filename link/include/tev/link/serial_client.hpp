@@ -22,6 +22,8 @@ class SerialClient : public Line {
 
     // Opens the port with these settings; a port already open with the same settings is kept as it
     // is, other settings reopen it. Returns the uart status (0 = open); openFailure() says why not.
+    // A write that fails on the open port (the device hung up or went away) closes it, and the next
+    // exchange, or open(), opens it afresh with the same settings, until it opens again or close().
     std::uint16_t open(const SerialSettings& settings) override;
     void close() override;
     bool isOpen() const noexcept override { return m_open; }
@@ -43,8 +45,11 @@ class SerialClient : public Line {
     void settle() noexcept override;
 
   private:
+    void loseSession();
+
     SerialSettings m_settings{};
     bool m_open = false;
+    bool m_lost = false; // closed by a failed write: the next exchange reopens
     std::string m_openFailure;
     std::atomic<std::uint8_t> m_cancelPort{0}; // the open port, for cancel(); 0 while closed
     std::atomic<bool> m_cancelled{false};      // cancel() was called during the current exchange

@@ -16,5 +16,8 @@ std::string PortDevice(int port);
 // Why the last open of port n failed, with the port and its device: "COM3 (/dev/pts/4): Permission
 // denied"; only the port and its device when no reason is known.
 std::string OpenFailureText(int port);
+// Closes every port this process has open, ending the calls under way on them (for a program that
+// is told to stop: the next program finds the devices free).
+void CloseAllPorts();
 
 } // namespace tev::link
