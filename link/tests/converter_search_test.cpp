@@ -4,6 +4,7 @@
 
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
+#include "tev/link/search_run.hpp"
 #include "tev/protocol/crc.hpp"
 
 using namespace tev;
@@ -160,3 +161,31 @@ TEST(ConverterSearchFound, TickIsTimeoutPlusPause) {
     search.setPauseMs(5);
     EXPECT_EQ(search.tickIntervalMs(), 205);
 }
+
+namespace {
+
+// Said once while it lasts: again after the port opened in between, or for another reason.
+TEST(OpenFailureNotice, SaysAFailureOnceWhileItLasts) {
+    tev::link::OpenFailureNotice notice;
+    const std::pair<bool, const char*> outcomes[] = {{false, "COM3: busy"},
+                                                     {false, "COM3: busy"},
+                                                     {false, "COM3: gone"},
+                                                     {true, ""},
+                                                     {false, "COM3: gone"}};
+    const char* said[] = {"COM3: busy", "", "COM3: gone", "", "COM3: gone"};
+    for (std::size_t i = 0; i < std::size(outcomes); ++i)
+        EXPECT_EQ(notice.next(outcomes[i].first, outcomes[i].second), said[i]) << i;
+}
+
+TEST(SearchRun, OnlyTheCurrentRunsReportsCount) {
+    tev::link::SearchRun run;
+    EXPECT_FALSE(run.started());
+    const int first = run.begin(false);
+    EXPECT_TRUE(run.current(first));
+    run.end(); // stopped: its late reports count no more
+    EXPECT_FALSE(run.current(first));
+    const int second = run.begin(true);
+    EXPECT_TRUE(run.current(second) && !run.current(first) && run.listsParities());
+}
+
+} // namespace

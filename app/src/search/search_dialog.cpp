@@ -62,7 +62,8 @@ QLayout* SearchDialog::buildLineRow() {
     m_port->setObjectName(QStringLiteral("portList"));
     for (int port = tev::link::kFirstPort; port <= tev::link::kLastPort; ++port) {
         // "COM1 (/dev/ttyUSB0)": the device each name means, as mapped now.
-        m_port->addItem(QString::fromStdString(tev::link::PortName(port) + " (" + tev::link::PortDevice(port) + ")"));
+        m_port->addItem(
+            QString::fromStdString(tev::link::PortName(port) + " (" + tev::link::PortDevice(port) + ")"));
         m_port->setItemData(port - 1, QString::fromStdString(tev::link::PortDevice(port)), Qt::ToolTipRole);
     }
     m_timeout = new QComboBox(this);
@@ -198,7 +199,8 @@ void SearchDialog::loadSettings() {
     const std::filesystem::path path = m_files.settingsToRead();
     const auto load = tev::link::LoadSettingsFile(path);
     if (!load) {
-        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsLoadError, path), Notifier::Icon::Warning);
+        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsLoadError, path),
+                          Notifier::Icon::Warning);
         return;
     }
     applySettings(load.settings);
@@ -215,5 +217,6 @@ void SearchDialog::saveSettings() {
     else
         saved = tev::link::SaveSettingsFile(path, currentSettings()) == tev::link::SettingsError::None;
     if (!saved)
-        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsSaveError, path), Notifier::Icon::Warning);
+        m_notifier.notify(this, kInfo, FileError(tev::link::kSettingsSaveError, path),
+                          Notifier::Icon::Warning);
 }

@@ -6,12 +6,13 @@
 #include <QTimer>
 #include <array>
 
+#include "core/serial_worker.hpp"
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/converter_search.hpp"
 #include "tev/link/fast_search.hpp"
 #include "tev/link/program_files.hpp"
+#include "tev/link/search_run.hpp"
 #include "tev/link/settings_file.hpp"
-#include "core/serial_worker.hpp"
 
 class Notifier;
 class QCheckBox;
@@ -27,7 +28,8 @@ class SearchDialog final : public QDialog {
   public:
     // files: the tev_module.ini to load now and to write on "保存" (made from the installed default on
     // the first save of an installed program).
-    SearchDialog(SerialWorker& worker, Notifier& notifier, tev::link::ProgramFiles files, QWidget* parent = nullptr);
+    SearchDialog(SerialWorker& worker, Notifier& notifier, tev::link::ProgramFiles files,
+                 QWidget* parent = nullptr);
     ~SearchDialog() override;
 
     // The search logic, for a shorter pause or range in tests and demos.
@@ -76,10 +78,7 @@ class SearchDialog final : public QDialog {
     tev::link::SearchSettings m_hidden{}; // carries the meter lists the dialog does not show
     QTimer m_timer;
     JobToken m_probe;
-    bool m_everStarted = false;
-    int m_fastRun = 0;              // number of the fast run whose reports count; bumped by every stop
-    bool m_listParities = false;    // the running search tries every parity: rows show theirs
-    QString m_lastOpenFailure;
+    tev::link::SearchRun m_run; // which run's reports count, parities listed, open failure said once
 
     QComboBox* m_port = nullptr;
     QComboBox* m_timeout = nullptr;

@@ -52,7 +52,7 @@ QLayout* SearchDialog::buildFastOptions() {
 void SearchDialog::startFastSearch(const tev::link::SearchOptions& options) {
     auto plan = tev::link::FastSearchPlan(options, m_allParities->isChecked(), m_search.lastAddress());
     auto run = std::make_shared<tev::link::FastSearchRun>();
-    const int number = ++m_fastRun;
+    const int number = m_run.number();
     // Reports go to the application object on the user-interface thread, where the dialog is
     // deleted; they reach the dialog only while it lives and the run is the current one.
     auto report = [self = QPointer<SearchDialog>(this), number](const Probe& probe,
@@ -72,7 +72,7 @@ void SearchDialog::startFastSearch(const tev::link::SearchOptions& options) {
         },
         // The end of the plan; posted after its last report. A stopped run delivers nothing.
         [this, number](std::size_t) {
-            if (number == m_fastRun)
+            if (m_run.current(number))
                 stopSearch();
         },
         // Stopping, closing the dialog or the window wakes the probe under way and ends the run.
@@ -80,7 +80,7 @@ void SearchDialog::startFastSearch(const tev::link::SearchOptions& options) {
 }
 
 void SearchDialog::onFastProbe(int run, const Probe& probe, const ProbeOutcome& outcome) {
-    if (run != m_fastRun)
+    if (!m_run.current(run))
         return;
     m_addressField->setText(QStringLiteral("%1").arg(probe.address, 2, 16, QLatin1Char('0')).toUpper());
     m_rateField->setText(QString::number(probe.baud));

@@ -32,17 +32,15 @@ void SearchDialog::startSearch() {
     options.parity = static_cast<std::uint8_t>(std::max(0, m_parity->currentIndex()));
     if (std::none_of(options.rates.begin(), options.rates.end(), [](bool b) { return b; })) {
         m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("请至少选择一个波特率!"),
-                                  Notifier::Icon::Warning);
+                          Notifier::Icon::Warning);
         return;
     }
     stopSearch(); // ends a running search and reports its count
     emit searchStarted(options.parity);
-    m_everStarted = true;
+    m_run.begin(m_fastSearch->isChecked() && m_allParities->isChecked());
     m_found->clear();
-    m_lastOpenFailure.clear();
     m_search.start(options);
     setSearching(true);
-    m_listParities = m_fastSearch->isChecked() && m_allParities->isChecked();
     if (m_fastSearch->isChecked())
         startFastSearch(options);
     else
@@ -52,7 +50,7 @@ void SearchDialog::startSearch() {
 void SearchDialog::stopSearch() {
     m_timer.stop();
     m_probe.cancel(); // a probe still on the line reports to nobody
-    ++m_fastRun;      // nor do the probes a stopped fast run reported before it ended
+    m_run.end();      // nor do the probes a stopped fast run reported before it ended
     setSearching(false);
     m_progress->setValue(0);
     emit message(QString::fromStdString(m_search.stop()));
@@ -60,10 +58,10 @@ void SearchDialog::stopSearch() {
 }
 
 void SearchDialog::reject() {
-    if (m_everStarted) {
+    if (m_run.started()) {
         m_timer.stop();
         m_probe.cancel();
-        ++m_fastRun;
+        m_run.end();
     }
     QDialog::reject();
 }
@@ -91,13 +89,10 @@ void SearchDialog::onTick() {
 }
 
 void SearchDialog::onProbeDone(const Probe& probe, const ProbeOutcome& outcome) {
-    if (!outcome.opened) {
-        // The probe goes on without a message box; the reason shows once in the message bar.
-        const QString failure = QString::fromStdString(outcome.openFailure);
-        if (failure != m_lastOpenFailure)
-            emit message(failure);
-        m_lastOpenFailure = failure;
-    }
+    // The probe goes on without a message box; the reason shows once in the message bar.
+    if (const std::string failure = m_run.openFailure().next(outcome.opened, outcome.openFailure);
+        !failure.empty())
+        emit message(QString::fromStdString(failure));
     if (const auto converter = m_search.record(probe, outcome.reply))
         addFound(*converter);
     m_progress->setValue(probe.address);
@@ -109,7 +104,7 @@ void SearchDialog::addFound(const tev::link::Converter& converter) {
     item->setText(0, QString::fromStdString(row.name));
     item->setText(1, QString::fromStdString(row.address));
     item->setText(2, QString::fromStdString(row.baud));
-    if (m_listParities)
+    if (m_run.listsParities())
         item->setText(4, m_parity->itemText(converter.parity));
     emit converterFound(converter);
 }

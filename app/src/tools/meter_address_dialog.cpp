@@ -155,10 +155,9 @@ JobToken MeterAddressDialog::runAttempt(const AddressRequest& request,
 }
 
 void MeterAddressDialog::reportOpenFailure(const AddressAttempt& attempt) {
-    const QString failure = attempt.opened ? QString() : QString::fromStdString(attempt.openFailure);
-    if (!failure.isEmpty() && failure != m_lastOpenFailure)
-        emit message(failure); // the attempt itself fails without a message box
-    m_lastOpenFailure = failure;
+    // The attempt itself fails without a message box.
+    if (const std::string failure = m_openFailure.next(attempt.opened, attempt.openFailure); !failure.empty())
+        emit message(QString::fromStdString(failure));
 }
 
 void MeterAddressDialog::setManually() {

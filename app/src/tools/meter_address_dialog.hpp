@@ -9,6 +9,7 @@
 #include "core/page_context.hpp"
 #include "core/port_hub.hpp"
 #include "tev/link/meter_address.hpp"
+#include "tev/link/open_failure_notice.hpp"
 #include "tools/tool_dialog.hpp"
 
 class Notifier;
@@ -59,7 +60,7 @@ class MeterAddressDialog final : public ToolDialog {
     QTimer m_timer;
     JobToken m_job;
     std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
-    QString m_lastOpenFailure; // shown once in the message bar, not for every line of a batch
+    tev::link::OpenFailureNotice m_openFailure; // said once in the message bar, not at every batch line
 
     QComboBox* m_port = nullptr;
     QComboBox* m_baudBox = nullptr;
