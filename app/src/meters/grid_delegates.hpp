@@ -13,7 +13,6 @@ class GridEditorDelegate : public QStyledItemDelegate {
     explicit GridEditorDelegate(EditableGrid* grid);
 
     // Set by Enter in a text editor, cleared by Escape: whether losing the focus writes the cell.
-    bool commitOnFocusLoss() const { return m_commitOnFocusLoss; }
 
     // Cells are written by commit() alone.
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}

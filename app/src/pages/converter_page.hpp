@@ -9,7 +9,6 @@
 #include "core/page_context.hpp"
 #include "tev/link/converter.hpp"
 
-
 class ConverterPage : public QWidget {
     Q_OBJECT
   public:

@@ -36,7 +36,7 @@ QLabel* Indicator(const QString& text, const char* name, const char* colour, QWi
 
 } // namespace
 
-DataPage::DataPage(QWidget* parent) : ConverterPage(parent) {
+DataPage::DataPage(QWidget* parent) : LinePage(parent) {
     m_timer.setParent(this);
     m_timer.setObjectName(QStringLiteral("refreshTimer"));
     connect(&m_timer, &QTimer::timeout, this, &DataPage::tick);
@@ -125,18 +125,13 @@ QWidget* DataPage::buildRefreshBox() {
     return box;
 }
 
-void DataPage::start(const tev::link::Converter& converter, const PageContext& context) {
-    m_converter = converter;
-    m_context = std::make_unique<PageContext>(context);
-    m_port = context.ports.lease(converter.port);
+void DataPage::started() {
     // Polling starts at once, in the cyclic mode, until "刷新开始" sets the period.
     m_timer.start(tev::link::kFirstPeriodMs);
 }
 
-void DataPage::stop() {
+void DataPage::stopping() {
     m_timer.stop();
-    m_job.cancel();
-    m_port.reset(); // the serial side closes it, after any poll still queued, once nobody uses it
 }
 
 tev::link::RefreshMode DataPage::mode() const {
@@ -162,8 +157,10 @@ void DataPage::tick() {
     const Workspace& workspace = m_context->workspace;
     if (tev::link::HasConverterPages(workspace.currentConverter()))
         m_converter = workspace.currentConverter();
-    const tev::link::TickState state{workspace.meterListOpen(), workspace.pagesRunning(), m_job.active(),
-                                     m_converter.polled};
+    const tev::link::TickState state{.meterListOpen = workspace.meterListOpen(),
+                                     .pagesRunning = workspace.pagesRunning(),
+                                     .busy = m_job.active(),
+                                     .polled = m_converter.polled};
     switch (tev::link::DecideTick(state)) {
     case tev::link::TickAction::Nothing:
         return;
@@ -199,7 +196,6 @@ void DataPage::finishTick() {
 }
 
 void DataPage::showPoll(const DataPollResult& result) {
-    m_lastPoll = result;
     m_view.apply(result);
     showView();
     emit polled();

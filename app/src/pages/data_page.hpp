@@ -7,8 +7,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "pages/converter_page.hpp"
-#include "core/port_hub.hpp"
+#include "pages/line_page.hpp"
 #include "tev/link/data_poll.hpp"
 
 class QComboBox;
@@ -18,23 +17,19 @@ class QPushButton;
 class QRadioButton;
 class QTableWidget;
 
-class DataPage final : public ConverterPage {
+class DataPage final : public LinePage {
     Q_OBJECT
   public:
     explicit DataPage(QWidget* parent = nullptr);
     ~DataPage() override;
-
-    void start(const tev::link::Converter& converter, const PageContext& context) override;
-    void stop() override;
-
-    // The last poll's result as it came back (for the message bar and tests).
-    const tev::link::DataPollResult& lastPoll() const { return m_lastPoll; }
 
   signals:
     // A poll came back and the page shows its result.
     void polled();
 
   private:
+    void started() override;
+    void stopping() override;
     void buildControls();
     QWidget* buildStatusBox();
     QWidget* buildRefreshBox();
@@ -46,12 +41,7 @@ class DataPage final : public ConverterPage {
     void showView();
     tev::link::RefreshMode mode() const;
 
-    tev::link::Converter m_converter;
-    std::unique_ptr<PageContext> m_context;
-    PortLease m_port; // the converter's port while the page runs
-    JobToken m_job;
     tev::link::DataView m_view;
-    tev::link::DataPollResult m_lastPoll;
 
     QTimer m_timer;
     QComboBox* m_entries = nullptr;

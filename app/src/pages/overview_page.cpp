@@ -63,7 +63,7 @@ QStringList RowTexts(const OverviewRow& row, const std::vector<std::string>& typ
 
 } // namespace
 
-OverviewPage::OverviewPage(QWidget* parent) : ConverterPage(parent) {
+OverviewPage::OverviewPage(QWidget* parent) : LinePage(parent) {
     m_timer.setParent(this);
     m_timer.setObjectName(QStringLiteral("overviewTimer"));
     connect(&m_timer, &QTimer::timeout, this, &OverviewPage::tick);
@@ -138,22 +138,17 @@ QWidget* OverviewPage::buildLogControls() {
     return box;
 }
 
-void OverviewPage::start(const tev::link::Converter& converter, const PageContext& context) {
-    m_converter = converter;
-    m_context.emplace(context);
-    m_port = context.ports.lease(converter.port);
-    m_refresh.start(converter, context.workspace.learnedLimits(converter));
+void OverviewPage::started() {
+    m_refresh.start(m_converter, m_context->workspace.learnedLimits(m_converter));
     m_shown.clear();
     if (m_folder.isEmpty())
-        setLogFolder(context.workspace.outputFolder());
+        setLogFolder(m_context->workspace.outputFolder());
     updatePeriods();
     showRows(false);
 }
 
-void OverviewPage::stop() {
+void OverviewPage::stopping() {
     stopRefresh();
-    m_job.cancel();
-    m_port.reset(); // the serial side closes it, after a refresh still queued, once nobody uses it
     if (m_logBox)
         m_logBox->setChecked(false);
 }
@@ -233,7 +228,7 @@ void OverviewPage::tick() {
     const Workspace& workspace = m_context->workspace;
     if (tev::link::HasConverterPages(workspace.currentConverter()))
         m_converter = workspace.currentConverter();
-    if (workspace.meterListOpen() || !workspace.pagesRunning() || m_job.active())
+    if (!mayTalk())
         return; // paused, or the previous refresh is still on the line
     if (m_refresh.follow(m_converter, m_context->workspace.learnedLimits(m_converter))) {
         m_shown.clear();

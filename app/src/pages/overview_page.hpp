@@ -9,8 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/port_hub.hpp"
-#include "pages/converter_page.hpp"
+#include "pages/line_page.hpp"
 #include "tev/link/overview_refresh.hpp"
 
 class QCheckBox;
@@ -24,14 +23,11 @@ class OverviewLog;
 class SerialClient;
 } // namespace tev::link
 
-class OverviewPage final : public ConverterPage {
+class OverviewPage final : public LinePage {
     Q_OBJECT
   public:
     explicit OverviewPage(QWidget* parent = nullptr);
     ~OverviewPage() override;
-
-    void start(const tev::link::Converter& converter, const PageContext& context) override;
-    void stop() override;
 
     const tev::link::MeterOverview& overview() const { return m_refresh.overview(); }
     // Shortest period the plan allows on this converter's line, ms.
@@ -45,6 +41,8 @@ class OverviewPage final : public ConverterPage {
     void refreshed();
 
   private:
+    void started() override;
+    void stopping() override;
     QWidget* buildControls();
     QWidget* buildLogControls();
     void updatePeriods();
@@ -57,10 +55,6 @@ class OverviewPage final : public ConverterPage {
     void setLogging(bool on);
     void chooseFolder();
 
-    tev::link::Converter m_converter;
-    std::optional<PageContext> m_context;
-    PortLease m_port; // the converter's port while the page runs
-    JobToken m_job;
     tev::link::OverviewRefresh m_refresh;
     std::unique_ptr<tev::link::OverviewLog> m_log;
     QString m_folder;

@@ -16,7 +16,7 @@
 
 using namespace tev::link;
 
-SettingsPage::SettingsPage(QWidget* parent) : ConverterPage(parent) {
+SettingsPage::SettingsPage(QWidget* parent) : LinePage(parent) {
     buildControls();
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &SettingsPage::tick);
@@ -90,26 +90,23 @@ void SettingsPage::buildControls() {
     grid->setColumnStretch(1, 1);
 }
 
-void SettingsPage::start(const Converter& converter, const PageContext& context) {
-    m_context.emplace(context);
-    m_converter = converter;
-    m_port = context.ports.lease(converter.port);
+void SettingsPage::started() {
+    const tev::link::Converter& converter = m_converter;
+    Workspace& workspace = m_context->workspace;
     m_name->setText(QString::fromStdString(converter.name));
     m_address->setText(QString::fromStdString(ShownAddress(converter)));
     // The meter table is this converter's from now on: nothing another converter left in it shows.
-    context.workspace.setMeterTable({});
+    workspace.setMeterTable({});
     showConfig(converter.config);
-    context.workspace.setSecondaryAddressing(true);
+    workspace.setSecondaryAddressing(true);
     loadTypeFile(converter.config.meterType, true);
     m_timer.start();
 }
 
-void SettingsPage::stop() {
+void SettingsPage::stopping() {
     m_timer.stop();
     reportUnfinished();
-    m_job.cancel();
     m_readJob.cancel();
-    m_port.reset(); // the serial side closes it, after anything still queued, once nobody uses it
 }
 
 // A write asked for but not sent, or cut off on the line, is reported, never dropped silently.

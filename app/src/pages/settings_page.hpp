@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/port_hub.hpp"
-#include "pages/converter_page.hpp"
+#include "pages/line_page.hpp"
 #include "tev/link/converter_settings.hpp"
 #include "tev/link/serial_client.hpp"
 
@@ -20,7 +19,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-class SettingsPage final : public ConverterPage {
+class SettingsPage final : public LinePage {
     Q_OBJECT
   public:
     static constexpr int kTickMs = 500;
@@ -28,10 +27,9 @@ class SettingsPage final : public ConverterPage {
     explicit SettingsPage(QWidget* parent = nullptr);
     ~SettingsPage() override;
 
-    void start(const tev::link::Converter& converter, const PageContext& context) override;
-    void stop() override;
-
   private:
+    void started() override;
+    void stopping() override;
     void buildControls();
     void showConfig(const tev::protocol::ConverterConfig& config);
     void loadTypeFile(std::uint8_t selectedType, bool toWorkspace);
@@ -47,13 +45,9 @@ class SettingsPage final : public ConverterPage {
     void finished(const tev::link::CommandOutcome& outcome);
     void reportUnfinished();
 
-    std::optional<PageContext> m_context;
-    tev::link::Converter m_converter;
-    PortLease m_port; // the converter's port while the page runs
     tev::link::PendingCommand m_pending;
     tev::link::SettingsCommand m_sending = tev::link::SettingsCommand::None; // the command on the line
     tev::link::AddressChange m_addressChange; // taken over once the converter echoes it
-    JobToken m_job;                           // the pending command on the line
     JobToken m_readJob;                       // a configuration or meter-list read
     QTimer m_timer;
     std::vector<std::string> m_typeNames; // bytes of the hidden type list's items, by item

@@ -11,8 +11,8 @@
 using namespace tev::link;
 
 void SettingsPage::tick() {
-    if (!m_context || !m_port || !m_context->workspace.pagesRunning() || m_job.active())
-        return; // the previous command is still on the line
+    if (!mayTalk(false))
+        return; // stopped, or the previous command is still on the line
     std::optional<SettingsJob> job = m_pending.take();
     if (!job)
         return;
