@@ -12,8 +12,6 @@ class GridEditorDelegate : public QStyledItemDelegate {
   public:
     explicit GridEditorDelegate(EditableGrid* grid);
 
-    // Set by Enter in a text editor, cleared by Escape: whether losing the focus writes the cell.
-
     // Cells are written by commit() alone.
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override {}
 
