@@ -29,7 +29,7 @@ class GridEditorDelegate : public QStyledItemDelegate {
     void remember(QWidget* editor, const QModelIndex& index) const;
 
     EditableGrid* m_grid;
-    bool m_commitOnFocusLoss = false;
+    bool m_commitOnFocusLoss = false; // set by Enter in a text editor, cleared by Escape
 };
 
 class GridTextDelegate final : public GridEditorDelegate {
