@@ -240,21 +240,23 @@ void OverviewPage::tick() {
         [settings, overview = m_refresh.overview()](tev::link::SerialClient& client) {
             return tev::link::RunRefresh(client, settings, overview);
         },
-        [this](RefreshJob job) {
-            const auto at = job.at;
-            const auto taken = m_refresh.take(std::move(job));
-            if (!taken.failure.empty())
-                emit message(QString::fromStdString(taken.failure));
-            if (!taken.shown)
-                return;
-            if (taken.limitsChanged) {
-                m_context->workspace.setLearnedLimits(m_converter, m_refresh.overview().limits());
-                updatePeriods();
-            }
-            showRows(true);
-            logRefresh(at);
-            emit refreshed();
-        });
+        [this](RefreshJob job) { takeRefresh(std::move(job)); });
+}
+
+void OverviewPage::takeRefresh(RefreshJob job) {
+    const auto at = job.at;
+    const auto taken = m_refresh.take(std::move(job));
+    if (!taken.failure.empty())
+        emit message(QString::fromStdString(taken.failure));
+    if (!taken.shown)
+        return;
+    if (taken.limitsChanged) {
+        m_context->workspace.setLearnedLimits(m_converter, m_refresh.overview().limits());
+        updatePeriods();
+    }
+    showRows(true);
+    logRefresh(at);
+    emit refreshed();
 }
 
 void OverviewPage::logRefresh(tev::link::WallClock::time_point at) {

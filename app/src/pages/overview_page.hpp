@@ -50,6 +50,7 @@ class OverviewPage final : public LinePage {
     void startRefresh();
     void stopRefresh();
     void tick();
+    void takeRefresh(tev::link::RefreshJob job);
     void showRows(bool highlightChanges);
     void logRefresh(tev::link::WallClock::time_point at);
     void setLogging(bool on);

@@ -89,10 +89,8 @@ std::optional<std::string> ModuleBank::answer(std::string_view line) {
     if (line.size() < 3 || line.size() > kMaxLine || !IsLead(line[0]))
         return std::nullopt;
     const std::int64_t t = now();
-    if (line.substr(0, 3) == "~**") { // host alive, to every module, never answered
-        for (auto& [address, m] : m_modules)
-            if (StripChecksum(line, m->checksum) == "~**")
-                m->watchdog.lastHostOk = t;
+    if (line.substr(0, 3) == "~**") {
+        hostAlive(line, t);
         return std::nullopt;
     }
     const auto address = text::ParseHex(line.substr(1, 2));
@@ -104,25 +102,36 @@ std::optional<std::string> ModuleBank::answer(std::string_view line) {
     const auto cmd = StripChecksum(line, m->checksum);
     if (!cmd || cmd->size() < 3)
         return std::nullopt;
-    Advance(*m, t);
-    Context ctx{*m, t, text::Hex(*address, 2)};
+    return reply(*m, static_cast<std::uint8_t>(*address), *cmd, t);
+}
+
+// Host alive goes to every module and is never answered.
+void ModuleBank::hostAlive(std::string_view line, std::int64_t t) {
+    for (auto& [address, m] : m_modules)
+        if (StripChecksum(line, m->checksum) == "~**")
+            m->watchdog.lastHostOk = t;
+}
+
+std::string ModuleBank::reply(Module& m, std::uint8_t address, std::string_view cmd, std::int64_t t) {
+    Advance(m, t);
+    Context ctx{m, t, text::Hex(address, 2)};
     Reply reply;
-    const bool readdress = (*cmd)[0] == '%';
+    const bool readdress = cmd[0] == '%';
     if (readdress) {
-        const auto target = text::ParseHex(cmd->substr(3, 2));
-        if (target && *target != *address && m_modules.count(static_cast<std::uint8_t>(*target)) != 0)
+        const auto target = text::ParseHex(cmd.substr(3, 2));
+        if (target && *target != address && m_modules.count(static_cast<std::uint8_t>(*target)) != 0)
             reply = std::nullopt; // the new address belongs to another module
         else
-            reply = Dispatch(ctx, '%', cmd->substr(3));
+            reply = Dispatch(ctx, '%', cmd.substr(3));
     } else {
-        reply = Dispatch(ctx, (*cmd)[0], cmd->substr(3));
+        reply = Dispatch(ctx, cmd[0], cmd.substr(3));
     }
     std::string out = reply.value_or("?" + ctx.addr);
-    if (m->checksum)
+    if (m.checksum)
         out += text::Checksum(out);
-    if (readdress && m->address != *address) {
-        auto node = m_modules.extract(static_cast<std::uint8_t>(*address));
-        node.key() = m->address;
+    if (readdress && m.address != address) {
+        auto node = m_modules.extract(address);
+        node.key() = m.address;
         m_modules.insert(std::move(node));
     }
     return out;

@@ -75,6 +75,9 @@ class ModuleBank {
 
   private:
     Module* find(std::uint8_t address, int slot);
+    void hostAlive(std::string_view line, std::int64_t t);
+    // The answer of module m (at address) to its command cmd (checksum removed).
+    std::string reply(Module& m, std::uint8_t address, std::string_view cmd, std::int64_t t);
     std::int64_t now() const;
 
     std::map<std::uint8_t, std::unique_ptr<Module>> m_modules;
