@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tev_module_types.h"
-#include "uart.h"
+#include <tev/tev_module_types.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule {
 

@@ -4,7 +4,7 @@
 #include <array>
 
 #include "tev/link/graph_reply.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::link {
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "tev/link/port_mapping.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace fs = std::filesystem;
 using namespace tev::link;

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "port.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart::detail {
 

@@ -19,7 +19,7 @@
 #include "tev/link/graph_reply.hpp"
 #include "tools/curve_plot.hpp"
 #include "tools/graph_parameters_dialog.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 using tev::link::GraphReading;
 

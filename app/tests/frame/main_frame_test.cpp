@@ -23,7 +23,6 @@
 #include "frame/message_bar.hpp"
 #include "frame/pages_bar.hpp"
 #include "frame/port_map_dialog.hpp"
-#include "uart.h"
 #include "frame/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
@@ -31,6 +30,7 @@
 #include "serial/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tools/tool_dialog.hpp"
+#include <tev/uart.h>
 
 namespace {
 
