@@ -64,6 +64,24 @@ TEST(PortMapping, WrittenFileKeepsCommentsAndOtherPortsAndIsWhatUartReads) {
     EXPECT_NE(WritePortsFile("/proc/no-such/ports", {{1, "/dev/ttyS0"}}), "");
 }
 
+TEST(PortMapping, MappedDevicesGoneOrTransientAreTold) {
+    Scratch s;
+    s.file("dev/ttyUSB0");
+    fs::create_symlink(s.root / "dev/ttyUSB0", s.root / "dev/serial/by-id/usb-adapter");
+    fs::create_symlink(s.root / "dev/gone", s.root / "sim-line");
+    const std::pair<std::string, MappedDevice> cases[] = {
+        {"", MappedDevice::None},
+        {(s.root / "dev/ttyUSB0").string(), MappedDevice::Present},
+        {(s.root / "dev/serial/by-id/usb-adapter").string(), MappedDevice::Present},
+        {(s.root / "dev/ttyUSB1").string(), MappedDevice::Missing},
+        {(s.root / "sim-line").string(), MappedDevice::Missing}, // a link whose simulator stopped
+        {"/dev/pts/4095", MappedDevice::Missing},
+        {"/dev/pts/ptmx", MappedDevice::PseudoTerminal},
+    };
+    for (const auto& [device, state] : cases)
+        EXPECT_EQ(CheckMappedDevice(device), state) << device;
+}
+
 TEST(PortMapping, OpenFailuresSayWhyInChinese) {
     const struct {
         const char* uart;

@@ -290,6 +290,9 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     RecordingNotifier notifier;
     PortMapDialog dialog(notifier, file.toStdString());
     dialog.findChild<QComboBox*>(QStringLiteral("COM9"))->setEditText(QStringLiteral("/dev/pts/77"));
+    // A device that is not there (a stopped program's pseudo-terminal) is marked, an empty port not.
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("COM9Note"))->text(), QStringLiteral("设备不存在"));
+    QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("COM8Note"))->text().isEmpty());
     dialog.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(notifier.m_shown->empty());
