@@ -115,7 +115,7 @@ description[tev-tools]=" TEV_IO searches a serial line for M-Bus to Modbus RTU c
  .
  tev-sim simulates all these devices on pseudo-terminals."
 section=([libuart1]=libs [libtev-module1]=libs [libtev-dev]=libdevel [tev-tools]=electronics)
-multiarch_field=([libuart1]=same [libtev-module1]=same [libtev-dev]=same [tev-tools]=)
+multiarch_field=([libuart1]=same [libtev-module1]=same [libtev-dev]=same [tev-tools]="")
 
 rm -f ./*_"$arch".deb
 for p in "${packages[@]}"; do

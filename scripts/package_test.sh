@@ -33,9 +33,10 @@ has tev-tools usr/bin/TEV_IO usr/bin/tev-sim usr/share/tev/tev_module.ini usr/sh
   usr/share/doc/tev-tools/README usr/share/doc/tev-tools/copyright
 has libuart1 'usr/lib/[^/]+/libuart\.so\.1' usr/share/doc/libuart1/copyright
 has libtev-module1 'usr/lib/[^/]+/libtev_module\.so\.1' usr/share/doc/libtev-module1/copyright
-has libtev-dev usr/include/uart.h usr/include/tev_module.h 'usr/lib/[^/]+/libuart\.so' \
+has libtev-dev usr/include/tev/uart.h usr/include/tev/tev_module.h 'usr/lib/[^/]+/libuart\.so' \
   'usr/lib/[^/]+/libtev_module\.so' 'usr/lib/[^/]+/pkgconfig/tev_module\.pc' \
   'usr/lib/[^/]+/cmake/tev_uart/tev_uartConfig\.cmake' 'usr/lib/[^/]+/cmake/tev_module/tev_moduleConfig\.cmake' \
+  usr/share/man/man3/uart.3.gz usr/share/man/man3/tev_module.3.gz \
   usr/share/doc/libtev-dev/examples/read_7017.c usr/share/doc/libtev-dev/examples/CMakeLists.txt
 # Each file in one package only: the runtime packages hold no development files, the program's none
 # of the libraries.
@@ -80,6 +81,7 @@ pc_dir=$(dirname "$(find "$root/usr/lib" -name tev_module.pc)")
 grep -q '^prefix=/usr$' "$pc_dir/tev_module.pc" || fail "tev_module.pc: prefix is not /usr"
 
 lib=$(dirname "$(find "$root/usr/lib" -name 'libtev_module.so.1' | head -n 1)")
-env -u DISPLAY QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$lib" "$root/usr/bin/TEV_IO" --version | grep -q "^TEV_IO 1.0"
+env -u DISPLAY QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$lib" "$root/usr/bin/TEV_IO" --version | grep -qx "TEV_IO $version"
+LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev-sim" --version | grep -qx "tev-sim $version"
 LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev-sim" --help >/dev/null
 echo "package: ok"
