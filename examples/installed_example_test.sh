@@ -25,7 +25,7 @@ unset PKG_CONFIG_PATH
 # The installed programs run from the prefix without help (their run path is relative), answer
 # --help and --version without a display, and find their default files under share/tev.
 if [ -x "$prefix/bin/TEV_IO" ]; then
-  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/TEV_IO" --version | grep -q '^TEV_IO 1.0$'
+  env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/TEV_IO" --version | grep -qx 'TEV_IO [0-9.]*'
   env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/TEV_IO" --help | grep -q -- '--demo'
   for f in share/tev/tev_module.ini share/tev/type.txt share/applications/TEV_IO.desktop \
            share/icons/hicolor/scalable/apps/TEV_IO.svg share/icons/hicolor/48x48/apps/TEV_IO.png \

@@ -7,8 +7,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 int main(int argc, char** argv) {
     const uint8_t port = (uint8_t)(argc > 1 ? strtoul(argv[1], NULL, 0) : 3);

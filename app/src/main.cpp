@@ -20,7 +20,7 @@
 
 namespace {
 
-const char kVersion[] = "TEV_IO 1.0\n";
+const char kVersion[] = "TEV_IO " TEV_VERSION "\n";
 
 const char kUsage[] =
     "usage: TEV_IO [--demo [--screenshot FILE] [--overview-screenshot FILE]] [--help] [--version]\n"
@@ -64,6 +64,31 @@ int AnswerWithoutWindow(int argc, char** argv) {
         }
     }
     return -1;
+}
+
+// The program's options, and Qt's own (-platform, -style ...), which QApplication takes from the
+// command line, so that they pass the check that runs before the window system starts.
+void AddOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(
+        {QStringLiteral("demo"), QStringLiteral("Run against simulated devices on pseudo-terminals.")});
+    parser.addOption({QStringLiteral("screenshot"),
+                      QStringLiteral("With --demo: search, save the window, quit."), QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("overview-screenshot"),
+                      QStringLiteral("With --demo: search, save the page 全部表数据, quit."),
+                      QStringLiteral("FILE")});
+    for (const char* name :
+         {"platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+          "qwindowtitle", "style", "stylesheet", "session", "display", "geometry"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 // Chinese text needs a font that has the glyphs; fontconfig finds it on a desktop, but the offscreen
@@ -115,19 +140,23 @@ void StopOnSignals(QApplication& app) {
 int main(int argc, char** argv) {
     if (const int code = AnswerWithoutWindow(argc, argv); code >= 0)
         return code;
+    // A wrong command line is reported before the window system starts: it needs no display.
+    QCommandLineParser parser;
+    AddOptions(parser);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        const QString error =
+            parser.errorText().isEmpty()
+                ? QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first())
+                : parser.errorText();
+        std::fprintf(stderr, "TEV_IO: %s\n%s", qPrintable(error), kUsage);
+        return 2;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TEV_IO"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
-
-    QCommandLineParser parser;
-    parser.addOption(
-        {QStringLiteral("demo"), QStringLiteral("Run against simulated devices on pseudo-terminals.")});
-    parser.addOption({QStringLiteral("screenshot"),
-                      QStringLiteral("With --demo: search, save the window, quit."), QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("overview-screenshot"),
-                      QStringLiteral("With --demo: search, save the page 全部表数据, quit."),
-                      QStringLiteral("FILE")});
-    parser.process(app);
+    QApplication::setApplicationVersion(QStringLiteral(TEV_VERSION));
     const QString shotOption = parser.isSet(QStringLiteral("overview-screenshot"))
                                    ? QStringLiteral("overview-screenshot")
                                    : QStringLiteral("screenshot");

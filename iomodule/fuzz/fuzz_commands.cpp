@@ -16,8 +16,8 @@
 #include "alarm_types.hpp"
 #include "command_seeds.hpp"
 #include "fake_line.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace {
 

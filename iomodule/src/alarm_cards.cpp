@@ -5,8 +5,8 @@
 #include "alarm_types.hpp"
 #include "family_steps.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

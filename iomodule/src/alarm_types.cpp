@@ -7,7 +7,7 @@
 #include <cstring>
 #include <thread>
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 namespace tev::iomodule {
 namespace {

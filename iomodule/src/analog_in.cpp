@@ -1,7 +1,7 @@
 // Single-channel analog input readings of I-7000 modules, 8000 cards and 87K cards.
 #include "analog_reading.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

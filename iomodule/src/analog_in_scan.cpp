@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "analog_reading.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
 #include "wire.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

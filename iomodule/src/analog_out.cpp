@@ -3,9 +3,9 @@
 #include "analog_output.hpp"
 #include "fixed_digits.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
 #include "wire.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

@@ -1,8 +1,8 @@
 // Analog output commands of 8000 cards: "#AASsCN" and the value, "$AASsCN6" to read it back.
 #include "analog_output.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

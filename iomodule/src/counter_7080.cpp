@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule::counter7080 {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "counter_7080.hpp"
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule::counter7080 {
 namespace {

@@ -1,8 +1,8 @@
 // Digital outputs and inputs of 8000 cards (card slot in slot 7) and 87K cards.
 #include "digital_port.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule::digital {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "digital_port.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule::digital {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 namespace tev::iomodule {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "line.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::iomodule {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 namespace {
 

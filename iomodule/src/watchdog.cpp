@@ -1,6 +1,6 @@
 // Host watchdog, reset status and configuration status of I-7000 modules.
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

@@ -1,8 +1,8 @@
 // Configuration status and start-up values of 8000 and 87K analog output cards.
 #include "family_steps.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

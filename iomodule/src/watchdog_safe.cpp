@@ -3,8 +3,8 @@
 #include "analog_output.hpp"
 #include "family_steps.hpp"
 #include "models.hpp"
-#include "tev_module.h"
 #include "transaction.hpp"
+#include <tev/tev_module.h>
 
 namespace tev::iomodule {
 namespace {

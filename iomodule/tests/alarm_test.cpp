@@ -9,8 +9,8 @@
 
 #include "alarm_types.hpp"
 #include "frame.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule::testing {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "frame.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "frame.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule::testing {
 namespace {

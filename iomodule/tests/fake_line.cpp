@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "line.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::iomodule {
 namespace {

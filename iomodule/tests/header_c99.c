@@ -1,5 +1,5 @@
 /* Compiled with -std=c99 -pedantic-errors by the test tev_module_header_c99. */
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 int main(void) {
     uint16_t w[12] = {1, 1, 0x7017, 0, 100, 0, 0, 0, 0, 0, 0, 0};

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "frame.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 namespace {
 

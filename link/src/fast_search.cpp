@@ -4,7 +4,7 @@
 #include <bitset>
 
 #include "tev/link/settings_file.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::link {
 

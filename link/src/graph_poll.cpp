@@ -5,7 +5,7 @@
 
 #include "tev/link/graph_reply.hpp"
 #include "tev/link/serial_client.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::link {
 namespace {

@@ -130,6 +130,17 @@ std::string WritePortsFile(const fs::path& file, const std::map<int, std::string
     return WriteFileReplacing(file, text.str());
 }
 
+MappedDevice CheckMappedDevice(const std::string& device) {
+    if (device.empty())
+        return MappedDevice::None;
+    std::error_code ec;
+    if (!std::filesystem::exists(device, ec))
+        return MappedDevice::Missing;
+    if (device.starts_with("/dev/pts/"))
+        return MappedDevice::PseudoTerminal;
+    return MappedDevice::Present;
+}
+
 std::string OpenReasonText(std::string_view uartReason) {
     const auto has = [uartReason](std::string_view part) {
         return uartReason.find(part) != std::string_view::npos;

@@ -2,7 +2,7 @@
 
 #include "tev/link/port_mapping.hpp"
 
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace tev::link {
 

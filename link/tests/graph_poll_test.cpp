@@ -9,7 +9,7 @@
 #include "tev/link/graph_poll.hpp"
 #include "tev/sim/line.hpp"
 #include "tev/sim/measuring_module.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 using namespace tev;
 using namespace tev::link;

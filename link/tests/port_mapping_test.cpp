@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "tev/link/port_mapping.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace fs = std::filesystem;
 using namespace tev::link;
@@ -62,6 +62,24 @@ TEST(PortMapping, WrittenFileKeepsCommentsAndOtherPortsAndIsWhatUartReads) {
     EXPECT_EQ(UserPortsFile({"/home/u", "/x", ""}, "/y/p"), fs::path("/y/p"));
     // A file in a folder that cannot be made is refused with its path; nothing is half written.
     EXPECT_NE(WritePortsFile("/proc/no-such/ports", {{1, "/dev/ttyS0"}}), "");
+}
+
+TEST(PortMapping, MappedDevicesGoneOrTransientAreTold) {
+    Scratch s;
+    s.file("dev/ttyUSB0");
+    fs::create_symlink(s.root / "dev/ttyUSB0", s.root / "dev/serial/by-id/usb-adapter");
+    fs::create_symlink(s.root / "dev/gone", s.root / "sim-line");
+    const std::pair<std::string, MappedDevice> cases[] = {
+        {"", MappedDevice::None},
+        {(s.root / "dev/ttyUSB0").string(), MappedDevice::Present},
+        {(s.root / "dev/serial/by-id/usb-adapter").string(), MappedDevice::Present},
+        {(s.root / "dev/ttyUSB1").string(), MappedDevice::Missing},
+        {(s.root / "sim-line").string(), MappedDevice::Missing}, // a link whose simulator stopped
+        {"/dev/pts/4095", MappedDevice::Missing},
+        {"/dev/pts/ptmx", MappedDevice::PseudoTerminal},
+    };
+    for (const auto& [device, state] : cases)
+        EXPECT_EQ(CheckMappedDevice(device), state) << device;
 }
 
 TEST(PortMapping, OpenFailuresSayWhyInChinese) {

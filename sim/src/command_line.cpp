@@ -28,6 +28,8 @@ bool TakeOption(SimCommandLine& out, std::string_view key, std::string_view valu
         out.parity = value;
     else if (key == "only")
         out.only = value;
+    else if (key == "link")
+        out.link = value;
     else if (IsLineKey(key))
         out.lineKeys.emplace_back(key, value);
     else
@@ -81,7 +83,11 @@ const std::string_view kSimUsage =
     "  serves them until Ctrl-C; prints each line's path and the TEV_COM<N>= lines for the program.\n"
     "\n"
     "  -h, --help               this text\n"
+    "  --version                the version\n"
     "  --print-default          print the default set-up file, to copy and edit\n"
+    "  --link PATH              keep a symbolic link PATH to the first line's pseudo-terminal (PATH-2,\n"
+    "                           PATH-3 ... to the others) while serving: a name to map that stays\n"
+    "                           across restarts, unlike /dev/pts/N; removed on exit\n"
     "  --device PATH            serve one line on a real serial device instead\n"
     "  --only NAME              the line to serve there (converters, meters, modules, measuring;\n"
     "                           default converters)\n"
@@ -108,6 +114,10 @@ SimCommandLine ParseSimCommandLine(std::span<const std::string_view> args) {
         const std::string_view arg = args[i];
         if (arg == "-h" || arg == "--help") {
             out.action = SimCommandLine::Action::Help;
+            return out;
+        }
+        if (arg == "--version") {
+            out.action = SimCommandLine::Action::Version;
             return out;
         }
         if (arg == "--print-default") {

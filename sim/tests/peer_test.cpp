@@ -5,7 +5,7 @@
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/sim/converter.hpp"
 
-#include "uart.h"
+#include <tev/uart.h>
 
 #include <modbus.h>
 

@@ -4,7 +4,7 @@
 #include "tev/protocol/modbus_request.hpp"
 #include "tev/sim/setup.hpp"
 
-#include "uart.h"
+#include <tev/uart.h>
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 // scripts/soak.sh runs it against tev-sim with faults on.
 #include "tev/link/serial_client.hpp"
 #include "tev/protocol/modbus_request.hpp"
-#include "tev_module.h"
+#include <tev/tev_module.h>
 
 #include <chrono>
 #include <cstdio>

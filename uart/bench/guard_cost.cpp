@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 

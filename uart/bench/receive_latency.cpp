@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 

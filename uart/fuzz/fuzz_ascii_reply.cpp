@@ -5,7 +5,7 @@
 #include <span>
 
 #include "ascii_frame.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart::detail {
 

@@ -10,7 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart::detail {
 namespace {

@@ -13,7 +13,7 @@
 #include "port_io.hpp"
 #include "port_map.hpp"
 #include "trace.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "line_marks.hpp"
 #include "port.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart::detail {
 

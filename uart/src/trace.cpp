@@ -7,7 +7,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart::detail::trace {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ascii_frame.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 using namespace uart::detail;
 

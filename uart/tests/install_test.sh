@@ -4,6 +4,6 @@ set -euo pipefail
 build=$1; src=$2
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" --component uart >/dev/null
+for component in libuart1 libtev-dev; do cmake --install "$build" --prefix "$prefix" --component $component >/dev/null; done
 cc -std=c99 -Wall -Werror -I"$prefix/include" "$src" -L"$prefix/lib" -luart -Wl,-rpath,"$prefix/lib" -o "$prefix/outside"
 "$prefix/outside"

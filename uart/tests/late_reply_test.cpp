@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "pty_pair.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "line_marks.hpp"
 #include "pty_pair.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 

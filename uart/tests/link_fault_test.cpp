@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "pty_pair.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pty_pair.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <tev/uart.h>
 #include <unistd.h>
-#include <uart.h>
 
 int main(void) {
     int master = posix_openpt(O_RDWR | O_NOCTTY);

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "pty_pair.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 namespace {
 

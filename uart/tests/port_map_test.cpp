@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "port_map.hpp"
-#include "uart.hpp"
+#include <tev/uart.hpp>
 
 using namespace uart::detail;
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -14,9 +15,13 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
     : QDialog(parent), m_notifier(notifier), m_file(std::move(portsFile)) {
     setWindowTitle(QStringLiteral("串口映射"));
     auto* layout = new QVBoxLayout(this);
-    auto* hint = new QLabel(QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>)。\n保存到 %1")
-                                .arg(QString::fromStdString(m_file.string())),
-                            this);
+    auto* hint =
+        new QLabel(QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>)。\n保存到 %1\n"
+                                  "/dev/pts/N 只在其后的程序运行期间有效, 之后可能属于别的程序; "
+                                  "请选用稳定的名称: USB 转换器的 /dev/serial/by-id/..., "
+                                  "模拟器用 tev-sim --link 路径 保持的链接。")
+                       .arg(QString::fromStdString(m_file.string())),
+                   this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
     auto* form = new QFormLayout;
@@ -29,7 +34,15 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
         if (const auto it = mapping.find(i + 1); it != mapping.end())
             box->setEditText(QString::fromStdString(it->second));
         m_ports[static_cast<std::size_t>(i)] = box;
-        form->addRow(QStringLiteral("COM%1").arg(i + 1), box);
+        auto* note = new QLabel(this);
+        note->setObjectName(QStringLiteral("COM%1Note").arg(i + 1));
+        note->setStyleSheet(QStringLiteral("color: #b00000"));
+        m_notes[static_cast<std::size_t>(i)] = note;
+        auto* row = new QHBoxLayout;
+        row->addWidget(box, 1);
+        row->addWidget(note);
+        form->addRow(QStringLiteral("COM%1").arg(i + 1), row);
+        connect(box, &QComboBox::editTextChanged, this, [this, i] { updateNote(i); });
     }
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
@@ -60,13 +73,36 @@ void PortMapDialog::refreshDevices() {
     }
 }
 
+void PortMapDialog::updateNote(int index) {
+    const auto i = static_cast<std::size_t>(index);
+    const std::string device = m_ports[i]->currentText().trimmed().toStdString();
+    QString note;
+    switch (tev::link::CheckMappedDevice(device)) {
+    case tev::link::MappedDevice::Missing:
+        note = QStringLiteral("设备不存在");
+        break;
+    case tev::link::MappedDevice::PseudoTerminal:
+        note = QStringLiteral("临时名称");
+        break;
+    case tev::link::MappedDevice::None:
+    case tev::link::MappedDevice::Present:
+        break;
+    }
+    m_notes[i]->setText(note);
+    m_notes[i]->setToolTip(note.isEmpty()
+                               ? QString()
+                               : QStringLiteral("/dev/pts/N 只在其后的程序运行期间有效; "
+                                                "请选用 /dev/serial/by-id/... 或 tev-sim --link 的链接"));
+}
+
 void PortMapDialog::save() {
     std::map<int, std::string> mapping;
     for (int i = 0; i < kPorts; ++i)
         mapping[i + 1] = m_ports[static_cast<std::size_t>(i)]->currentText().trimmed().toStdString();
     const std::string error = tev::link::WritePortsFile(m_file, mapping);
     if (!error.empty()) {
-        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("串口映射无法保存:\n") + QString::fromStdString(error),
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("串口映射无法保存:\n") + QString::fromStdString(error),
                           Notifier::Icon::Warning);
         return;
     }

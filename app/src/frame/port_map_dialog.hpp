@@ -1,6 +1,8 @@
 // "串口映射": which serial device each of COM1 ... COM16 means, saved in the user's ports file that
 // libuart reads. The devices present are listed afresh on opening and on "刷新", so an adapter
-// plugged in meanwhile appears without a restart.
+// plugged in meanwhile appears without a restart. A mapping whose device is gone, or that names a
+// pseudo-terminal (/dev/pts/N, which lasts only as long as the program behind it), is marked, and
+// stable names are offered: /dev/serial/by-id/... and the link that tev-sim --link keeps.
 #pragma once
 
 #include <QDialog>
@@ -9,6 +11,7 @@
 
 class Notifier;
 class QComboBox;
+class QLabel;
 
 class PortMapDialog final : public QDialog {
     Q_OBJECT
@@ -24,7 +27,11 @@ class PortMapDialog final : public QDialog {
     void save();
 
   private:
+    // Marks the port's device when it is gone or transient.
+    void updateNote(int index);
+
     Notifier& m_notifier;
     std::filesystem::path m_file;
     std::array<QComboBox*, kPorts> m_ports{};
+    std::array<QLabel*, kPorts> m_notes{};
 };

@@ -72,7 +72,9 @@ void SettingsPage::buildControls() {
     auto* grid = new QGridLayout(this);
     grid->addWidget(title, 0, 0, 1, 3);
     auto row = [this, grid](int r, const char* caption, QWidget* input, QWidget* action) {
-        grid->addWidget(new QLabel(QString::fromUtf8(caption), this), r, 0);
+        auto* label = new QLabel(QString::fromUtf8(caption), this);
+        label->setBuddy(input); // the field's accessible name
+        grid->addWidget(label, r, 0);
         grid->addWidget(input, r, 1);
         if (action)
             grid->addWidget(action, r, 2);

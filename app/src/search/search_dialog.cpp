@@ -28,6 +28,13 @@ QString FileError(std::string_view text, const std::filesystem::path& path) {
            QString::fromStdString(path.string());
 }
 
+// A label that names its field: the field's accessible name, and its key when the text has one.
+QLabel* LabelFor(const QString& text, QWidget* field, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(field);
+    return label;
+}
+
 } // namespace
 
 SearchDialog::SearchDialog(SerialWorker& worker, Notifier& notifier, tev::link::ProgramFiles files,
@@ -78,13 +85,13 @@ QLayout* SearchDialog::buildLineRow() {
     m_deviceField->setObjectName(QStringLiteral("deviceField"));
     connect(m_port, &QComboBox::currentIndexChanged, this, &SearchDialog::updatePortHint);
     auto* row = new QGridLayout;
-    row->addWidget(new QLabel(QStringLiteral("串口"), this), 0, 0);
+    row->addWidget(LabelFor(QStringLiteral("串口"), m_port, this), 0, 0);
     row->addWidget(m_port, 0, 1);
-    row->addWidget(new QLabel(QStringLiteral(" 超时"), this), 0, 2);
+    row->addWidget(LabelFor(QStringLiteral(" 超时"), m_timeout, this), 0, 2);
     row->addWidget(m_timeout, 0, 3);
-    row->addWidget(new QLabel(QStringLiteral("校验"), this), 0, 4);
+    row->addWidget(LabelFor(QStringLiteral("校验"), m_parity, this), 0, 4);
     row->addWidget(m_parity, 0, 5);
-    row->addWidget(new QLabel(QStringLiteral("设备"), this), 1, 0);
+    row->addWidget(LabelFor(QStringLiteral("设备"), m_deviceField, this), 1, 0);
     row->addWidget(m_deviceField, 1, 1, 1, 5);
     return row;
 }
@@ -101,9 +108,9 @@ QLayout* SearchDialog::buildProgressRow() {
     m_progress->setRange(0, 255);
     m_progress->setValue(0);
     auto* progressRow = new QHBoxLayout;
-    progressRow->addWidget(new QLabel(QStringLiteral("地址"), this));
+    progressRow->addWidget(LabelFor(QStringLiteral("地址"), m_addressField, this));
     progressRow->addWidget(m_addressField);
-    progressRow->addWidget(new QLabel(QStringLiteral("速率"), this));
+    progressRow->addWidget(LabelFor(QStringLiteral("速率"), m_rateField, this));
     progressRow->addWidget(m_rateField);
     progressRow->addWidget(m_progress, 1);
     return progressRow;

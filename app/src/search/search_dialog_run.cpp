@@ -8,7 +8,7 @@
 
 #include "core/notifier.hpp"
 #include "search_dialog.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 using tev::link::ConverterSearch;
 using tev::link::Probe;

@@ -24,7 +24,6 @@
 #include "frame/message_bar.hpp"
 #include "frame/pages_bar.hpp"
 #include "frame/port_map_dialog.hpp"
-#include "uart.h"
 #include "core/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
@@ -32,7 +31,7 @@
 #include "core/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tools/tool_dialog.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace {
 
@@ -304,6 +303,9 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     RecordingNotifier notifier;
     PortMapDialog dialog(notifier, file.toStdString());
     dialog.findChild<QComboBox*>(QStringLiteral("COM9"))->setEditText(QStringLiteral("/dev/pts/77"));
+    // A device that is not there (a stopped program's pseudo-terminal) is marked, an empty port not.
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("COM9Note"))->text(), QStringLiteral("设备不存在"));
+    QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("COM8Note"))->text().isEmpty());
     dialog.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(notifier.m_shown->empty());

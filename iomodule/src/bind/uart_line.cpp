@@ -1,7 +1,7 @@
 // Binds the transaction to the real serial link component.
 #include "line.hpp"
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::iomodule {
 

@@ -11,8 +11,8 @@
 
 #include "tev/sim/line.hpp"
 #include "tev/sim/module_bank.hpp"
-#include "tev_module.h"
-#include "uart.h"
+#include <tev/tev_module.h>
+#include <tev/uart.h>
 
 namespace tev::iomodule::testing {
 

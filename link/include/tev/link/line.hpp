@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tev/link/serial_settings.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::link {
 

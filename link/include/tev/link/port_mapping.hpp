@@ -39,6 +39,13 @@ std::map<int, std::string> ReadPortsFile(const std::filesystem::path& file);
 // leaves the old one. Returns an empty text, or why not (with the path).
 std::string WritePortsFile(const std::filesystem::path& file, const std::map<int, std::string>& mapping);
 
+// What a mapped device name is worth: none given, a device that is there, one that is gone (an
+// adapter unplugged, a simulator stopped: a link to a gone device counts as gone), or a
+// pseudo-terminal (/dev/pts/N), which lasts only as long as the program behind it and may later
+// be another program's terminal.
+enum class MappedDevice { None, Present, Missing, PseudoTerminal };
+MappedDevice CheckMappedDevice(const std::string& device);
+
 // Why a port could not be opened, in Chinese, from libuart's reason (which is kept after it).
 std::string OpenReasonText(std::string_view uartReason);
 

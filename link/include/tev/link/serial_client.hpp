@@ -11,7 +11,7 @@
 
 #include "tev/link/line.hpp"
 #include "tev/link/serial_settings.hpp"
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace tev::link {
 

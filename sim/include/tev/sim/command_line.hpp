@@ -2,7 +2,9 @@
 //
 //   tev-sim [options] [set-up file]
 //   --help, -h                 usage on stdout
+//   --version                  the version on stdout
 //   --print-default            the default set-up file on stdout
+//   --link PATH                a symbolic link PATH to the first line (PATH-2 ... to the others)
 //   --device PATH              serve one line of the set-up (--only NAME, default "converters") on a
 //   --baud N, --parity P         real serial device at this rate and parity
 //   --drop V, --corrupt V, --garbage V, --truncate V, --late V      faults of every line:
@@ -22,13 +24,14 @@
 namespace tev::sim {
 
 struct SimCommandLine {
-    enum class Action { Serve, Help, PrintDefault };
+    enum class Action { Serve, Help, Version, PrintDefault };
     Action action = Action::Serve;
     std::string setupFile; // empty: the shipped default set-up
     std::string device;    // not empty: serve the line named by `only` on this real device
     std::string only = "converters";
     std::string baud; // empty: the rate of the line's first converter or meter
     std::string parity = "none";
+    std::string link; // not empty: keep symbolic links of this name to the lines' devices
     std::vector<std::pair<std::string, std::string>> lineKeys; // set-up keys applied to every line
     std::string error; // not empty: the arguments are not a valid command line
 };

@@ -24,7 +24,7 @@
 #ifndef TEV_MODULE_DIGITAL_H
 #define TEV_MODULE_DIGITAL_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -26,7 +26,7 @@
 #ifndef TEV_MODULE_WATCHDOG_H
 #define TEV_MODULE_WATCHDOG_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -32,7 +32,7 @@
 #ifndef TEV_MODULE_ALARM_H
 #define TEV_MODULE_ALARM_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

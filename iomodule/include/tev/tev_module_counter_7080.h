@@ -28,7 +28,7 @@
 
 #include <string.h>
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -19,7 +19,7 @@
 #ifndef TEV_MODULE_ANALOG_OUT_H
 #define TEV_MODULE_ANALOG_OUT_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "uart.h"
+#include <tev/uart.h>
 
 namespace uart {
 

@@ -23,7 +23,7 @@
 #ifndef TEV_MODULE_ANALOG_IN_H
 #define TEV_MODULE_ANALOG_IN_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,14 +11,14 @@
 #ifndef TEV_MODULE_H
 #define TEV_MODULE_H
 
-#include "tev_module_types.h"
+#include <tev/tev_module_types.h>
 
-#include "tev_module_alarm.h"
-#include "tev_module_analog_in.h"
-#include "tev_module_analog_out.h"
-#include "tev_module_counter_7080.h"
-#include "tev_module_digital.h"
-#include "tev_module_watchdog.h"
+#include <tev/tev_module_alarm.h>
+#include <tev/tev_module_analog_in.h>
+#include <tev/tev_module_analog_out.h>
+#include <tev/tev_module_counter_7080.h>
+#include <tev/tev_module_digital.h>
+#include <tev/tev_module_watchdog.h>
 
 #ifdef __cplusplus
 extern "C" {
