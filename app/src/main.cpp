@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -135,25 +137,58 @@ void StopOnSignals(QApplication& app) {
         sigaction(signal, &action, nullptr);
 }
 
+// The command line, read before the window system starts (a wrong one needs no display); an exit
+// code when the program ends here.
+std::optional<int> ParseCommandLine(QCommandLineParser& parser, int argc, char** argv) {
+    AddOptions(parser);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (parser.parse(arguments) && parser.positionalArguments().isEmpty())
+        return std::nullopt;
+    const QString error = parser.errorText().isEmpty()
+                              ? QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first())
+                              : parser.errorText();
+    std::fprintf(stderr, "TEV_IO: %s\n%s", qPrintable(error), kUsage);
+    return 2;
+}
+
+// Shows the window: the user's layout, or for a picture the default one and no message boxes (nobody
+// is there to close them); the demo line is named in the status and message bars.
+void ShowFrame(MainFrame& frame, const DemoLine* demo, bool screenshot) {
+    if (!screenshot)
+        frame.restoreLayout();
+    else
+        frame.setNotifier(std::make_unique<StderrNotifier>());
+    if (demo) {
+        frame.setStatusNote(QStringLiteral("演示模式: 模拟设备"));
+        for (const QString& line : demo->describe())
+            frame.postMessage(QStringLiteral("演示: ") + line);
+    }
+    frame.show();
+}
+
+// Saves the picture of --screenshot or --overview-screenshot; the exit code.
+int SaveScreenshot(MainFrame& frame, DemoLine* demo, const QString& option, const QString& file) {
+    if (!demo) {
+        std::fprintf(stderr, "TEV_IO: --%s needs --demo\n", qPrintable(option));
+        return 2;
+    }
+    const bool saved = option == QStringLiteral("screenshot")
+                           ? SaveSearchScreenshot(frame, demo->converterRateBoxes(), file)
+                           : SaveOverviewScreenshot(frame, demo->converterRateBoxes(), file);
+    std::fprintf(saved ? stdout : stderr, "TEV_IO: %s %s\n", saved ? "saved" : "could not save", qPrintable(file));
+    return saved ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (const int code = AnswerWithoutWindow(argc, argv); code >= 0)
         return code;
-    // A wrong command line is reported before the window system starts: it needs no display.
     QCommandLineParser parser;
-    AddOptions(parser);
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
-        const QString error =
-            parser.errorText().isEmpty()
-                ? QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first())
-                : parser.errorText();
-        std::fprintf(stderr, "TEV_IO: %s\n%s", qPrintable(error), kUsage);
-        return 2;
-    }
+    if (const auto code = ParseCommandLine(parser, argc, argv))
+        return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TEV_IO"));
     QApplication::setApplicationVersion(QStringLiteral(TEV_VERSION));
@@ -166,40 +201,15 @@ int main(int argc, char** argv) {
     std::unique_ptr<DemoLine> demo;
     if (parser.isSet(QStringLiteral("demo"))) {
         QString error;
-        demo = DemoLine::start(&error);
-        if (!demo) {
+        if (!(demo = DemoLine::start(&error))) {
             std::fprintf(stderr, "TEV_IO: the demo line could not start: %s\n", qPrintable(error));
             return 1;
         }
     }
-
     MainFrame frame;
-    // The picture for the documentation shows the default layout, not this user's; nobody is there
-    // to close a message box.
-    if (!parser.isSet(shotOption))
-        frame.restoreLayout();
-    else
-        frame.setNotifier(std::make_unique<StderrNotifier>());
-    if (demo) {
-        frame.setStatusNote(QStringLiteral("演示模式: 模拟设备"));
-        for (const QString& line : demo->describe())
-            frame.postMessage(QStringLiteral("演示: ") + line);
-    }
-    frame.show();
-
-    if (parser.isSet(shotOption)) {
-        if (!demo) {
-            std::fprintf(stderr, "TEV_IO: --%s needs --demo\n", qPrintable(shotOption));
-            return 2;
-        }
-        const QString file = parser.value(shotOption);
-        const bool saved = shotOption == QStringLiteral("screenshot")
-                               ? SaveSearchScreenshot(frame, demo->converterRateBoxes(), file)
-                               : SaveOverviewScreenshot(frame, demo->converterRateBoxes(), file);
-        std::fprintf(saved ? stdout : stderr, "TEV_IO: %s %s\n", saved ? "saved" : "could not save",
-                     qPrintable(file));
-        return saved ? 0 : 1;
-    }
+    ShowFrame(frame, demo.get(), parser.isSet(shotOption));
+    if (parser.isSet(shotOption))
+        return SaveScreenshot(frame, demo.get(), shotOption, parser.value(shotOption));
     StopOnSignals(app);
     const int code = app.exec();
     tev::link::CloseAllPorts(); // also ends exchanges still under way on the serial threads

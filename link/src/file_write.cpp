@@ -87,10 +87,46 @@ std::string FileErrorText(int error) {
     }
 }
 
+namespace {
+
+// The new file gets the old one's owner (where the writer may give it) and mode; 0 or errno.
+int KeepOwnerAndMode(int fd, const struct stat& old) {
+    // The owner first: changing it clears set-id bits, which the mode then restores. Only root may
+    // give the file back to its owner; for anyone else it becomes the writer's.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+        (void)!::fchown(fd, old.st_uid, old.st_gid);
+    return ::fchmod(fd, old.st_mode & 07777) == 0 ? 0 : errno;
+}
+
+// Writes, flushes and closes the temporary file, then renames it over the target; 0 or errno. On
+// failure the temporary is gone and the target untouched.
+int CommitTemporary(int fd, std::string_view bytes, const fs::path& temporary, const fs::path& target) {
+    int error = 0;
+    bool ok = WriteAll(fd, bytes, error);
+    ok = ok && (::fsync(fd) == 0 || (error = errno, false));
+    if (::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    ok = ok && (::rename(temporary.c_str(), target.c_str()) == 0 || (error = errno, false));
+    if (!ok)
+        ::unlink(temporary.c_str());
+    return ok ? 0 : error;
+}
+
+// The rename itself reaches the disk with its folder.
+void SyncFolder(const fs::path& target) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace
+
 std::string WriteFileReplacing(const fs::path& file, std::string_view bytes) {
-    const auto failed = [&file](int error) {
-        return "无法写入 " + file.string() + ": " + FileErrorText(error);
-    };
+    const auto failed = [&file](int error) { return "无法写入 " + file.string() + ": " + FileErrorText(error); };
     if (file.empty() || !file.has_filename())
         return failed(EISDIR);
     fs::path target = file;
@@ -100,37 +136,19 @@ std::string WriteFileReplacing(const fs::path& file, std::string_view bytes) {
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode))
         return failed(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
-
     fs::path temporary;
     int error = 0;
     const int fd = CreateTemporary(target, temporary, error);
     if (fd < 0)
         return failed(error);
-    bool ok = true;
-    if (exists) {
-        // The owner first: changing it clears set-id bits, which the mode then restores.
-        // Only root may give the file back to its owner; for anyone else it becomes the writer's.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) [[maybe_unused]]
-            const int owned = ::fchown(fd, old.st_uid, old.st_gid);
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0 || (error = errno, false);
-    }
-    ok = ok && WriteAll(fd, bytes, error);
-    ok = ok && (::fsync(fd) == 0 || (error = errno, false));
-    if (::close(fd) != 0 && ok) {
-        error = errno;
-        ok = false;
-    }
-    ok = ok && (::rename(temporary.c_str(), target.c_str()) == 0 || (error = errno, false));
-    if (!ok) {
+    if (exists && (error = KeepOwnerAndMode(fd, old)) != 0) {
+        ::close(fd);
         ::unlink(temporary.c_str());
         return failed(error);
     }
-    // The rename itself reaches the disk with its folder.
-    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    if (const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if ((error = CommitTemporary(fd, bytes, temporary, target)) != 0)
+        return failed(error);
+    SyncFolder(target);
     return {};
 }
 

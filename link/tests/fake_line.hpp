@@ -89,38 +89,14 @@ class FakeLine final : public Line {
         }
         m_cancelled = false;
         sent.push_back({Bytes(request.begin(), request.end()), timeoutMs, maxCount});
-        Step step;
-        if (!m_script.empty()) {
-            step = std::move(m_script.front());
-            m_script.pop_front();
-        } else if (device) {
-            step.reply = device(request, m_settings);
-        } else {
-            ADD_FAILURE() << "request beyond the script: " << HexText(request);
-        }
-        if (!step.request.empty())
-            EXPECT_EQ(HexText(request), HexText(step.request)) << "request " << sent.size();
+        Step step = nextStep(request);
         if (step.whileOn)
             step.whileOn();
         if (m_cancelled) { // woken before anything arrived
             result.error = ExchangeError::Cancelled;
             return result;
         }
-        bool complete = false;
-        for (const std::uint8_t byte : step.reply) {
-            if (result.reply.size() >= maxCount)
-                break;
-            result.reply.push_back(byte);
-            // A rule that claims more bytes than arrived has not seen a complete frame yet.
-            const std::size_t end = rule ? rule(result.reply.data(), result.reply.size(), context) : 0;
-            if (end > 0 && end <= result.reply.size()) {
-                result.reply.resize(end);
-                complete = true;
-                break;
-            }
-        }
-        if (!rule)
-            complete = !result.reply.empty();
+        const bool complete = receive(step.reply, maxCount, rule, context, result.reply);
         result.error = complete ? ExchangeError::None : ExchangeError::Timeout;
         result.elapsedMs = complete ? step.elapsedMs : timeoutMs;
         return result;
@@ -138,6 +114,39 @@ class FakeLine final : public Line {
     int settles = 0;
 
   private:
+    // The step that answers this request: the script's next, else the device's answer.
+    Step nextStep(std::span<const std::uint8_t> request) {
+        Step step;
+        if (!m_script.empty()) {
+            step = std::move(m_script.front());
+            m_script.pop_front();
+        } else if (device) {
+            step.reply = device(request, m_settings);
+        } else {
+            ADD_FAILURE() << "request beyond the script: " << HexText(request);
+        }
+        if (!step.request.empty())
+            EXPECT_EQ(HexText(request), HexText(step.request)) << "request " << sent.size();
+        return step;
+    }
+
+    // The line's bytes handed to the rule one at a time, as uart's receive does: only a complete
+    // frame is kept; without a rule any byte is a reply. True when the receive ends complete.
+    static bool receive(const Bytes& line, std::uint16_t maxCount, UartFrameRule rule, void* context, Bytes& kept) {
+        for (const std::uint8_t byte : line) {
+            if (kept.size() >= maxCount)
+                break;
+            kept.push_back(byte);
+            // A rule that claims more bytes than arrived has not seen a complete frame yet.
+            const std::size_t end = rule ? rule(kept.data(), kept.size(), context) : 0;
+            if (end > 0 && end <= kept.size()) {
+                kept.resize(end);
+                return true;
+            }
+        }
+        return !rule && !kept.empty();
+    }
+
     std::deque<Step> m_script;
     SerialSettings m_settings{};
     bool m_open = false;

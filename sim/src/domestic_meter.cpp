@@ -84,14 +84,19 @@ Reply DomesticMeter::answer(std::span<const std::uint8_t> frame, const LineState
                           ((body[11] == 0x90 && body[12] == 0x1F) || (body[11] == 0x1F && body[12] == 0x90));
     if (!readData)
         return {};
+    return readingReply(body[11], body[12]);
+}
 
+// The read-data reply: the meter's identity, the data identifier as asked (id1 id2), the current
+// and settlement-day volume, its clock and status, behind the meter's wake-up bytes.
+Reply DomesticMeter::readingReply(std::uint8_t id1, std::uint8_t id2) {
     const std::chrono::duration<double, std::ratio<3600>> hours =
         std::chrono::steady_clock::now() - m_started;
     const auto hundredths =
         static_cast<std::uint64_t>((m_spec.cubicMetres + m_spec.cubicMetresPerHour * hours.count()) * 100.0);
     std::vector<std::uint8_t> out{kStart, m_spec.type};
     out.insert(out.end(), m_spec.address.begin(), m_spec.address.end());
-    out.insert(out.end(), {kReadDataReply, 0x16, body[11], body[12], ++m_sequence});
+    out.insert(out.end(), {kReadDataReply, 0x16, id1, id2, ++m_sequence});
     for (int reading = 0; reading < 2; ++reading) { // current and settlement-day volume
         for (auto b : detail::Bcd(hundredths, 4))
             out.push_back(b);

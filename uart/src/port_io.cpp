@@ -226,14 +226,65 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
     return UART_OK;
 }
 
+namespace {
+
+enum class ReadResult { Got, Again, End };
+
+// Reads what the port holds into buffer behind r.count, through the mark decoder on a marked line;
+// End at hang-up or error: what arrived is all there is.
+ReadResult ReadSome(Port& p, Received& r, Unmarker& unmark, std::uint8_t* buffer, std::size_t max) {
+    std::uint8_t chunk[256];
+    // Never more than the room left: the marks only ever shorten what was read.
+    std::uint8_t* into = p.marked ? chunk : buffer + r.count;
+    const ssize_t n = ::read(p.fd, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
+    if (n <= 0)
+        return n < 0 && (errno == EAGAIN || errno == EINTR) ? ReadResult::Again : ReadResult::End;
+    if (r.count == 0)
+        r.firstAt = Clock::now();
+    if (p.marked) {
+        r.count += unmark.decode(chunk, static_cast<std::size_t>(n), buffer + r.count);
+        r.damaged = unmark.damaged();
+    } else {
+        r.count += static_cast<std::size_t>(n);
+    }
+    return ReadResult::Got;
+}
+
+// Right after a timed-out request the frame ending at `end` may be that request's late reply: then
+// this request's own reply follows it at once. Bytes behind the frame within the silence gap show it;
+// the frame is dropped and the receive goes on. Returns the end of the frame now at the front (0:
+// none); sets r.cancelled when woken meanwhile.
+std::size_t DropLateReply(Port& p, Received& r, std::uint8_t* buffer, std::size_t end, Clock::time_point deadline,
+                          Clock::time_point lastByte, UartFrameRule rule, void* context) {
+    while (end > 0 && end <= r.count && p.suspect && !p.behindChecked) {
+        p.behindChecked = true;
+        if (end == r.count) {
+            const Wait behind = WaitOn(p, POLLIN, std::min(deadline, Clock::now() + SilenceGap(p.settings)));
+            if (behind == Wait::Cancelled)
+                r.cancelled = true;
+            if (behind != Wait::Ready)
+                return end; // nothing behind it: the frame is the reply
+        }
+        Learn(p, r.firstAt - p.suspectFrom);
+        p.suspect = false; // what follows answers this request
+        if (trace::Enabled())
+            trace::Line(p.number, p.path, trace::Direction::Dropped, {buffer, end}, false, UART_OK);
+        std::memmove(buffer, buffer + end, r.count - end);
+        r.count -= end;
+        r.firstAt = lastByte;
+        end = r.count > 0 ? rule(buffer, r.count, context) : 0;
+    }
+    return end;
+}
+
+} // namespace
+
 Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_point deadline,
                  UartFrameRule rule, void* context) {
     Received r;
     Unmarker unmark;
-    std::uint8_t chunk[256];
     const auto gap = SilenceGap(p.settings);
     auto lastByte = Clock::now();
-    bool checkBehind = p.suspect && !p.behindChecked && rule != nullptr;
     while (r.count < max) {
         auto until = deadline;
         if (r.count > 0 && !rule)
@@ -243,49 +294,15 @@ Received Receive(Port& p, std::uint8_t* buffer, std::size_t max, Clock::time_poi
         r.settled = w == Wait::Timeout && until < deadline; // the silence after the last byte
         if (w != Wait::Ready)
             break;
-        // Never more than the room left: the marks only ever shorten what was read.
-        std::uint8_t* into = p.marked ? chunk : buffer + r.count;
-        const ssize_t n = ::read(p.fd, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
-        if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue;
-            break; // hang-up or error: what arrived is all there is
-        }
-        if (r.count == 0)
-            r.firstAt = Clock::now();
-        if (p.marked) {
-            r.count += unmark.decode(chunk, static_cast<std::size_t>(n), buffer + r.count);
-            r.damaged = unmark.damaged();
-        } else {
-            r.count += static_cast<std::size_t>(n);
-        }
+        const ReadResult read = ReadSome(p, r, unmark, buffer, max);
+        if (read == ReadResult::Again)
+            continue;
+        if (read == ReadResult::End)
+            break;
         lastByte = Clock::now();
         // A rule that claims more bytes than arrived has not seen a complete frame yet.
         std::size_t end = rule ? rule(buffer, r.count, context) : 0;
-        while (end > 0 && end <= r.count && checkBehind) {
-            // Right after a timed-out request the frame may be that request's late reply: then this
-            // request's own reply follows it at once. Bytes behind the frame within the silence gap
-            // show it; the frame is dropped and the receive goes on.
-            checkBehind = false;
-            p.behindChecked = true;
-            if (end == r.count) {
-                const Wait behind = WaitOn(p, POLLIN, std::min(deadline, Clock::now() + gap));
-                if (behind == Wait::Cancelled) {
-                    r.cancelled = true;
-                    break;
-                }
-                if (behind != Wait::Ready)
-                    break; // nothing behind it: the frame is the reply
-            }
-            Learn(p, r.firstAt - p.suspectFrom);
-            p.suspect = false; // what follows answers this request
-            if (trace::Enabled())
-                trace::Line(p.number, p.path, trace::Direction::Dropped, {buffer, end}, false, UART_OK);
-            std::memmove(buffer, buffer + end, r.count - end);
-            r.count -= end;
-            r.firstAt = lastByte;
-            end = r.count > 0 ? rule(buffer, r.count, context) : 0;
-        }
+        end = DropLateReply(p, r, buffer, end, deadline, lastByte, rule, context);
         if (r.cancelled)
             break;
         if (end > 0 && end <= r.count) {

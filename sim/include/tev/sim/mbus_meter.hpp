@@ -73,6 +73,8 @@ class DomesticMeter final : public Device {
     Reply answer(std::span<const std::uint8_t> frame, const LineState& line) override;
 
   private:
+    Reply readingReply(std::uint8_t id1, std::uint8_t id2);
+
     DomesticMeterSpec m_spec;
     std::uint8_t m_sequence = 0;
     std::chrono::steady_clock::time_point m_started = std::chrono::steady_clock::now();
