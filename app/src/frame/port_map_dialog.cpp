@@ -24,6 +24,13 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
                    this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
+    layout->addLayout(buildPortRows());
+    layout->addWidget(buildButtons());
+    refreshDevices();
+}
+
+// One row a COM port: the device chosen or typed, and a note when it is gone or a temporary name.
+QFormLayout* PortMapDialog::buildPortRows() {
     auto* form = new QFormLayout;
     const auto mapping = tev::link::ReadPortsFile(m_file);
     for (int i = 0; i < kPorts; ++i) {
@@ -44,7 +51,10 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
         form->addRow(QStringLiteral("COM%1").arg(i + 1), row);
         connect(box, &QComboBox::editTextChanged, this, [this, i] { updateNote(i); });
     }
-    layout->addLayout(form);
+    return form;
+}
+
+QDialogButtonBox* PortMapDialog::buildButtons() {
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* refresh = buttons->addButton(QStringLiteral("刷新"), QDialogButtonBox::ActionRole);
     QPushButton* saveButton = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
@@ -54,8 +64,7 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
     connect(refresh, &QPushButton::clicked, this, &PortMapDialog::refreshDevices);
     connect(saveButton, &QPushButton::clicked, this, &PortMapDialog::save);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    refreshDevices();
+    return buttons;
 }
 
 void PortMapDialog::refreshDevices() {

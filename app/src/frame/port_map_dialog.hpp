@@ -11,6 +11,8 @@
 
 class Notifier;
 class QComboBox;
+class QDialogButtonBox;
+class QFormLayout;
 class QLabel;
 
 class PortMapDialog final : public QDialog {
@@ -27,6 +29,8 @@ class PortMapDialog final : public QDialog {
     void save();
 
   private:
+    QFormLayout* buildPortRows();
+    QDialogButtonBox* buildButtons();
     // Marks the port's device when it is gone or transient.
     void updateNote(int index);
 
