@@ -135,6 +135,26 @@ std::string OpenReasonText(std::string_view uartReason) {
         return uartReason.find(part) != std::string_view::npos;
     };
     std::string text;
+    const bool network = uartReason.rfind("tcp://", 0) == 0 || uartReason.rfind("rfc2217://", 0) == 0;
+    if (network) {
+        if (has("busy"))
+            text = "网关被其他客户端占用";
+        else if (has("connection refused"))
+            text = "网关拒绝连接: 请检查地址和端口号";
+        else if (has("name not found"))
+            text = "找不到网关的主机名";
+        else if (has("unreachable"))
+            text = "网关不可达: 请检查网络";
+        else if (has("timed out") || has("did not confirm"))
+            text = "连接网关超时";
+        else if (has("closed by the gateway") || has("closed the connection"))
+            text = "网关断开了连接";
+        else if (has("port control"))
+            text = "网关不支持 RFC 2217 串口控制";
+        else
+            text = "无法连接网关";
+        return text + " (" + std::string(uartReason) + ")";
+    }
     if (has("dialout") || has("Permission denied") || has("Operation not permitted"))
         text = "没有权限打开串口: 请把用户加入 dialout 组 (sudo adduser $USER dialout), 然后重新登录";
     else if (has("another program") || has("busy"))
