@@ -165,6 +165,7 @@ SetupResult ConnectGateway(Port& p, const LineName& name) {
             const int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one); // a request goes out at once
             setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+            setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
             p.fd = fd;
             break;
         }
@@ -246,6 +247,11 @@ SetupResult ConfigureGateway(Port& p, const LineSettings& s) {
 
 ssize_t ReadNet(Port& p, std::uint8_t* buffer, std::size_t size) {
     const ssize_t n = ::recv(p.fd, buffer, size, 0);
+    // A gateway that sends each byte as it comes from its line holds the next ones back until the
+    // first is acknowledged (Nagle); the kernel's delayed acknowledgement would add up to 40 ms to a
+    // reply. Acknowledge at once (the kernel forgets this setting, so it is renewed per read).
+    const int one = 1;
+    setsockopt(p.fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR && errno != EWOULDBLOCK)) {
         p.dropped = true;
         return n;
