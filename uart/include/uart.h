@@ -15,13 +15,12 @@
  *     gateway and waits for the gateway to confirm them. Data bytes 0xFF are escaped both ways;
  *     Telnet commands from the gateway never reach the caller's buffer.
  * HOST is a host name, an IPv4 address or an IPv6 address in brackets ("tcp://[::1]:4001"). The
- * connect, and on an RFC 2217 line the confirmation of the settings, each take at most
- * UART_CONNECT_TIMEOUT_MS; UartCancel or CloseLink from another thread end them at once
+ * name lookup and connect together, and on an RFC 2217 line the confirmation of the settings, each
+ * take at most UART_CONNECT_TIMEOUT_MS; UartCancel or CloseLink from another thread end them at once
  * (UART_CANCELLED). A failed open gives UART_PORT_ERROR (UART_BAUD_ERROR for a rate the gateway
  * would not set) and UartOpenError says why: "connection refused", "unreachable", "name not
  * found", "connect timed out", or "busy" for a gateway that closes the connection at once because
- * it serves another client (on a raw line OpenLink waits 30 ms for such a close). The name is
- * looked up by the system resolver, which for a name not in /etc/hosts may take longer.
+ * it serves another client (on a raw line OpenLink waits 30 ms for such a close).
  * Everything else works as on a device. A connection the gateway closes or resets fails the call
  * that finds it with UART_NOT_OPEN and closes the port (UartOpenError: "connection closed by the
  * gateway"); the next OpenLink connects afresh. OpenLink of an open network port reconnects when

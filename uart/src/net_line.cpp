@@ -114,6 +114,58 @@ void Answer(Port& p) {
         WriteNet(p, reinterpret_cast<const std::uint8_t*>(out.data()), out.size()); // best effort
 }
 
+constexpr int kLookupCancelled = 1;
+constexpr int kLookupTimedOut = 2;
+
+// The addresses of host, 0 or an EAI_* code, kLookupCancelled or kLookupTimedOut. An address is
+// taken as it is; a name is looked up on the resolver's own thread, so the wait for it ends at the
+// deadline or at a cancel of the port.
+int LookUp(Port& p, const std::string& host, const std::string& service, Clock::time_point deadline,
+           addrinfo** out) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, out) == 0)
+        return 0;
+    hints.ai_flags = AI_NUMERICSERV;
+    struct Request {
+        std::string host;
+        std::string service;
+        addrinfo hints;
+        gaicb cb;
+    };
+    auto* r = new Request{host, service, hints, {}};
+    r->cb.ar_name = r->host.c_str();
+    r->cb.ar_service = r->service.c_str();
+    r->cb.ar_request = &r->hints;
+    gaicb* list[] = {&r->cb};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete r;
+        return EAI_SYSTEM;
+    }
+    for (;;) {
+        if (const int rc = gai_error(&r->cb); rc != EAI_INPROGRESS) {
+            *out = rc == 0 ? r->cb.ar_result : nullptr;
+            delete r;
+            return rc;
+        }
+        const bool cancelled = Cancelled(p);
+        if (cancelled || Clock::now() >= deadline) {
+            const int c = gai_cancel(&r->cb);
+            if (c == EAI_ALLDONE && gai_error(&r->cb) == 0)
+                freeaddrinfo(r->cb.ar_result);
+            // A lookup still running owns its request until it ends: that one is left behind.
+            if (c == EAI_CANCELED || c == EAI_ALLDONE)
+                delete r;
+            return cancelled ? kLookupCancelled : kLookupTimedOut;
+        }
+        const timespec slice{0, 20'000'000};
+        const gaicb* const waiting[] = {&r->cb};
+        gai_suspend(waiting, 1, &slice);
+    }
+}
+
 struct AddrInfoFree {
     void operator()(addrinfo* a) const { freeaddrinfo(a); }
 };
@@ -127,15 +179,18 @@ SetupResult ConnectGateway(Port& p, const LineName& name) {
         return result;
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(UART_CONNECT_TIMEOUT_MS);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
     addrinfo* found = nullptr;
-    const std::string service = std::to_string(name.port);
-    if (const int rc = getaddrinfo(name.host.c_str(), service.c_str(), &hints, &found); rc != 0) {
+    const int rc = LookUp(p, name.host, std::to_string(name.port), deadline, &found);
+    if (rc == kLookupCancelled)
+        return {UART_CANCELLED, p.path + ": connect cancelled"};
+    if (rc == kLookupTimedOut) {
+        result.error = p.path + ": name not found within " + std::to_string(UART_CONNECT_TIMEOUT_MS / 1000) +
+                       " s (connect timed out)";
+        return result;
+    }
+    if (rc != 0) {
         result.error = p.path + ": " +
-                       (rc == EAI_NONAME || rc == EAI_FAIL || rc == EAI_AGAIN
+                       (rc == EAI_NONAME || rc == EAI_FAIL || rc == EAI_AGAIN || rc == EAI_NODATA
                             ? "name not found (" + std::string(gai_strerror(rc)) + ")"
                             : std::string(gai_strerror(rc)));
         return result;
