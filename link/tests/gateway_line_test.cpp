@@ -16,7 +16,9 @@
 #include <unistd.h>
 
 #include "tev/link/converter_probe.hpp"
+#include "tev/link/serial_client.hpp"
 #include "tev/link/serial_link.hpp"
+#include "tev/protocol/modbus_request.hpp"
 #include "tev/sim/converter.hpp"
 #include "tev/sim/line.hpp"
 #include "uart.h"
@@ -54,7 +56,8 @@ bool Listening(std::uint16_t port) {
 // ser2net as this test's own child, configured in a scratch folder; stopped by the destructor.
 class Ser2net {
   public:
-    Ser2net(const std::string& device, bool rfc2217) : m_port(FreeLoopbackPort()) {
+    Ser2net(const std::string& device, bool rfc2217, std::uint16_t port = 0)
+        : m_port(port != 0 ? port : FreeLoopbackPort()) {
         char folder[] = "/tmp/tev-ser2net-XXXXXX";
         m_folder = ::mkdtemp(folder);
         const std::string config = m_folder + "/ser2net.yaml";
@@ -151,6 +154,18 @@ TEST_P(GatewayLine, SecondOpenerIsToldTheGatewayIsBusy) {
     EXPECT_EQ(OpenLink(62, 9600, 8, 0, 0), UART_PORT_ERROR);
     EXPECT_NE(OpenFailureText(62).find("占用"), std::string::npos) << OpenFailureText(62);
     CloseLink(62);
+}
+
+TEST_P(GatewayLine, ClientCarriesOnWhenTheGatewayComesBack) {
+    SerialClient client;
+    ASSERT_EQ(client.open({kPort, 9600, 0, 8, 0}), UART_OK) << client.openFailure();
+    const auto request = protocol::BuildReadRequest(3, 6000, 5);
+    EXPECT_EQ(client.modbus(request, 300).error, ExchangeError::None);
+    const std::uint16_t port = m_gateway->port();
+    m_gateway.reset(); // the connection is dropped
+    EXPECT_EQ(client.modbus(request, 300).error, ExchangeError::NotOpen);
+    m_gateway = std::make_unique<Ser2net>(m_line.path(), GetParam(), port);
+    EXPECT_EQ(client.modbus(request, 300).error, ExchangeError::None);
 }
 
 INSTANTIATE_TEST_SUITE_P(RawAndRfc2217, GatewayLine, ::testing::Values(false, true),
