@@ -89,3 +89,24 @@ TEST(PortMapping, OpenFailuresSayWhyInChinese) {
     }
     EXPECT_EQ(OpenReasonText(""), "");
 }
+
+TEST(PortMapping, TargetsAreDevicesOrGatewayAddresses) {
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {
+        {"", true},
+        {"/dev/ttyUSB0", true},
+        {"tcp://10.0.0.5:4001", true},
+        {"RFC2217://gw-1.lan:2001", true},
+        {"tcp://[fe80::1%eth0]:4001", true},
+        {"ttyUSB0", false},
+        {"tcp://10.0.0.5", false},
+        {"tcp://10.0.0.5:70000", false},
+        {"tcp://fe80::1:4001", false},
+        {"tcp://a b:1", false},
+        {"udp://10.0.0.5:4001", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PortTargetProblem(c.text).empty(), c.ok) << c.text << ": " << PortTargetProblem(c.text);
+}

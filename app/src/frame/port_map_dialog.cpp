@@ -14,9 +14,12 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
     : QDialog(parent), m_notifier(notifier), m_file(std::move(portsFile)) {
     setWindowTitle(QStringLiteral("串口映射"));
     auto* layout = new QVBoxLayout(this);
-    auto* hint = new QLabel(QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>)。\n保存到 %1")
-                                .arg(QString::fromStdString(m_file.string())),
-                            this);
+    auto* hint = new QLabel(
+        QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>), 或网关上的串口: "
+                       "tcp://主机:端口 (原始 TCP, 串口参数在网关上设置) 或 "
+                       "rfc2217://主机:端口 (由本程序设置串口参数)。\n保存到 %1")
+            .arg(QString::fromStdString(m_file.string())),
+        this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
     auto* form = new QFormLayout;
@@ -30,8 +33,17 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
             box->setEditText(QString::fromStdString(it->second));
         m_ports[static_cast<std::size_t>(i)] = box;
         form->addRow(QStringLiteral("COM%1").arg(i + 1), box);
+        connect(box, &QComboBox::editTextChanged, this, [this, box] {
+            checkTarget(box);
+            showProblems();
+        });
     }
     layout->addLayout(form);
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("problemLabel"));
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->setWordWrap(true);
+    layout->addWidget(m_problem);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* refresh = buttons->addButton(QStringLiteral("刷新"), QDialogButtonBox::ActionRole);
     QPushButton* saveButton = buttons->addButton(QStringLiteral("保存"), QDialogButtonBox::AcceptRole);
@@ -60,13 +72,43 @@ void PortMapDialog::refreshDevices() {
     }
 }
 
+QString PortMapDialog::checkTarget(QComboBox* box) {
+    const std::string problem = tev::link::PortTargetProblem(box->currentText().trimmed().toStdString());
+    const QString text = problem.empty()
+                             ? QString()
+                             : box->objectName() + QStringLiteral(": ") + QString::fromStdString(problem);
+    box->setStyleSheet(problem.empty() ? QString()
+                                       : QStringLiteral("QComboBox { border: 1px solid #b00000; }"));
+    box->setToolTip(text);
+    return text;
+}
+
+QStringList PortMapDialog::showProblems() {
+    QStringList problems;
+    for (QComboBox* box : m_ports)
+        if (box && !box->toolTip().isEmpty())
+            problems << box->toolTip();
+    m_problem->setText(problems.join(QLatin1Char('\n')));
+    return problems;
+}
+
 void PortMapDialog::save() {
+    for (QComboBox* box : m_ports)
+        checkTarget(box);
+    const QStringList problems = showProblems();
+    if (!problems.isEmpty()) {
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("串口映射有误:\n") + problems.join(QLatin1Char('\n')),
+                          Notifier::Icon::Warning);
+        return;
+    }
     std::map<int, std::string> mapping;
     for (int i = 0; i < kPorts; ++i)
         mapping[i + 1] = m_ports[static_cast<std::size_t>(i)]->currentText().trimmed().toStdString();
     const std::string error = tev::link::WritePortsFile(m_file, mapping);
     if (!error.empty()) {
-        m_notifier.notify(this, QStringLiteral("INFO"), QStringLiteral("串口映射无法保存:\n") + QString::fromStdString(error),
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("串口映射无法保存:\n") + QString::fromStdString(error),
                           Notifier::Icon::Warning);
         return;
     }
