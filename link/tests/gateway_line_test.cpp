@@ -2,19 +2,11 @@
 // in front of simulated converters on a pseudo-terminal; raw TCP and RFC 2217.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <netinet/in.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
+#include "ser2net_gateway.hpp"
 #include "tev/link/converter_probe.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/link/serial_link.hpp"
@@ -25,72 +17,11 @@
 
 using namespace tev;
 using namespace tev::link;
+using tev::testing::Ser2net;
 
 namespace {
 
 constexpr std::uint8_t kPort = 61;
-
-std::uint16_t FreeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-bool Listening(std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// ser2net as this test's own child, configured in a scratch folder; stopped by the destructor.
-class Ser2net {
-  public:
-    Ser2net(const std::string& device, bool rfc2217, std::uint16_t port = 0)
-        : m_port(port != 0 ? port : FreeLoopbackPort()) {
-        char folder[] = "/tmp/tev-ser2net-XXXXXX";
-        m_folder = ::mkdtemp(folder);
-        const std::string config = m_folder + "/ser2net.yaml";
-        std::ofstream(config) << "connection: &line\n"
-                              << "  accepter: " << (rfc2217 ? "telnet(rfc2217),tcp," : "tcp,") << "127.0.0.1,"
-                              << m_port << "\n"
-                              << "  connector: serialdev," << device << ",9600n81,local\n"
-                              << "  options:\n    kickolduser: false\n";
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::execlp("ser2net", "ser2net", "-n", "-u", "-c", config.c_str(), "-P",
-                     (m_folder + "/pid").c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int i = 0; i < 100 && !Listening(m_port); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        // The probe connection above is still being closed on the gateway's side.
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ~Ser2net() {
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, nullptr, 0);
-        std::system(("rm -rf " + m_folder).c_str());
-    }
-    Ser2net(const Ser2net&) = delete;
-    Ser2net& operator=(const Ser2net&) = delete;
-    std::uint16_t port() const { return m_port; }
-
-  private:
-    std::uint16_t m_port;
-    std::string m_folder;
-    pid_t m_pid = -1;
-};
 
 std::shared_ptr<sim::Converter> MakeConverter(std::uint8_t address, std::uint8_t baudCode) {
     sim::ConverterConfig c;
@@ -104,7 +35,7 @@ std::shared_ptr<sim::Converter> MakeConverter(std::uint8_t address, std::uint8_t
 class GatewayLine : public ::testing::TestWithParam<bool> {
   protected:
     void SetUp() override {
-        if (std::system("command -v ser2net >/dev/null") != 0)
+        if (!tev::testing::HaveSer2net())
             GTEST_SKIP() << "ser2net is not installed (scripts/setup.sh)";
         m_line.add(MakeConverter(0x03, 0x36)); // 9600
         m_line.add(MakeConverter(0x05, 0x37)); // 19200
