@@ -85,7 +85,7 @@ bool SendAll(Port& p, const std::string& bytes, Clock::time_point deadline) {
 }
 
 void Offer(Port& p, std::string& out, std::uint8_t verb, std::uint8_t option) {
-    std::uint64_t& sent = verb == telnet::kWill ? p.offered : p.asked;
+    std::uint64_t& sent = verb == telnet::kWill || verb == telnet::kWont ? p.offered : p.asked;
     const std::uint64_t bit = std::uint64_t{1} << (option % 64);
     if (option < 64 && (sent & bit) != 0)
         return;

@@ -25,8 +25,9 @@ struct Port {
     // it fails with UART_NOT_OPEN and the port is closed; the next OpenLink connects afresh.
     bool dropped = false;
     telnet::Reader telnet; // an RFC 2217 line: the state of the received stream
-    // Telnet options this end has offered (WILL) or asked for (DO), as bits of the option number
-    // (those below 64); each is sent once per connection, so an answer never starts a loop.
+    // Telnet options this end has answered for itself (WILL, WONT) or for the peer (DO, DONT), as bits
+    // of the option number (those below 64); each is sent once per connection, so an answer never
+    // starts a loop.
     std::uint64_t offered = 0;
     std::uint64_t asked = 0;
     LineSettings settings;
