@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll tev-bench-overview tev-bench-ports tev-bench-fast-search uart-receive-latency uart-guard-cost -j "$(nproc)"
+cmake --build --preset default --target tev-bench-exchange tev-bench-data-poll tev-bench-overview tev-bench-ports tev-bench-fast-search uart-receive-latency uart-guard-cost tev-bench-gateway -j "$(nproc)"
 build/default/bench/tev-bench-exchange "$@"
 build/default/bench/tev-bench-data-poll || echo "tev-bench-data-poll: target missed"
 build/default/bench/tev-bench-overview || echo "tev-bench-overview: target missed"
@@ -17,3 +17,4 @@ build/default/bench/tev-bench-ports || echo "tev-bench-ports: target missed"
 build/default/uart/uart-receive-latency
 build/default/uart/uart-guard-cost
 build/default/bench/tev-bench-fast-search || echo "tev-bench-fast-search: target missed"
+build/default/bench/tev-bench-gateway || echo "tev-bench-gateway: ser2net missing or failed"

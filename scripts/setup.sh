@@ -12,6 +12,7 @@ packages=(
   lintian dpkg-dev fakeroot             # the Debian package and its check
   fonts-wqy-microhei                   # Chinese glyphs for the window
   libmodbus-dev mbpoll                 # peers that check our bytes
+  ser2net                              # a network serial gateway for the network line tests
   xvfb xauth                           # running the window without a display
 )
 

@@ -76,7 +76,71 @@ template <typename Each> void ForEachLine(std::string_view text, Each each) {
     }
 }
 
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char p, char t) { return p == std::tolower(static_cast<unsigned char>(t)); });
+}
+
+// Why host:port after a gateway's scheme is not an address libuart can connect to; empty when it is.
+std::string AddressProblem(std::string_view address) {
+    if (!address.empty() && address.back() == '/')
+        address.remove_suffix(1);
+    std::string_view host;
+    std::string_view port;
+    if (!address.empty() && address.front() == '[') {
+        const auto close = address.find(']');
+        if (close == std::string_view::npos || close + 1 >= address.size() || address[close + 1] != ':')
+            return "IPv6 地址应写成 [地址]:端口";
+        host = address.substr(1, close - 1);
+        port = address.substr(close + 2);
+    } else {
+        const auto colon = address.rfind(':');
+        if (colon == std::string_view::npos)
+            return "缺少端口号: 应写成 主机:端口";
+        host = address.substr(0, colon);
+        port = address.substr(colon + 1);
+        if (host.find(':') != std::string_view::npos)
+            return "IPv6 地址应写成 [地址]:端口";
+    }
+    if (host.empty() || host.size() > 253)
+        return "缺少主机名或地址";
+    for (const char c : host)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' || c == ':' ||
+              c == '%'))
+            return "主机名含有无效字符";
+    unsigned value = 0;
+    for (const char c : port) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) || value > 65535)
+            return "端口号应为 1..65535";
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (port.empty() || value == 0 || value > 65535)
+        return "端口号应为 1..65535";
+    return {};
+}
+
 } // namespace
+
+bool IsNetworkTarget(std::string_view text) {
+    return StartsWithNoCase(text, "tcp://") || StartsWithNoCase(text, "rfc2217://");
+}
+
+std::string PortTargetProblem(std::string_view text) {
+    if (text.empty())
+        return {};
+    if (StartsWithNoCase(text, "tcp://"))
+        return AddressProblem(text.substr(6));
+    if (StartsWithNoCase(text, "rfc2217://"))
+        return AddressProblem(text.substr(10));
+    if (text.find("://") != std::string_view::npos)
+        return "网络地址只能是 tcp://主机:端口 或 rfc2217://主机:端口";
+    if (text.front() != '/')
+        return "设备路径应以 / 开头, 例如 /dev/ttyUSB0";
+    if (text.find_first_of("\n\r") != std::string_view::npos)
+        return "设备路径不能换行";
+    return {};
+}
 
 std::vector<SerialDevice> ListSerialDevices(const fs::path& devRoot, const fs::path& sysRoot) {
     std::vector<SerialDevice> out;
@@ -146,6 +210,25 @@ std::string OpenReasonText(std::string_view uartReason) {
         return uartReason.find(part) != std::string_view::npos;
     };
     std::string text;
+    if (IsNetworkTarget(uartReason)) {
+        if (has("busy"))
+            text = "网关被其他客户端占用";
+        else if (has("connection refused"))
+            text = "网关拒绝连接: 请检查地址和端口号";
+        else if (has("name not found"))
+            text = "找不到网关的主机名";
+        else if (has("unreachable"))
+            text = "网关不可达: 请检查网络";
+        else if (has("timed out") || has("did not confirm"))
+            text = "连接网关超时";
+        else if (has("closed by the gateway") || has("closed the connection"))
+            text = "网关断开了连接";
+        else if (has("port control"))
+            text = "网关不支持 RFC 2217 串口控制";
+        else
+            text = "无法连接网关";
+        return text + " (" + std::string(uartReason) + ")";
+    }
     if (has("dialout") || has("Permission denied") || has("Operation not permitted"))
         text = "没有权限打开串口: 请把用户加入 dialout 组 (sudo adduser $USER dialout), 然后重新登录";
     else if (has("another program") || has("busy"))

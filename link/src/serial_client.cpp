@@ -103,6 +103,10 @@ ExchangeResult SerialClient::exchange(std::span<const std::uint8_t> request, std
     result.elapsedMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     result.reply.resize(received <= maxCount ? received : maxCount);
     result.error = ReceiveError(status);
+    // A network gateway that dropped the connection has closed the port: the next exchange
+    // connects afresh.
+    if (status == UART_NOT_OPEN)
+        loseSession();
     return result;
 }
 

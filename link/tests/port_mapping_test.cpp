@@ -52,8 +52,8 @@ TEST(PortMapping, WrittenFileKeepsCommentsAndOtherPortsAndIsWhatUartReads) {
     std::ifstream in(file);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text, "# my adapters\nCOM20=/dev/ttyS9\nCOM1=/dev/ttyUSB0\nCOM3=/dev/pts/7\n");
-    EXPECT_EQ(ReadPortsFile(file), (std::map<int, std::string>{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/7"},
-                                                                {20, "/dev/ttyS9"}}));
+    EXPECT_EQ(ReadPortsFile(file),
+              (std::map<int, std::string>{{1, "/dev/ttyUSB0"}, {3, "/dev/pts/7"}, {20, "/dev/ttyS9"}}));
     ::setenv("TEV_PORTS_FILE", file.c_str(), 1);
     ::unsetenv("TEV_COM3");
     EXPECT_EQ(::uart::PortDevice(3), "/dev/pts/7");
@@ -92,6 +92,13 @@ TEST(PortMapping, OpenFailuresSayWhyInChinese) {
         {"/dev/x: No such file or directory (no such serial device: check ...)", "串口设备不存在"},
         {"/tmp/f: setting line parameters: Inappropriate ioctl for device", "不是串口设备"},
         {"/dev/x: Input/output error", "串口无法打开"},
+        {"tcp://127.0.0.1:4001: busy (the gateway closed the connection at once: ...)",
+         "网关被其他客户端占用"},
+        {"rfc2217://gw:4001: connection refused (no gateway listens on that port)", "网关拒绝连接"},
+        {"tcp://nohost:1: name not found (Name or service not known)", "找不到网关的主机名"},
+        {"tcp://10.0.0.5:1: unreachable (No route to host)", "网关不可达"},
+        {"tcp://10.0.0.5:1: connect timed out after 3 s", "连接网关超时"},
+        {"tcp://10.0.0.5:1: connection closed by the gateway", "网关断开了连接"},
     };
     for (const auto& c : cases) {
         const std::string text = OpenReasonText(c.uart);
@@ -99,4 +106,25 @@ TEST(PortMapping, OpenFailuresSayWhyInChinese) {
         EXPECT_NE(text.find(c.uart), std::string::npos); // the details stay
     }
     EXPECT_EQ(OpenReasonText(""), "");
+}
+
+TEST(PortMapping, TargetsAreDevicesOrGatewayAddresses) {
+    const struct {
+        const char* text;
+        bool ok;
+    } cases[] = {
+        {"", true},
+        {"/dev/ttyUSB0", true},
+        {"tcp://10.0.0.5:4001", true},
+        {"RFC2217://gw-1.lan:2001", true},
+        {"tcp://[fe80::1%eth0]:4001", true},
+        {"ttyUSB0", false},
+        {"tcp://10.0.0.5", false},
+        {"tcp://10.0.0.5:70000", false},
+        {"tcp://fe80::1:4001", false},
+        {"tcp://a b:1", false},
+        {"udp://10.0.0.5:4001", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PortTargetProblem(c.text).empty(), c.ok) << c.text << ": " << PortTargetProblem(c.text);
 }

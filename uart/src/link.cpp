@@ -7,9 +7,11 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <unistd.h>
 
 #include "ascii_frame.hpp"
 #include "line_setup.hpp"
+#include "net_line.hpp"
 #include "port_io.hpp"
 #include "port_map.hpp"
 #include "trace.hpp"
@@ -68,10 +70,28 @@ uint16_t WriteFrame(Port& p, const void* data, std::size_t count, bool ascii) {
 }
 
 void ClosePort(Port& p) {
-    if (p.fd >= 0)
+    if (p.fd >= 0 && p.kind == uart::detail::LineKind::Device)
         uart::detail::CloseDevice(p.fd);
+    else if (p.fd >= 0)
+        ::close(p.fd);
     p.fd = -1;
+    p.dropped = false;
     uart::detail::CloseWake(p);
+}
+
+// After a call on a network line: a connection the gateway ended fails the call with UART_NOT_OPEN
+// and closes the port, which the next OpenLink connects afresh.
+uint16_t CheckDropped(Port& p, uint16_t status) {
+    if (!p.dropped || status == UART_CANCELLED)
+        return status;
+    p.openError = p.path + ": connection closed by the gateway";
+    ClosePort(p);
+    return UART_NOT_OPEN;
+}
+
+uart::detail::SetupResult Configure(Port& p) {
+    return p.kind == uart::detail::LineKind::Device ? uart::detail::ConfigureLine(p.fd, p.settings)
+                                                    : uart::detail::ConfigureGateway(p, p.settings);
 }
 
 // Opens the device afresh; UART_OK or the status with p.openError set.
@@ -83,13 +103,28 @@ uint16_t OpenPort(Port& p, const std::string& path) {
     p.cleanRun = 0;
     p.awaitingLate = false;
     p.suspect = false;
+    const uart::detail::LineName name = uart::detail::ParseLineName(path);
+    p.kind = name.kind;
+    p.path = path;
+    if (name.kind != uart::detail::LineKind::Device) {
+        // The wake descriptor comes first: a cancel ends the connect.
+        if (!uart::detail::OpenWake(p)) {
+            p.openError = std::string("no wake-up descriptor: ") + std::strerror(errno);
+            return UART_PORT_ERROR;
+        }
+        const uart::detail::SetupResult connected = uart::detail::ConnectGateway(p, name);
+        if (connected.status != UART_OK) {
+            p.openError = connected.error;
+            ClosePort(p);
+        }
+        return connected.status;
+    }
     uart::detail::SetupResult failed;
     p.fd = uart::detail::OpenDevice(path, failed);
     if (p.fd < 0) {
         p.openError = failed.error;
         return failed.status;
     }
-    p.path = path;
     if (!uart::detail::OpenWake(p)) {
         p.openError = std::string("no wake-up descriptor: ") + std::strerror(errno);
         ClosePort(p);
@@ -135,7 +170,9 @@ extern "C" {
 
 uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity, uint8_t stopBits) {
     Port& p = g_ports[port];
+    const uint32_t ticket = p.cancels.load(); // a cancel from here on ends a connect under way
     std::lock_guard lock(p.mutex);
+    p.ticket = ticket;
     p.openError.clear();
     // A failed open never leaves the port open with its former settings.
     if (const uint16_t status = CheckSettings(port, baud, dataBits, parity, stopBits, p.openError)) {
@@ -151,18 +188,18 @@ uint16_t OpenLink(uint8_t port, uint32_t baud, uint8_t dataBits, uint8_t parity,
         if (const uint16_t status = OpenPort(p, path))
             return status;
     p.settings = {baud, parity, stopBits};
-    auto result = uart::detail::ConfigureLine(p.fd, p.settings);
+    auto result = Configure(p);
     if (result.status == UART_PORT_ERROR && reused) {
         // The descriptor kept open may belong to a device that has gone (hang-up) while a new one
-        // took its name: open the name afresh.
+        // took its name, or to a connection the gateway has closed: open the name afresh.
         ClosePort(p);
         if (const uint16_t status = OpenPort(p, path))
             return status;
-        result = uart::detail::ConfigureLine(p.fd, p.settings);
+        result = Configure(p);
     }
     p.marked = result.marked;
     if (result.status != UART_OK) {
-        p.openError = path + ": " + result.error;
+        p.openError = p.kind == uart::detail::LineKind::Device ? path + ": " + result.error : result.error;
         ClosePort(p);
     }
     return result.status;
@@ -187,7 +224,7 @@ uint16_t SendBytes(uint8_t port, const uint8_t* buffer, uint16_t count) {
         return status;
     if (!buffer && count > 0)
         return UART_WRITE_ERROR;
-    return WriteFrame(claim.port(), buffer, count, false);
+    return CheckDropped(claim.port(), WriteFrame(claim.port(), buffer, count, false));
 }
 
 uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_t maxCount,
@@ -207,10 +244,10 @@ uint16_t ReceiveFrame(uint8_t port, uint8_t* buffer, uint16_t timeoutMs, uint16_
     if (received)
         *received = static_cast<uint16_t>(r.count);
     const bool complete = rule ? r.frame > 0 : r.count > 0;
-    const uint16_t status = r.cancelled ? UART_CANCELLED
-                            : r.damaged ? UART_LINE_ERROR
-                            : complete  ? UART_OK
-                                        : UART_TIMEOUT;
+    const uint16_t status = CheckDropped(p, r.cancelled ? UART_CANCELLED
+                                            : r.damaged ? UART_LINE_ERROR
+                                            : complete  ? UART_OK
+                                                        : UART_TIMEOUT);
     TraceFrame(p, uart::detail::trace::Direction::Received, buffer, r.count, false, status);
     return status;
 }
@@ -237,17 +274,18 @@ uint16_t ExchangeCommand(uint8_t port, const char* command, char* reply, uint16_
     const std::string wire = uart::detail::EncodeCommand(command, checksum != 0);
     const auto writeStart = Clock::now();
     if (const uint16_t status = WriteFrame(p, wire.data(), wire.size(), true))
-        return status;
+        return CheckDropped(p, status);
     const auto deadline = start + std::chrono::milliseconds(timeoutMs) + (Clock::now() - writeStart);
     std::array<uint8_t, UART_REPLY_MAX> raw{};
     const Received r = Receive(p, raw.data(), raw.size(), deadline, AsciiRule, nullptr);
     uart::detail::NoteReceive(p, r, timeoutMs);
     const auto decoded = uart::detail::DecodeReply(std::span(raw.data(), r.count), checksum != 0, reply);
-    const uint16_t status = r.cancelled ? uint16_t{UART_CANCELLED}
-                            : r.damaged ? uint16_t{UART_LINE_ERROR}
-                                        : decoded.status;
+    const bool dropped = p.dropped && !r.cancelled;
+    const uint16_t status = CheckDropped(p, r.cancelled ? uint16_t{UART_CANCELLED}
+                                            : r.damaged ? uint16_t{UART_LINE_ERROR}
+                                                        : decoded.status);
     TraceFrame(p, uart::detail::trace::Direction::Received, raw.data(), r.count, true, status);
-    if (r.cancelled || r.damaged) {
+    if (r.cancelled || r.damaged || dropped) {
         reply[0] = '\0'; // an unfinished or damaged reply: the text is empty
         return status;
     }
@@ -263,7 +301,7 @@ uint16_t SendCommand(uint8_t port, const char* command, uint16_t checksum) {
     if (!command)
         return UART_WRITE_ERROR;
     const std::string wire = uart::detail::EncodeCommand(command, checksum != 0);
-    return WriteFrame(claim.port(), wire.data(), wire.size(), true);
+    return CheckDropped(claim.port(), WriteFrame(claim.port(), wire.data(), wire.size(), true));
 }
 
 uint16_t UartSettle(uint8_t port) {

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "line_setup.hpp"
+#include "net_line.hpp"
+#include "telnet.hpp"
 
 namespace uart::detail {
 
@@ -18,6 +20,16 @@ struct Port {
     int fd = -1;
     std::uint8_t number = 0; // 1 = COM1
     std::string path;
+    LineKind kind = LineKind::Device; // a device, or a gateway reached over the network
+    // A network line: the connection has ended (the gateway closed or reset it). The call that finds
+    // it fails with UART_NOT_OPEN and the port is closed; the next OpenLink connects afresh.
+    bool dropped = false;
+    telnet::Reader telnet; // an RFC 2217 line: the state of the received stream
+    // Telnet options this end has answered for itself (WILL, WONT) or for the peer (DO, DONT), as bits
+    // of the option number (those below 64); each is sent once per connection, so an answer never
+    // starts a loop.
+    std::uint64_t offered = 0;
+    std::uint64_t asked = 0;
     LineSettings settings;
     bool marked = false; // input bytes with a parity or framing error come marked (PARMRK)
     std::string openError;

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "net_line.hpp"
 #include "trace.hpp"
 
 namespace uart::detail {
@@ -39,11 +40,19 @@ Wait WaitOn(Port& p, short events, Clock::time_point deadline) {
         }
         if (ready > 0 && (fds[0].revents & events) != 0)
             return Wait::Ready;
-        if (ready > 0 && fds[0].revents != 0)
+        if (ready > 0 && fds[0].revents != 0) {
+            if (p.kind != LineKind::Device)
+                p.dropped = true; // reset by the gateway
             return Wait::HangUp;
+        }
         if (ready == 0)
             return Wait::Timeout;
     }
+}
+
+// Reads what the line holds, as read(2) does; on a network line only line data (see ReadNet).
+ssize_t ReadLine(Port& p, std::uint8_t* buffer, std::size_t size) {
+    return p.kind == LineKind::Device ? ::read(p.fd, buffer, size) : ReadNet(p, buffer, size);
 }
 
 constexpr Clock::duration kLearnMax = std::chrono::milliseconds(UART_GUARD_LEARN_MAX_MS);
@@ -75,7 +84,7 @@ bool DropUntilQuiet(Port& p, Clock::duration quiet, Clock::time_point quietUntil
             return false;
         if (w != Wait::Ready)
             break; // quiet, or hung up: the write will tell
-        const ssize_t n = ::read(p.fd, junk, sizeof junk);
+        const ssize_t n = ReadLine(p, junk, sizeof junk);
         if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
             break;
         if (n <= 0)
@@ -200,7 +209,19 @@ int MsLeft(Clock::time_point deadline) {
 std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
     if (!Settle(p) || !DropUnasked(p))
         return UART_CANCELLED;
-    tcflush(p.fd, TCIFLUSH); // what is pending belongs to no request of ours
+    // What is pending belongs to no request of ours.
+    if (p.kind == LineKind::Device)
+        tcflush(p.fd, TCIFLUSH);
+    else
+        DiscardNet(p);
+    if (p.dropped)
+        return UART_NOT_OPEN;
+    std::string escaped;
+    if (p.kind == LineKind::Rfc2217) {
+        escaped = telnet::Escape(data, count);
+        data = reinterpret_cast<const std::uint8_t*>(escaped.data());
+        count = escaped.size();
+    }
     // The reply this request gets may be the late one of the timed-out request before it.
     p.suspect = p.awaitingLate;
     p.suspectFrom = p.lateFrom;
@@ -211,17 +232,19 @@ std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
     const auto deadline = Clock::now() + 2 * wire + std::chrono::seconds(1);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::write(p.fd, data + done, count - done);
+        const ssize_t n = p.kind == LineKind::Device ? ::write(p.fd, data + done, count - done)
+                                                     : WriteNet(p, data + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return UART_WRITE_ERROR;
+            return p.dropped ? UART_NOT_OPEN : UART_WRITE_ERROR;
         if (const Wait w = WaitOn(p, POLLOUT, deadline); w != Wait::Ready)
-            return w == Wait::Cancelled ? UART_CANCELLED : UART_WRITE_ERROR;
+            return w == Wait::Cancelled ? UART_CANCELLED : p.dropped ? UART_NOT_OPEN : UART_WRITE_ERROR;
     }
-    tcdrain(p.fd);
+    if (p.kind == LineKind::Device)
+        tcdrain(p.fd);
     p.sentAt = Clock::now();
     return UART_OK;
 }
@@ -236,7 +259,7 @@ ReadResult ReadSome(Port& p, Received& r, Unmarker& unmark, std::uint8_t* buffer
     std::uint8_t chunk[256];
     // Never more than the room left: the marks only ever shorten what was read.
     std::uint8_t* into = p.marked ? chunk : buffer + r.count;
-    const ssize_t n = ::read(p.fd, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
+    const ssize_t n = ReadLine(p, into, std::min(max - r.count, p.marked ? sizeof chunk : max));
     if (n <= 0)
         return n < 0 && (errno == EAGAIN || errno == EINTR) ? ReadResult::Again : ReadResult::End;
     if (r.count == 0)

@@ -51,7 +51,82 @@ std::string ReadBounded(const std::string& path) {
     return text;
 }
 
+constexpr std::string_view kTcp = "tcp://";
+constexpr std::string_view kRfc2217 = "rfc2217://";
+bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i])
+            return false;
+    return true;
+}
+
 } // namespace
+
+LineName ParseLineName(std::string_view name) {
+    LineName out;
+    if (StartsWithIgnoreCase(name, kTcp)) {
+        out.kind = LineKind::Tcp;
+        name.remove_prefix(kTcp.size());
+    } else if (StartsWithIgnoreCase(name, kRfc2217)) {
+        out.kind = LineKind::Rfc2217;
+        name.remove_prefix(kRfc2217.size());
+    } else {
+        return out;
+    }
+    if (!name.empty() && name.back() == '/')
+        name.remove_suffix(1);
+    std::string_view host;
+    std::string_view port;
+    if (!name.empty() && name.front() == '[') {
+        const auto close = name.find(']');
+        if (close == std::string_view::npos || close + 1 >= name.size() || name[close + 1] != ':') {
+            out.error = "an IPv6 address is written [ADDRESS]:PORT";
+            return out;
+        }
+        host = name.substr(1, close - 1);
+        port = name.substr(close + 2);
+    } else {
+        const auto colon = name.rfind(':');
+        if (colon == std::string_view::npos) {
+            out.error = "no port number: write HOST:PORT";
+            return out;
+        }
+        host = name.substr(0, colon);
+        port = name.substr(colon + 1);
+        if (host.find(':') != std::string_view::npos) {
+            out.error = "an IPv6 address is written [ADDRESS]:PORT";
+            return out;
+        }
+    }
+    unsigned value = 0;
+    for (const char c : port) {
+        if (c < '0' || c > '9' || value > 65535) {
+            value = 0;
+            break;
+        }
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (host.empty() || host.size() > 253) {
+        out.error = "no host name or address";
+        return out;
+    }
+    for (const char c : host) {
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' || c == ':' ||
+              c == '%')) {
+            out.error = "the host name holds a character no host name has";
+            return out;
+        }
+    }
+    if (port.empty() || value == 0 || value > 65535) {
+        out.error = "the port number must be 1..65535";
+        return out;
+    }
+    out.host = std::string(host);
+    out.port = static_cast<std::uint16_t>(value);
+    return out;
+}
 
 std::string LookUpPortsText(std::string_view text, std::uint8_t port) {
     const std::string key = "COM" + std::to_string(port);

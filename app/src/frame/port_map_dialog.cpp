@@ -15,16 +15,23 @@ PortMapDialog::PortMapDialog(Notifier& notifier, std::filesystem::path portsFile
     : QDialog(parent), m_notifier(notifier), m_file(std::move(portsFile)) {
     setWindowTitle(QStringLiteral("串口映射"));
     auto* layout = new QVBoxLayout(this);
-    auto* hint =
-        new QLabel(QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>)。\n保存到 %1\n"
-                                  "/dev/pts/N 只在其后的程序运行期间有效, 之后可能属于别的程序; "
-                                  "请选用稳定的名称: USB 转换器的 /dev/serial/by-id/..., "
-                                  "模拟器用 tev-sim --link 路径 保持的链接。")
-                       .arg(QString::fromStdString(m_file.string())),
-                   this);
+    auto* hint = new QLabel(
+        QStringLiteral("为每个 COM 口选择或输入串口设备 (空: 默认 /dev/ttyS<N-1>), 或网关上的串口: "
+                       "tcp://主机:端口 (原始 TCP, 串口参数在网关上设置) 或 "
+                       "rfc2217://主机:端口 (由本程序设置串口参数)。\n保存到 %1\n"
+                       "/dev/pts/N 只在其后的程序运行期间有效, 之后可能属于别的程序; "
+                       "请选用稳定的名称: USB 转换器的 /dev/serial/by-id/..., "
+                       "模拟器用 tev-sim --link 路径 保持的链接。")
+            .arg(QString::fromStdString(m_file.string())),
+        this);
     hint->setWordWrap(true);
     layout->addWidget(hint);
     layout->addLayout(buildPortRows());
+    m_problem = new QLabel(this); // why a mapping is no device path or gateway address
+    m_problem->setObjectName(QStringLiteral("problemLabel"));
+    m_problem->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_problem->setWordWrap(true);
+    layout->addWidget(m_problem);
     layout->addWidget(buildButtons());
     refreshDevices();
 }
@@ -49,7 +56,11 @@ QFormLayout* PortMapDialog::buildPortRows() {
         row->addWidget(box, 1);
         row->addWidget(note);
         form->addRow(QStringLiteral("COM%1").arg(i + 1), row);
-        connect(box, &QComboBox::editTextChanged, this, [this, i] { updateNote(i); });
+        connect(box, &QComboBox::editTextChanged, this, [this, i, box] {
+            updateNote(i);
+            checkTarget(box);
+            showProblems();
+        });
     }
     return form;
 }
@@ -86,7 +97,8 @@ void PortMapDialog::updateNote(int index) {
     const auto i = static_cast<std::size_t>(index);
     const std::string device = m_ports[i]->currentText().trimmed().toStdString();
     QString note;
-    switch (tev::link::CheckMappedDevice(device)) {
+    // A gateway address names no device file: only device paths are checked here.
+    switch (tev::link::IsNetworkTarget(device) ? tev::link::MappedDevice::None : tev::link::CheckMappedDevice(device)) {
     case tev::link::MappedDevice::Missing:
         note = QStringLiteral("设备不存在");
         break;
@@ -104,7 +116,36 @@ void PortMapDialog::updateNote(int index) {
                                                 "请选用 /dev/serial/by-id/... 或 tev-sim --link 的链接"));
 }
 
+QString PortMapDialog::checkTarget(QComboBox* box) {
+    const std::string problem = tev::link::PortTargetProblem(box->currentText().trimmed().toStdString());
+    const QString text = problem.empty()
+                             ? QString()
+                             : box->objectName() + QStringLiteral(": ") + QString::fromStdString(problem);
+    box->setStyleSheet(problem.empty() ? QString()
+                                       : QStringLiteral("QComboBox { border: 1px solid #b00000; }"));
+    box->setToolTip(text);
+    return text;
+}
+
+QStringList PortMapDialog::showProblems() {
+    QStringList problems;
+    for (QComboBox* box : m_ports)
+        if (box && !box->toolTip().isEmpty())
+            problems << box->toolTip();
+    m_problem->setText(problems.join(QLatin1Char('\n')));
+    return problems;
+}
+
 void PortMapDialog::save() {
+    for (QComboBox* box : m_ports)
+        checkTarget(box);
+    const QStringList problems = showProblems();
+    if (!problems.isEmpty()) {
+        m_notifier.notify(this, QStringLiteral("INFO"),
+                          QStringLiteral("串口映射有误:\n") + problems.join(QLatin1Char('\n')),
+                          Notifier::Icon::Warning);
+        return;
+    }
     std::map<int, std::string> mapping;
     for (int i = 0; i < kPorts; ++i)
         mapping[i + 1] = m_ports[static_cast<std::size_t>(i)]->currentText().trimmed().toStdString();

@@ -300,6 +300,7 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     const QString file = dir.filePath(QStringLiteral("tev/ports"));
     qputenv("TEV_PORTS_FILE", file.toLocal8Bit());
     qunsetenv("TEV_COM9");
+    qunsetenv("TEV_COM2"); // an earlier test's mapping would win over the file
     RecordingNotifier notifier;
     PortMapDialog dialog(notifier, file.toStdString());
     dialog.findChild<QComboBox*>(QStringLiteral("COM9"))->setEditText(QStringLiteral("/dev/pts/77"));
@@ -316,6 +317,18 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     PortMapDialog again(notifier, file.toStdString());
     QCOMPARE(again.findChild<QComboBox*>(QStringLiteral("COM9"))->currentText(),
              QStringLiteral("/dev/pts/77"));
+    // A gateway address is taken; a broken one is marked as typed and not saved.
+    auto* com2 = again.findChild<QComboBox*>(QStringLiteral("COM2"));
+    com2->setEditText(QStringLiteral("tcp://127.0.0.1"));
+    QVERIFY(again.findChild<QLabel*>(QStringLiteral("problemLabel"))->text().startsWith(QStringLiteral("COM2: ")));
+    again.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+    QCOMPARE(notifier.m_shown->size(), std::size_t{1});
+    com2->setEditText(QStringLiteral("tcp://127.0.0.1:4001"));
+    QVERIFY(again.findChild<QLabel*>(QStringLiteral("problemLabel"))->text().isEmpty());
+    again.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+    QCOMPARE(again.result(), int(QDialog::Accepted));
+    UartPortDevice(2, device, sizeof device);
+    QCOMPARE(QString::fromUtf8(device), QStringLiteral("tcp://127.0.0.1:4001"));
     qunsetenv("TEV_PORTS_FILE");
 }
 

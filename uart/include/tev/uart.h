@@ -7,6 +7,25 @@
  *      the first of them that is a readable regular file is the only one read (its first 64 KiB);
  *   3. the default /dev/ttyS<N-1>.
  *
+ * A port may also name a serial line behind a network gateway (a serial device server, or ser2net):
+ *   - "tcp://HOST:PORT": raw TCP, the bytes of the line and nothing else. The gateway's own line
+ *     settings apply: OpenLink's rate, parity and stop bits are not sent (set them on the gateway).
+ *   - "rfc2217://HOST:PORT": Telnet with the COM-PORT-CONTROL option (RFC 2217). OpenLink negotiates
+ *     it (with BINARY and SUPPRESS-GO-AHEAD), sets rate, 8 data bits, parity and stop bits on the
+ *     gateway and waits for the gateway to confirm them. Data bytes 0xFF are escaped both ways;
+ *     Telnet commands from the gateway never reach the caller's buffer.
+ * HOST is a host name, an IPv4 address or an IPv6 address in brackets ("tcp://[::1]:4001"). The
+ * name lookup and connect together, and on an RFC 2217 line the confirmation of the settings, each
+ * take at most UART_CONNECT_TIMEOUT_MS; UartCancel or CloseLink from another thread end them at once
+ * (UART_CANCELLED). A failed open gives UART_PORT_ERROR (UART_BAUD_ERROR for a rate the gateway
+ * would not set) and UartOpenError says why: "connection refused", "unreachable", "name not
+ * found", "connect timed out", or "busy" for a gateway that closes the connection at once because
+ * it serves another client (on a raw line OpenLink waits 30 ms for such a close).
+ * Everything else works as on a device. A connection the gateway closes or resets fails the call
+ * that finds it with UART_NOT_OPEN and closes the port (UartOpenError: "connection closed by the
+ * gateway"); the next OpenLink connects afresh. OpenLink of an open network port reconnects when
+ * the gateway has closed the connection.
+ *
  * Line settings: 8 data bits, one stop bit, parity none/even/odd, raw mode (no flow control, no
  * CR/LF translation, no echo). A byte received with a framing error, or with parity even or odd a
  * wrong parity bit, fails the receive or exchange that got it with UART_LINE_ERROR (the kernel marks
@@ -68,7 +87,7 @@
  *
  * Byte trace: with the environment variable TEV_TRACE=1 (read once, at the first frame) every frame
  * sent and received is written to stderr as one line: local time with milliseconds, COM<N>, the
- * device, the direction ("->" sent, "<-" received, "drop" discarded while waiting for the guard),
+ * device or network address, the direction ("->" sent, "<-" received, "drop" discarded while waiting for the guard),
  * the bytes in hex (the first 512), for ASCII commands and replies also the text in quotes, and a
  * note such as "(timeout)" when the call failed. Off by default; off, it costs one flag check.
  *
@@ -130,6 +149,9 @@ enum {
  * clean exchanges after which what it learned is halved. */
 #define UART_GUARD_LEARN_MAX_MS 2000
 #define UART_GUARD_CLEAN_RUN 20
+/* The longest a connect to a network gateway takes, and on an RFC 2217 line the longest OpenLink
+ * waits for the gateway to confirm the line settings, in milliseconds. */
+#define UART_CONNECT_TIMEOUT_MS 3000
 /* Parity values of OpenLink. */
 #define UART_PARITY_NONE 0
 #define UART_PARITY_EVEN 1
@@ -195,7 +217,7 @@ UART_API uint16_t UartSettle(uint8_t port);
 UART_API size_t UartPortDevice(uint8_t port, char* buffer, size_t size);
 
 /* Writes why the last OpenLink of port failed (errno text, with a hint for permission errors), or an
- * empty text when it succeeded. Returns the length of the full text. */
+ * empty text when it succeeded; after a network connection the gateway closed, that. Returns the length of the full text. */
 UART_API size_t UartOpenError(uint8_t port, char* buffer, size_t size);
 
 #ifdef __cplusplus

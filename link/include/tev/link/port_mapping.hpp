@@ -46,6 +46,15 @@ std::string WritePortsFile(const std::filesystem::path& file, const std::map<int
 enum class MappedDevice { None, Present, Missing, PseudoTerminal };
 MappedDevice CheckMappedDevice(const std::string& device);
 
+// What a COM port may be mapped to: empty (the default device), a device path ("/dev/ttyUSB0"), or a
+// serial line behind a network gateway, "tcp://HOST:PORT" (raw) or "rfc2217://HOST:PORT" (Telnet with
+// port control), HOST a name, an IPv4 address or [an IPv6 address]. Returns why text is none of them,
+// in Chinese, or an empty text.
+std::string PortTargetProblem(std::string_view text);
+
+// True when text names a network gateway (tcp:// or rfc2217://).
+bool IsNetworkTarget(std::string_view text);
+
 // Why a port could not be opened, in Chinese, from libuart's reason (which is kept after it).
 std::string OpenReasonText(std::string_view uartReason);
 
