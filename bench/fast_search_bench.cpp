@@ -68,6 +68,24 @@ double SilentProbeMs(bool settle, int runs) {
     return times[times.size() / 2];
 }
 
+// The demo line: converters 1 and 2 at 9600 on COM1; 9600 and 19200 ticked. Returns the converters found.
+std::size_t RunOnDemoLine(tev::link::SearchOptions options, int last) {
+    auto demo = tev::sim::StartDefaultSetup();
+    for (const auto& l : demo.lines)
+        if (l.port > 0)
+            MapPort(l.port, l.line->path());
+    options.port = 1;
+    options.rates[4] = true;
+    const int demoLast = std::min(last, 32);
+    const Timed d = RunFast(options, demoLast);
+    std::printf("  demo line COM1, addresses 1-%d at 9600 and 19200: %.2f s, %zu probes, %zu found"
+                " (normal search %.1f s computed)\n\n",
+                demoLast, d.seconds, d.probes, d.found, 2 * demoLast * (kTimeoutMs + 500) / 1000.0);
+    for (auto& l : demo.lines)
+        l.line->stop();
+    return d.found;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -94,7 +112,6 @@ int main(int argc, char** argv) {
                 fast.seconds / floor, kTargetSeconds,
                 fast.found == 1 && fast.seconds * 255 / last <= kTargetSeconds ? "within target"
                                                                                : "TARGET MISSED");
-
     const double settled = SilentProbeMs(true, 20);
     const double guarded = SilentProbeMs(false, 20);
     std::printf(
@@ -102,20 +119,6 @@ int main(int argc, char** argv) {
         " (x%.2f)\n",
         settled, guarded, guarded / settled);
     line.stop();
-
-    // The demo line: converters 1 and 2 at 9600 on COM1; 9600 and 19200 ticked.
-    auto demo = tev::sim::StartDefaultSetup();
-    for (const auto& l : demo.lines)
-        if (l.port > 0)
-            MapPort(l.port, l.line->path());
-    options.port = 1;
-    options.rates[4] = true;
-    const int demoLast = std::min(last, 32);
-    const Timed d = RunFast(options, demoLast);
-    std::printf("  demo line COM1, addresses 1-%d at 9600 and 19200: %.2f s, %zu probes, %zu found"
-                " (normal search %.1f s computed)\n\n",
-                demoLast, d.seconds, d.probes, d.found, 2 * demoLast * (kTimeoutMs + 500) / 1000.0);
-    for (auto& l : demo.lines)
-        l.line->stop();
-    return fast.found == 1 && d.found == 2 ? 0 : 1;
+    const std::size_t demoFound = RunOnDemoLine(options, last);
+    return fast.found == 1 && demoFound == 2 ? 0 : 1;
 }

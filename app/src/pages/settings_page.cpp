@@ -26,6 +26,13 @@ SettingsPage::~SettingsPage() {
     stop();
 }
 
+QPushButton* SettingsPage::makeButton(const char* text, const char* name, void (SettingsPage::*slot)()) {
+    auto* b = new QPushButton(QString::fromUtf8(text), this);
+    b->setObjectName(QString::fromLatin1(name));
+    connect(b, &QPushButton::clicked, this, slot);
+    return b;
+}
+
 void SettingsPage::buildControls() {
     auto field = [this](const char* name, bool readOnly = false) {
         auto* edit = new QLineEdit(this);
@@ -38,12 +45,6 @@ void SettingsPage::buildControls() {
         box->setObjectName(QString::fromLatin1(name));
         box->addItems(items);
         return box;
-    };
-    auto button = [this](const char* text, const char* name, void (SettingsPage::*slot)()) {
-        auto* b = new QPushButton(QString::fromUtf8(text), this);
-        b->setObjectName(QString::fromLatin1(name));
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
     };
     QStringList rates;
     for (std::size_t i = 0; i < kRateCount; ++i)
@@ -58,13 +59,16 @@ void SettingsPage::buildControls() {
     m_types->hide();
     m_mode = list("modeList", {QStringLiteral("通过一级地址采集"), QStringLiteral("通过二级地址采集")});
     m_mode->hide();
-    auto* setAddress = button("模块地址波特率设定", "setAddressButton", &SettingsPage::setAddressAndRate);
+    m_meterListButton = makeButton("型号序列号设置", "meterListButton", &SettingsPage::editMeterList);
+    m_readButton = makeButton("读配置参数", "readConfigButton", &SettingsPage::readConfig);
+    buildLayout();
+}
+
+void SettingsPage::buildLayout() {
+    auto* setAddress = makeButton("模块地址波特率设定", "setAddressButton", &SettingsPage::setAddressAndRate);
     setAddress->setDefault(true);
     // Enter in the address field is the default button's key.
     connect(m_address, &QLineEdit::returnPressed, this, &SettingsPage::setAddressAndRate);
-    m_meterListButton = button("型号序列号设置", "meterListButton", &SettingsPage::editMeterList);
-    m_readButton = button("读配置参数", "readConfigButton", &SettingsPage::readConfig);
-
     auto* title = new QLabel(QStringLiteral("转换模块参数设定"), this);
     QFont bold = title->font();
     bold.setBold(true);
@@ -83,9 +87,9 @@ void SettingsPage::buildControls() {
     row(2, "地址 (16进制)", m_address, nullptr);
     row(3, "波特率", m_rate, setAddress);
     row(4, "采集时间", m_time,
-        button("ZEDU采集时间设定", "setTimeButton", &SettingsPage::setAcquisitionTime));
-    row(5, "表数量", m_count, button("设置表数量", "setCountButton", &SettingsPage::setTypeAndCount));
-    row(6, "校验", m_parity, button("模块校验设定", "setParityButton", &SettingsPage::setParity));
+        makeButton("ZEDU采集时间设定", "setTimeButton", &SettingsPage::setAcquisitionTime));
+    row(5, "表数量", m_count, makeButton("设置表数量", "setCountButton", &SettingsPage::setTypeAndCount));
+    row(6, "校验", m_parity, makeButton("模块校验设定", "setParityButton", &SettingsPage::setParity));
     grid->addWidget(m_meterListButton, 7, 1);
     grid->addWidget(m_readButton, 7, 2);
     grid->setRowStretch(8, 1);

@@ -31,6 +31,8 @@ class SettingsPage final : public LinePage {
     void started() override;
     void stopping() override;
     void buildControls();
+    void buildLayout();
+    QPushButton* makeButton(const char* text, const char* name, void (SettingsPage::*slot)());
     void showConfig(const tev::protocol::ConverterConfig& config);
     void loadTypeFile(std::uint8_t selectedType, bool toWorkspace);
     void refuse(tev::link::InputError error);

@@ -19,16 +19,16 @@
 #include <functional>
 #include <memory>
 
+#include "core/serial_worker.hpp"
+#include "core/workspace.hpp"
 #include "file_size_limit.hpp"
 #include "frame/about_dialog.hpp"
 #include "frame/message_bar.hpp"
 #include "frame/pages_bar.hpp"
 #include "frame/port_map_dialog.hpp"
-#include "core/workspace.hpp"
 #include "frame_lookup.hpp"
 #include "recording_notifier.hpp"
 #include "search/search_dialog.hpp"
-#include "core/serial_worker.hpp"
 #include "tev/sim/line.hpp"
 #include "tools/tool_dialog.hpp"
 #include <tev/uart.h>
@@ -131,18 +131,20 @@ void MainFrameTest::relaysReachTheBarsAfterTheSenderReturns() {
     QVERIFY(list->item(1)->text().endsWith(QStringLiteral("     abc")));
 }
 
-void MainFrameTest::everyRelayIsQueued() {
-    // Each case: what a dialog, page or tool tells the frame, and whether the bar has acted on it yet.
-    struct Windows {
-        SearchDialog& search;
-        ToolDialog& tool;
-    };
-    struct Relay {
-        const char* name;
-        std::function<void(MainFrame&, Windows&)> send;
-        std::function<bool(MainFrame&)> arrived;
-    };
-    const Relay relays[] = {
+namespace {
+
+// Each case: what a dialog, page or tool tells the frame, and whether the bar has acted on it yet.
+struct Windows {
+    SearchDialog& search;
+    ToolDialog& tool;
+};
+struct Relay {
+    const char* name;
+    std::function<void(MainFrame&, Windows&)> send;
+    std::function<bool(MainFrame&)> arrived;
+};
+std::vector<Relay> Relays() {
+    return {
         {"found converter", [](MainFrame&, Windows& w) { emit w.search.converterFound(At(0x0B)); },
          [](MainFrame& f) { return TreeModel(f).converterCount() == 2; }},
         {"node selected", [](MainFrame& f, Windows&) { Tree(f)->setCurrentIndex(ConverterNode(f, 0)); },
@@ -164,7 +166,12 @@ void MainFrameTest::everyRelayIsQueued() {
         {"tool message", [](MainFrame&, Windows& w) { emit w.tool.message(QStringLiteral("y")); },
          [](MainFrame& f) { return Messages(f)->count() == 2; }},
     };
-    for (const Relay& relay : relays) {
+}
+
+} // namespace
+
+void MainFrameTest::everyRelayIsQueued() {
+    for (const Relay& relay : Relays()) {
         MainFrame frame;
         frame.setNotifier(std::make_unique<RecordingNotifier>());
         auto search = frame.createSearchDialog();
@@ -320,7 +327,9 @@ void MainFrameTest::portMapDialogWritesWhatUartReads() {
     // A gateway address is taken; a broken one is marked as typed and not saved.
     auto* com2 = again.findChild<QComboBox*>(QStringLiteral("COM2"));
     com2->setEditText(QStringLiteral("tcp://127.0.0.1"));
-    QVERIFY(again.findChild<QLabel*>(QStringLiteral("problemLabel"))->text().startsWith(QStringLiteral("COM2: ")));
+    QVERIFY(again.findChild<QLabel*>(QStringLiteral("problemLabel"))
+                ->text()
+                .startsWith(QStringLiteral("COM2: ")));
     again.findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
     QCOMPARE(notifier.m_shown->size(), std::size_t{1});
     com2->setEditText(QStringLiteral("tcp://127.0.0.1:4001"));

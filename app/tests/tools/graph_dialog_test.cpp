@@ -153,6 +153,28 @@ void GraphDialogTest::openingStopsThePagesAndShowsTheEmptyGrid() {
     QCOMPARE(image.size(), QSize(CurvePlot::kWidth, CurvePlot::kHeight));
 }
 
+namespace {
+
+// Port 4, channel 1, 19200 bit/s and the range -30 .. 0, after the range 20 .. 20 was refused.
+void FillParametersAfterAnEmptyRange(GraphParametersDialog& p, RecordingNotifier& notifier) {
+    QCOMPARE(p.settings(), GraphSettings{}); // every default of the dialog
+    p.findChild<QComboBox*>(QStringLiteral("port"))->setCurrentIndex(3);
+    p.findChild<QComboBox*>(QStringLiteral("channel"))->setCurrentIndex(1);
+    p.findChild<QComboBox*>(QStringLiteral("baud"))->setCurrentIndex(4);
+    p.findChild<QLineEdit*>(QStringLiteral("rangeStart"))->setText(QStringLiteral("20"));
+    p.findChild<QLineEdit*>(QStringLiteral("rangeEnd"))->setText(QStringLiteral("20"));
+    auto* ok = p.findChild<QPushButton*>(QStringLiteral("okButton"));
+    ok->click();
+    QVERIFY(p.isVisible()); // start = end is refused
+    QCOMPARE(notifier.m_shown->size(), std::size_t(1));
+    QVERIFY(notifier.m_shown->back().text.contains(QStringLiteral("起点必须小于终点")));
+    p.findChild<QLineEdit*>(QStringLiteral("rangeStart"))->setText(QStringLiteral("-30"));
+    p.findChild<QLineEdit*>(QStringLiteral("rangeEnd"))->setText(QStringLiteral("0"));
+    ok->click();
+}
+
+} // namespace
+
 void GraphDialogTest::parameterDialogDefaultsAndRefusedRange() {
     m_dialog = openDialog();
     m_dialog->show();
@@ -160,21 +182,8 @@ void GraphDialogTest::parameterDialogDefaultsAndRefusedRange() {
     QTimer::singleShot(0, this, [&] {
         auto* p = qobject_cast<GraphParametersDialog*>(QApplication::activeModalWidget());
         QVERIFY(p);
-        QCOMPARE(p->settings(), GraphSettings{}); // every default of the dialog
-        p->findChild<QComboBox*>(QStringLiteral("port"))->setCurrentIndex(3);
-        p->findChild<QComboBox*>(QStringLiteral("channel"))->setCurrentIndex(1);
-        p->findChild<QComboBox*>(QStringLiteral("baud"))->setCurrentIndex(4);
-        p->findChild<QLineEdit*>(QStringLiteral("rangeStart"))->setText(QStringLiteral("20"));
-        p->findChild<QLineEdit*>(QStringLiteral("rangeEnd"))->setText(QStringLiteral("20"));
-        auto* ok = p->findChild<QPushButton*>(QStringLiteral("okButton"));
-        ok->click();
-        QVERIFY(p->isVisible()); // start = end is refused
-        QCOMPARE(m_notifier.m_shown->size(), std::size_t(1));
-        QVERIFY(m_notifier.m_shown->back().text.contains(QStringLiteral("起点必须小于终点")));
-        p->findChild<QLineEdit*>(QStringLiteral("rangeStart"))->setText(QStringLiteral("-30"));
-        p->findChild<QLineEdit*>(QStringLiteral("rangeEnd"))->setText(QStringLiteral("0"));
+        FillParametersAfterAnEmptyRange(*p, m_notifier);
         checked = true;
-        ok->click();
     });
     m_dialog->findChild<QPushButton*>(QStringLiteral("parametersButton"))->click();
     QVERIFY(checked);
