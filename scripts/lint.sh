@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks the naming convention of .clang-tidy over every source file of the default build and the
-# fuzz targets; prints what it finds and fails when it finds anything.
+# Checks the naming convention and the function size (.clang-tidy) over every source file of the
+# default build and the fuzz targets; prints what it finds and fails when it finds anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +14,7 @@ run-clang-tidy -quiet -p build/default -j "$(nproc)" "$sources" >"$log" 2>&1 || 
 run-clang-tidy -quiet -p build/fuzz -j "$(nproc)" '/fuzz/' >>"$log" 2>&1 || true
 if grep -q 'warning:' "$log"; then
     grep -A2 'warning:' "$log" | sed 's/\x1b\[[0-9;]*m//g'
-    echo "lint: naming warnings found" >&2
+    echo "lint: warnings found" >&2
     exit 1
 fi
 echo "lint: clean"

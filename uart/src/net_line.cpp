@@ -120,30 +120,16 @@ constexpr int kLookupTimedOut = 2;
 // The addresses of host, 0 or an EAI_* code, kLookupCancelled or kLookupTimedOut. An address is
 // taken as it is; a name is looked up on the resolver's own thread, so the wait for it ends at the
 // deadline or at a cancel of the port.
-int LookUp(Port& p, const std::string& host, const std::string& service, Clock::time_point deadline,
-           addrinfo** out) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
-    if (getaddrinfo(host.c_str(), service.c_str(), &hints, out) == 0)
-        return 0;
-    hints.ai_flags = AI_NUMERICSERV;
-    struct Request {
-        std::string host;
-        std::string service;
-        addrinfo hints;
-        gaicb cb;
-    };
-    auto* r = new Request{host, service, hints, {}};
-    r->cb.ar_name = r->host.c_str();
-    r->cb.ar_service = r->service.c_str();
-    r->cb.ar_request = &r->hints;
-    gaicb* list[] = {&r->cb};
-    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-        delete r;
-        return EAI_SYSTEM;
-    }
+// A background lookup and what it reads; owned by whoever ends it.
+struct LookupRequest {
+    std::string host;
+    std::string service;
+    addrinfo hints;
+    gaicb cb;
+};
+
+// Waits for a background lookup to end, the deadline or a cancel of the port.
+int AwaitLookup(Port& p, LookupRequest* r, Clock::time_point deadline, addrinfo** out) {
     for (;;) {
         if (const int rc = gai_error(&r->cb); rc != EAI_INPROGRESS) {
             *out = rc == 0 ? r->cb.ar_result : nullptr;
@@ -166,102 +152,139 @@ int LookUp(Port& p, const std::string& host, const std::string& service, Clock::
     }
 }
 
+int LookUp(Port& p, const std::string& host, const std::string& service, Clock::time_point deadline,
+           addrinfo** out) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
+    if (getaddrinfo(host.c_str(), service.c_str(), &hints, out) == 0)
+        return 0;
+    hints.ai_flags = AI_NUMERICSERV;
+    auto* r = new LookupRequest{host, service, hints, {}};
+    r->cb.ar_name = r->host.c_str();
+    r->cb.ar_service = r->service.c_str();
+    r->cb.ar_request = &r->hints;
+    gaicb* list[] = {&r->cb};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete r;
+        return EAI_SYSTEM;
+    }
+    return AwaitLookup(p, r, deadline, out);
+}
+
 struct AddrInfoFree {
     void operator()(addrinfo* a) const { freeaddrinfo(a); }
 };
 
 } // namespace
 
-SetupResult ConnectGateway(Port& p, const LineName& name) {
-    SetupResult result{UART_PORT_ERROR, {}};
-    if (!name.error.empty()) {
-        result.error = p.path + ": " + name.error;
-        return result;
-    }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(UART_CONNECT_TIMEOUT_MS);
-    addrinfo* found = nullptr;
-    const int rc = LookUp(p, name.host, std::to_string(name.port), deadline, &found);
+namespace {
+
+const std::string kBusy = ": busy (the gateway closed the connection at once: it serves another client)";
+
+// Why the lookup of the gateway's name failed.
+SetupResult LookupFailure(const Port& p, int rc) {
     if (rc == kLookupCancelled)
         return {UART_CANCELLED, p.path + ": connect cancelled"};
-    if (rc == kLookupTimedOut) {
-        result.error = p.path + ": name not found within " + std::to_string(UART_CONNECT_TIMEOUT_MS / 1000) +
-                       " s (connect timed out)";
-        return result;
+    if (rc == kLookupTimedOut)
+        return {UART_PORT_ERROR, p.path + ": name not found within " +
+                                     std::to_string(UART_CONNECT_TIMEOUT_MS / 1000) +
+                                     " s (connect timed out)"};
+    return {UART_PORT_ERROR, p.path + ": " +
+                                 (rc == EAI_NONAME || rc == EAI_FAIL || rc == EAI_AGAIN || rc == EAI_NODATA
+                                      ? "name not found (" + std::string(gai_strerror(rc)) + ")"
+                                      : std::string(gai_strerror(rc)))};
+}
+
+// Connects a socket to one address by the deadline: 0, the errno, or -1 when cancelled.
+int ConnectOne(Port& p, const addrinfo* a, Clock::time_point deadline, int& fd) {
+    fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0)
+        return errno;
+    int err = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
+    if (err == EINPROGRESS) {
+        const Event e = WaitFor(p, fd, POLLOUT, deadline);
+        socklen_t len = sizeof err;
+        if (e == Event::Cancelled)
+            err = -1;
+        else if (e != Event::Ready)
+            err = ETIMEDOUT;
+        else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+            err = errno;
     }
-    if (rc != 0) {
-        result.error = p.path + ": " +
-                       (rc == EAI_NONAME || rc == EAI_FAIL || rc == EAI_AGAIN || rc == EAI_NODATA
-                            ? "name not found (" + std::string(gai_strerror(rc)) + ")"
-                            : std::string(gai_strerror(rc)));
-        return result;
+    if (err != 0) {
+        ::close(fd);
+        fd = -1;
     }
-    const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
+    return err;
+}
+
+// Connects to the first of the addresses that takes the connection; p.fd is set then.
+SetupResult ConnectFirst(Port& p, const addrinfo* list, Clock::time_point deadline) {
     int lastError = ETIMEDOUT;
-    for (const addrinfo* a = list.get(); a; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) {
-            lastError = errno;
-            continue;
-        }
-        int err = ::connect(fd, a->ai_addr, a->ai_addrlen) == 0 ? 0 : errno;
-        if (err == EINPROGRESS) {
-            const Event e = WaitFor(p, fd, POLLOUT, deadline);
-            if (e == Event::Cancelled) {
-                ::close(fd);
-                return {UART_CANCELLED, p.path + ": connect cancelled"};
-            }
-            socklen_t len = sizeof err;
-            if (e != Event::Ready)
-                err = ETIMEDOUT;
-            else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
-                err = errno;
-        }
+    for (const addrinfo* a = list; a; a = a->ai_next) {
+        int fd = -1;
+        const int err = ConnectOne(p, a, deadline, fd);
+        if (err == -1)
+            return {UART_CANCELLED, p.path + ": connect cancelled"};
         if (err == 0) {
             const int one = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one); // a request goes out at once
             setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
             setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
             p.fd = fd;
-            break;
+            return {};
         }
-        ::close(fd);
         lastError = err;
         if (err == ETIMEDOUT)
             break; // the time is spent
     }
-    if (p.fd < 0) {
-        result.error = p.path + ": " + ConnectErrorText(lastError);
-        return result;
-    }
-    p.dropped = false;
-    p.telnet.reset();
-    p.offered = 0;
-    p.asked = 0;
-    if (p.kind == LineKind::Tcp) {
-        short revents = 0;
-        const Event e =
-            WaitFor(p, p.fd, POLLRDHUP, Clock::now() + std::chrono::milliseconds(kBusyCheckMs), &revents);
-        if (e == Event::Cancelled)
-            return {UART_CANCELLED, p.path + ": connect cancelled"};
-        if (e == Event::Ready) {
-            result.error =
-                p.path + ": busy (the gateway closed the connection at once: it serves another client)";
-            return result;
-        }
-        return {};
-    }
+    return {UART_PORT_ERROR, p.path + ": " + ConnectErrorText(lastError)};
+}
+
+// A raw gateway serving another client takes the connection and closes it at once.
+SetupResult CheckNotBusy(Port& p) {
+    short revents = 0;
+    const Event e =
+        WaitFor(p, p.fd, POLLRDHUP, Clock::now() + std::chrono::milliseconds(kBusyCheckMs), &revents);
+    if (e == Event::Cancelled)
+        return {UART_CANCELLED, p.path + ": connect cancelled"};
+    if (e == Event::Ready)
+        return {UART_PORT_ERROR, p.path + kBusy};
+    return {};
+}
+
+// Offers the Telnet options of a port-control session.
+SetupResult Negotiate(Port& p, Clock::time_point deadline) {
     std::string hello;
     Offer(p, hello, telnet::kWill, telnet::kBinary);
     Offer(p, hello, telnet::kDo, telnet::kBinary);
     Offer(p, hello, telnet::kWill, telnet::kSuppressGoAhead);
     Offer(p, hello, telnet::kDo, telnet::kSuppressGoAhead);
     Offer(p, hello, telnet::kWill, telnet::kComPort);
-    if (!SendAll(p, hello, deadline)) {
-        result.error =
-            p.path + ": busy (the gateway closed the connection at once: it serves another client)";
-        return result;
-    }
+    if (!SendAll(p, hello, deadline))
+        return {UART_PORT_ERROR, p.path + kBusy};
     return {};
+}
+
+} // namespace
+
+SetupResult ConnectGateway(Port& p, const LineName& name) {
+    if (!name.error.empty())
+        return {UART_PORT_ERROR, p.path + ": " + name.error};
+    const auto deadline = Clock::now() + std::chrono::milliseconds(UART_CONNECT_TIMEOUT_MS);
+    addrinfo* found = nullptr;
+    if (const int rc = LookUp(p, name.host, std::to_string(name.port), deadline, &found); rc != 0)
+        return LookupFailure(p, rc);
+    const std::unique_ptr<addrinfo, AddrInfoFree> list(found);
+    if (SetupResult connected = ConnectFirst(p, list.get(), deadline); p.fd < 0)
+        return connected;
+    p.dropped = false;
+    p.telnet.reset();
+    p.offered = 0;
+    p.asked = 0;
+    return p.kind == LineKind::Tcp ? CheckNotBusy(p) : Negotiate(p, deadline);
 }
 
 SetupResult ConfigureGateway(Port& p, const LineSettings& s) {

@@ -206,27 +206,38 @@ int MsLeft(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
+namespace {
+
+// Before a request goes out: the line quiet after a timed-out request, and what is pending, which
+// belongs to no request of ours, dropped. A status other than UART_OK when it cannot go out.
+std::uint16_t PrepareSend(Port& p) {
     if (!Settle(p) || !DropUnasked(p))
         return UART_CANCELLED;
-    // What is pending belongs to no request of ours.
     if (p.kind == LineKind::Device)
         tcflush(p.fd, TCIFLUSH);
     else
         DiscardNet(p);
     if (p.dropped)
         return UART_NOT_OPEN;
+    // The reply this request gets may be the late one of the timed-out request before it.
+    p.suspect = p.awaitingLate;
+    p.suspectFrom = p.lateFrom;
+    p.behindChecked = false;
+    p.awaitingLate = false;
+    return UART_OK;
+}
+
+} // namespace
+
+std::uint16_t WriteAll(Port& p, const std::uint8_t* data, std::size_t count) {
+    if (const std::uint16_t status = PrepareSend(p); status != UART_OK)
+        return status;
     std::string escaped;
     if (p.kind == LineKind::Rfc2217) {
         escaped = telnet::Escape(data, count);
         data = reinterpret_cast<const std::uint8_t*>(escaped.data());
         count = escaped.size();
     }
-    // The reply this request gets may be the late one of the timed-out request before it.
-    p.suspect = p.awaitingLate;
-    p.suspectFrom = p.lateFrom;
-    p.behindChecked = false;
-    p.awaitingLate = false;
     // Allow twice the wire time and one second for the driver's queue to take the bytes.
     const auto wire = std::chrono::microseconds(CharacterMicros(p.settings) * count);
     const auto deadline = Clock::now() + 2 * wire + std::chrono::seconds(1);
@@ -277,8 +288,9 @@ ReadResult ReadSome(Port& p, Received& r, Unmarker& unmark, std::uint8_t* buffer
 // this request's own reply follows it at once. Bytes behind the frame within the silence gap show it;
 // the frame is dropped and the receive goes on. Returns the end of the frame now at the front (0:
 // none); sets r.cancelled when woken meanwhile.
-std::size_t DropLateReply(Port& p, Received& r, std::uint8_t* buffer, std::size_t end, Clock::time_point deadline,
-                          Clock::time_point lastByte, UartFrameRule rule, void* context) {
+std::size_t DropLateReply(Port& p, Received& r, std::uint8_t* buffer, std::size_t end,
+                          Clock::time_point deadline, Clock::time_point lastByte, UartFrameRule rule,
+                          void* context) {
     while (end > 0 && end <= r.count && p.suspect && !p.behindChecked) {
         p.behindChecked = true;
         if (end == r.count) {

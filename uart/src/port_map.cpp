@@ -62,6 +62,42 @@ bool StartsWithIgnoreCase(std::string_view s, std::string_view prefix) {
     return true;
 }
 
+// Splits "HOST:PORT" or "[IPV6]:PORT"; an empty text when it does, else why not.
+std::string SplitHostPort(std::string_view name, std::string_view& host, std::string_view& port) {
+    if (!name.empty() && name.front() == '[') {
+        const auto close = name.find(']');
+        if (close == std::string_view::npos || close + 1 >= name.size() || name[close + 1] != ':')
+            return "an IPv6 address is written [ADDRESS]:PORT";
+        host = name.substr(1, close - 1);
+        port = name.substr(close + 2);
+        return {};
+    }
+    const auto colon = name.rfind(':');
+    if (colon == std::string_view::npos)
+        return "no port number: write HOST:PORT";
+    host = name.substr(0, colon);
+    port = name.substr(colon + 1);
+    if (host.find(':') != std::string_view::npos)
+        return "an IPv6 address is written [ADDRESS]:PORT";
+    return {};
+}
+
+// The port number 1..65535 of the text, else 0.
+unsigned PortNumber(std::string_view port) {
+    unsigned value = 0;
+    for (const char c : port) {
+        if (c < '0' || c > '9' || value > 65535)
+            return 0;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return value <= 65535 ? value : 0;
+}
+
+bool IsHostCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' || c == ':' ||
+           c == '%';
+}
+
 } // namespace
 
 LineName ParseLineName(std::string_view name) {
@@ -79,50 +115,17 @@ LineName ParseLineName(std::string_view name) {
         name.remove_suffix(1);
     std::string_view host;
     std::string_view port;
-    if (!name.empty() && name.front() == '[') {
-        const auto close = name.find(']');
-        if (close == std::string_view::npos || close + 1 >= name.size() || name[close + 1] != ':') {
-            out.error = "an IPv6 address is written [ADDRESS]:PORT";
-            return out;
-        }
-        host = name.substr(1, close - 1);
-        port = name.substr(close + 2);
-    } else {
-        const auto colon = name.rfind(':');
-        if (colon == std::string_view::npos) {
-            out.error = "no port number: write HOST:PORT";
-            return out;
-        }
-        host = name.substr(0, colon);
-        port = name.substr(colon + 1);
-        if (host.find(':') != std::string_view::npos) {
-            out.error = "an IPv6 address is written [ADDRESS]:PORT";
-            return out;
-        }
-    }
-    unsigned value = 0;
-    for (const char c : port) {
-        if (c < '0' || c > '9' || value > 65535) {
-            value = 0;
-            break;
-        }
-        value = value * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (host.empty() || host.size() > 253) {
+    if (out.error = SplitHostPort(name, host, port); !out.error.empty())
+        return out;
+    const unsigned value = PortNumber(port);
+    if (host.empty() || host.size() > 253)
         out.error = "no host name or address";
-        return out;
-    }
-    for (const char c : host) {
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' || c == ':' ||
-              c == '%')) {
-            out.error = "the host name holds a character no host name has";
-            return out;
-        }
-    }
-    if (port.empty() || value == 0 || value > 65535) {
+    else if (!std::all_of(host.begin(), host.end(), IsHostCharacter))
+        out.error = "the host name holds a character no host name has";
+    else if (value == 0)
         out.error = "the port number must be 1..65535";
+    if (!out.error.empty())
         return out;
-    }
     out.host = std::string(host);
     out.port = static_cast<std::uint16_t>(value);
     return out;

@@ -6,55 +6,59 @@ std::size_t Reader::decode(const std::uint8_t* in, std::size_t count, std::uint8
     std::size_t n = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t b = in[i];
-        switch (m_state) {
-        case State::Data:
-            if (b == kIac)
-                m_state = State::Iac;
-            else
-                out[n++] = b;
-            break;
-        case State::Iac:
-            if (b == kIac) {
-                out[n++] = kIac;
-                m_state = State::Data;
-            } else if (b >= kWill && b <= kDont) {
-                m_verb = b;
-                m_state = State::Verb;
-            } else if (b == kSb) {
-                m_sbLength = 0;
-                m_state = State::Sb;
-            } else {
-                m_state = State::Data; // NOP, GA, AYT...: a two-byte command, nothing to keep
-            }
-            break;
-        case State::Verb:
-            if (b == kComPort && (m_verb == kWont || m_verb == kDont))
-                m_comPortRefused = true;
-            if (m_negotiationCount < kMaxNegotiations)
-                m_negotiations[m_negotiationCount++] = {m_verb, b};
+        if (m_state == State::Data && b != kIac)
+            out[n++] = b;
+        else if (m_state == State::Data)
+            m_state = State::Iac;
+        else if (m_state == State::Iac && b == kIac) {
+            out[n++] = kIac; // IAC IAC: a data byte 0xFF
             m_state = State::Data;
-            break;
-        case State::Sb:
-            if (b == kIac)
-                m_state = State::SbIac;
-            else if (m_sbLength < m_sb.size())
-                m_sb[m_sbLength++] = b;
-            break;
-        case State::SbIac:
-            if (b == kSe) {
-                endSubnegotiation();
-                m_state = State::Data;
-            } else {
-                // IAC IAC is a 0xFF of the value; anything else is a broken subnegotiation, kept
-                // going until its IAC SE.
-                if (b == kIac && m_sbLength < m_sb.size())
-                    m_sb[m_sbLength++] = b;
-                m_state = State::Sb;
-            }
-            break;
-        }
+        } else if (m_state == State::Iac || m_state == State::Verb)
+            takeCommand(b);
+        else
+            takeSubnegotiation(b);
     }
     return n;
+}
+
+// A byte after IAC (other than IAC) or after a WILL/WONT/DO/DONT.
+void Reader::takeCommand(std::uint8_t b) {
+    if (m_state == State::Verb) {
+        if (b == kComPort && (m_verb == kWont || m_verb == kDont))
+            m_comPortRefused = true;
+        if (m_negotiationCount < kMaxNegotiations)
+            m_negotiations[m_negotiationCount++] = {m_verb, b};
+        m_state = State::Data;
+    } else if (b >= kWill && b <= kDont) {
+        m_verb = b;
+        m_state = State::Verb;
+    } else if (b == kSb) {
+        m_sbLength = 0;
+        m_state = State::Sb;
+    } else {
+        m_state = State::Data; // NOP, GA, AYT...: a two-byte command, nothing to keep
+    }
+}
+
+// A byte of a subnegotiation, up to its IAC SE.
+void Reader::takeSubnegotiation(std::uint8_t b) {
+    if (m_state == State::Sb) {
+        if (b == kIac)
+            m_state = State::SbIac;
+        else if (m_sbLength < m_sb.size())
+            m_sb[m_sbLength++] = b;
+        return;
+    }
+    if (b == kSe) {
+        endSubnegotiation();
+        m_state = State::Data;
+        return;
+    }
+    // IAC IAC is a 0xFF of the value; anything else is a broken subnegotiation, kept going until
+    // its IAC SE.
+    if (b == kIac && m_sbLength < m_sb.size())
+        m_sb[m_sbLength++] = b;
+    m_state = State::Sb;
 }
 
 void Reader::endSubnegotiation() {

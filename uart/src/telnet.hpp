@@ -68,6 +68,8 @@ class Reader {
 
   private:
     enum class State { Data, Iac, Verb, Sb, SbIac };
+    void takeCommand(std::uint8_t b);
+    void takeSubnegotiation(std::uint8_t b);
     void endSubnegotiation();
 
     State m_state = State::Data;
