@@ -8,6 +8,8 @@
 
 #include "ser2net_gateway.hpp"
 #include "tev/link/converter_probe.hpp"
+#include "tev/link/converter_settings.hpp"
+#include "tev/link/data_poll.hpp"
 #include "tev/link/serial_client.hpp"
 #include "tev/link/serial_link.hpp"
 #include "tev/protocol/modbus_request.hpp"
@@ -37,7 +39,8 @@ class GatewayLine : public ::testing::TestWithParam<bool> {
     void SetUp() override {
         if (!tev::testing::HaveSer2net())
             GTEST_SKIP() << "ser2net is not installed (scripts/setup.sh)";
-        m_line.add(MakeConverter(0x03, 0x36)); // 9600
+        m_converter = MakeConverter(0x03, 0x36); // 9600
+        m_line.add(m_converter);
         m_line.add(MakeConverter(0x05, 0x37)); // 19200
         m_line.start();
         m_gateway = std::make_unique<Ser2net>(m_line.path(), GetParam());
@@ -58,6 +61,7 @@ class GatewayLine : public ::testing::TestWithParam<bool> {
     }
 
     sim::Line m_line;
+    std::shared_ptr<sim::Converter> m_converter;
     std::unique_ptr<Ser2net> m_gateway;
 };
 
@@ -97,6 +101,24 @@ TEST_P(GatewayLine, ClientCarriesOnWhenTheGatewayComesBack) {
     EXPECT_EQ(client.modbus(request, 300).error, ExchangeError::NotOpen);
     m_gateway = std::make_unique<Ser2net>(m_line.path(), GetParam(), port);
     EXPECT_EQ(client.modbus(request, 300).error, ExchangeError::None);
+}
+
+// The data page's poll and a settings write of the settings page, as the program runs them.
+TEST_P(GatewayLine, DataPollAndSettingsWriteThroughTheGateway) {
+    Converter converter;
+    converter.port = kPort;
+    converter.address = 0x03;
+    converter.baud = 9600;
+    SerialClient client;
+    ASSERT_EQ(client.open(converter.settings()), UART_OK) << client.openFailure();
+    const DataPollResult poll = RunDataPoll(client, converter.address, 1);
+    ASSERT_TRUE(poll.values.has_value());
+    EXPECT_EQ(poll.values->serial, m_converter->entry(1).serial);
+    const BuiltWrite write = BuildAcquisitionTimeWrite(converter.address, "77");
+    const CommandOutcome outcome =
+        RunSettingsJob(client, converter, {SettingsCommand::AcquisitionTime, write.frame, 0});
+    EXPECT_TRUE(outcome.ok()) << ExchangeErrorText(outcome.error);
+    EXPECT_EQ(m_converter->config().acquisitionTime, 77);
 }
 
 INSTANTIATE_TEST_SUITE_P(RawAndRfc2217, GatewayLine, ::testing::Values(false, true),
