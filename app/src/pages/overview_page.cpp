@@ -40,10 +40,7 @@ const QColor kLinkDown(0xD0, 0x00, 0x00);
 QString TypeName(const OverviewRow& row, const std::vector<std::string>& names) {
     if (!row.type)
         return {};
-    for (const std::string& name : names)
-        if (tev::link::TypeNumber(name) == *row.type)
-            return ShowTypeName(name);
-    return QString::fromStdString(tev::link::TypeText(row));
+    return ShowTypeName(tev::link::TypeNameOf(names, *row.type)); // a type without a name: its number
 }
 
 QStringList RowTexts(const OverviewRow& row, const std::vector<std::string>& typeNames) {
