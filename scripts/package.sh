@@ -24,7 +24,7 @@ fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr -DTEV_PACKAGE=ON \
   -DCMAKE_C_FLAGS="$CPPFLAGS $CFLAGS -DNDEBUG" -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS -DNDEBUG" \
   -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS" "${launcher[@]}" \
-  -DTEV_TESTS=OFF -DTEV_BENCH=OFF -DTEV_SUBDIRS="uart;protocol;sim;iomodule;link;app" >/dev/null
+  -DTEV_TESTS=OFF -DTEV_BENCH=OFF -DTEV_SUBDIRS="uart;protocol;sim;iomodule;link;cli;collect;app" >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # One version everywhere: the project's, which the changelog's newest entry must carry.
@@ -51,6 +51,8 @@ for p in "${packages[@]}"; do
   install -d -m 755 "$stage/$p/DEBIAN"
 done
 install -m 644 app/packaging/README.tev-tools "$stage/tev-tools/usr/share/doc/tev-tools/README"
+install -d -m 755 "$stage/tev-tools/usr/share/doc/tev-tools/examples"
+install -m 644 collect/packaging/watch-example.toml "$stage/tev-tools/usr/share/doc/tev-tools/examples/watch.toml"
 install -d -m 755 "$stage/libtev-dev/usr/share/doc/libtev-dev/examples"
 install -m 644 examples/read_7017.c examples/CMakeLists.txt "$stage/libtev-dev/usr/share/doc/libtev-dev/examples/"
 
@@ -112,6 +114,10 @@ description[tev-tools]=" TEV_IO searches a serial line for M-Bus to Modbus RTU c
  and changes their configuration and meter list, shows each meter's data,
  sets M-Bus meters' primary addresses and offers a command terminal and a
  temperature graph. Its window is in simplified Chinese.
+ .
+ tev does the same from scripts (search, configuration, meter lists,
+ readings, meter addresses, commands) and, as "tev watch", collects every
+ meter's reading into CSV files, JSON lines or an MQTT broker as a service.
  .
  tev-sim simulates all these devices on pseudo-terminals."
 section=([libuart1]=libs [libtev-module1]=libs [libtev-dev]=libdevel [tev-tools]=electronics)

@@ -30,7 +30,9 @@ lacks() { # package, pattern: no file of the package matches
 has tev-tools usr/bin/TEV_IO usr/bin/tev-sim usr/share/tev/tev_module.ini usr/share/tev/type.txt \
   usr/share/applications/TEV_IO.desktop usr/share/icons/hicolor/scalable/apps/TEV_IO.svg \
   usr/share/icons/hicolor/48x48/apps/TEV_IO.png usr/share/man/man1/TEV_IO.1.gz usr/share/man/man1/tev-sim.1.gz \
-  usr/share/doc/tev-tools/README usr/share/doc/tev-tools/copyright
+  usr/share/doc/tev-tools/README usr/share/doc/tev-tools/copyright \
+  usr/bin/tev usr/share/man/man1/tev.1.gz usr/share/bash-completion/completions/tev \
+  'lib/systemd/system/tev-watch@\.service' usr/share/doc/tev-tools/examples/watch.toml
 has libuart1 'usr/lib/[^/]+/libuart\.so\.1' usr/share/doc/libuart1/copyright
 has libtev-module1 'usr/lib/[^/]+/libtev_module\.so\.1' usr/share/doc/libtev-module1/copyright
 has libtev-dev usr/include/tev/uart.h usr/include/tev/tev_module.h 'usr/lib/[^/]+/libuart\.so' \
@@ -48,6 +50,7 @@ lacks libtev-dev 'usr/bin/|\.so\.[0-9]'
 field() { dpkg-deb -f "${debs[$1]}" "$2"; }
 field tev-tools Depends | grep -q 'libqt6widgets6' || fail "tev-tools: no dependency on Qt"
 field tev-tools Depends | grep -Eq 'libuart1 \(>= [^)]+\)' || fail "tev-tools: no dependency on libuart1"
+field tev-tools Depends | grep -q 'libmosquitto1' || fail "tev-tools: no dependency on libmosquitto"
 field tev-tools Depends | grep -q 'fonts-noto-cjk | fonts-wqy-microhei' || fail "tev-tools: no CJK font"
 field libtev-module1 Depends | grep -q 'libuart1' || fail "libtev-module1: no dependency on libuart1"
 field libtev-dev Depends | grep -q "libtev-module1 (= $version)" || fail "libtev-dev: not tied to its library"
@@ -84,4 +87,9 @@ lib=$(dirname "$(find "$root/usr/lib" -name 'libtev_module.so.1' | head -n 1)")
 env -u DISPLAY QT_QPA_PLATFORM=xcb LD_LIBRARY_PATH="$lib" "$root/usr/bin/TEV_IO" --version | grep -qx "TEV_IO $version"
 LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev-sim" --version | grep -qx "tev-sim $version"
 LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev-sim" --help >/dev/null
+LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev" --version | grep -qx "tev $version"
+LD_LIBRARY_PATH="$lib" "$root/usr/bin/tev" --help | grep -q '^  watch '
+# The service runs the installed command on a configuration named by the instance.
+grep -q '^ExecStart=/usr/bin/tev watch --config /etc/tev/watch/%i.toml' "$root/lib/systemd/system/tev-watch@.service" ||
+  fail "tev-watch@.service: not the installed command"
 echo "package: ok"

@@ -13,6 +13,8 @@ packages=(
   fonts-wqy-microhei                   # Chinese glyphs for the window
   libmodbus-dev mbpoll                 # peers that check our bytes
   ser2net                              # a network serial gateway for the network line tests
+  libmosquitto-dev mosquitto           # the collector's MQTT client, and the broker its tests start
+  libtomlplusplus-dev                  # the collector's configuration file
   xvfb xauth                           # running the window without a display
 )
 
