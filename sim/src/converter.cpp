@@ -190,11 +190,15 @@ std::optional<Reply> Converter::faultyWrite(const Request& request) const {
     constexpr std::uint8_t kServerDeviceFailure = 0x04;
     if (m_writeFault == WriteFault::Refuse)
         return Exception(request.address, request.function, kServerDeviceFailure);
-    if (m_writeFault != WriteFault::WrongEcho || request.frame.size() < 6)
+    if (m_writeFault == WriteFault::None || request.frame.size() < 6)
         return std::nullopt;
     std::vector<std::uint8_t> echo(request.frame.begin(), request.frame.begin() + 6);
-    echo[5] ^= 0x01; // the value (0x06) or the count (0x10) no longer matches the request
-    return Finish(std::move(echo));
+    if (m_writeFault == WriteFault::WrongEcho)
+        echo[5] ^= 0x01; // the value (0x06) or the count (0x10) no longer matches the request
+    Reply reply = Finish(std::move(echo));
+    if (m_writeFault == WriteFault::BadChecksum)
+        reply.bytes.back() ^= 0xFF;
+    return reply;
 }
 
 void Converter::setWriteFault(WriteFault fault) {

@@ -62,10 +62,10 @@ class Converter final : public Device {
     // Fault: reads of more than `maxCount` registers are refused with exception `code` (0x02 or 0x03),
     // as converters with a small reply buffer do. 125 (the default) refuses none.
     void setReadLimit(std::uint16_t maxCount, std::uint8_t code);
-    // Fault: writes are refused with exception 04 (server device failure), or echoed with the first
-    // value's low byte flipped under a valid CRC; either way nothing is written. None (the default)
-    // carries writes out.
-    enum class WriteFault { None, Refuse, WrongEcho };
+    // Fault: writes are refused with exception 04 (server device failure), echoed with the first
+    // value's (or the count's) low byte flipped under a valid CRC, or echoed with a flipped CRC byte;
+    // in each case nothing is written. None (the default) carries writes out.
+    enum class WriteFault { None, Refuse, WrongEcho, BadChecksum };
     void setWriteFault(WriteFault fault);
 
   private:
