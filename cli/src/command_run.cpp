@@ -14,6 +14,8 @@ std::optional<int> Prepare(const CommandSetup& setup, CommandArgs args, std::ost
         out << setup.help;
         return ToInt(ExitCode::Ok);
     }
+    if (problem.empty() && call.common.timeoutMs && !setup.takesTimeout)
+        problem = "--timeout does not apply here: the receive time follows the rate";
     if (problem.empty() && call.parsed.positional.size() != setup.positional)
         problem = setup.positional == 0 ? "unexpected word \"" + call.parsed.positional.front() + "\""
                                         : "expected " + std::to_string(setup.positional) + " argument(s)";
@@ -38,8 +40,14 @@ int Dispatch(std::string_view command, std::string_view help, std::span<const Su
         if (!args.empty() && args.front() == entry.name)
             return entry.run(args.subspan(1), out, err);
     }
-    const std::string word = args.empty() ? std::string("nothing") : "\"" + args.front() + "\"";
-    err << "tev " << command << ": " << word << " is no subcommand (tev " << command << " --help)\n";
+    std::string names;
+    for (const SubcommandEntry& entry : entries)
+        names += (names.empty() ? "" : " or ") + std::string(entry.name);
+    if (!args.empty())
+        err << "tev " << command << ": \"" << args.front() << "\" is no subcommand; ";
+    else
+        err << "tev " << command << ": ";
+    err << "give " << names << " (tev " << command << " --help)\n";
     return ToInt(ExitCode::Usage);
 }
 

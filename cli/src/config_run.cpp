@@ -14,9 +14,10 @@ Record StepRecord(const ConfigStep& step, std::string_view result) {
     return record;
 }
 
-void ReportNotSent(std::span<const ConfigStep> rest, RecordPrinter& printer) {
+// The steps after a failure, with the page's report of a command left unsent.
+void ReportNotSent(const link::Converter& converter, std::span<const ConfigStep> rest, RecordPrinter& printer) {
     for (const ConfigStep& step : rest)
-        printer.print(StepRecord(step, "not sent"));
+        printer.print(StepRecord(step, "not sent").add("report", link::CommandReport(converter, step.command, false, "未发送")));
 }
 
 // Sends one step; after its echo the converter is followed to where it moved.
@@ -87,12 +88,12 @@ ExitCode RunConfigChange(link::Line& client, link::Converter& converter, const C
     const protocol::ConverterConfig expected = ExpectedConfig(change, present->config);
     for (std::size_t i = 0; i < steps.size(); ++i) {
         if (Interrupted()) {
-            ReportNotSent(std::span(steps).subspan(i), printer);
+            ReportNotSent(converter, std::span(steps).subspan(i), printer);
             return ExitCode::Failed;
         }
         if (const ExitCode result = RunStep(client, converter, steps[i], expected, printer, err);
             result != ExitCode::Ok) {
-            ReportNotSent(std::span(steps).subspan(i + 1), printer);
+            ReportNotSent(converter, std::span(steps).subspan(i + 1), printer);
             return result;
         }
     }

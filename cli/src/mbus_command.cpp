@@ -122,7 +122,7 @@ std::optional<std::vector<AddressLine>> AddressLines(const ParsedArgs& parsed, s
 
 int RunSetAddress(CommandArgs args, std::ostream& out, std::ostream& err) {
     Invocation call;
-    if (const auto done = Prepare({"mbus set-address", kHelp, kAddressOptions}, args, out, err, call))
+    if (const auto done = Prepare({"mbus set-address", kHelp, kAddressOptions, false, 0, true}, args, out, err, call))
         return *done;
     std::string problem;
     bool fileError = false;

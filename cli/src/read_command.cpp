@@ -2,6 +2,7 @@
 #include "tev/cli/commands.hpp"
 
 #include <array>
+#include <cstdlib>
 
 #include "tev/cli/command_run.hpp"
 #include "tev/cli/converter_access.hpp"
@@ -52,8 +53,8 @@ Record RowRecord(const link::OverviewRow& row, const std::vector<std::string>& n
     AddOptionalText(record, "link", std::string(LinkWords(row)));
     AddOptionalText(record, "status", link::StatusText(row));
     AddOptionalText(record, "serial", link::SerialText(row));
-    if (row.values)
-        record.add("flow", static_cast<double>(row.values->flow));
+    if (row.values) // as the overview shows it (six decimals), not the float's binary tail
+        record.add("flow", std::strtod(link::FlowText(row).c_str(), nullptr));
     else
         record.addNull("flow");
     return record.add("stale", row.stale());

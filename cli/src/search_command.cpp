@@ -135,7 +135,7 @@ void RunPaced(const SearchPlan& plan, SearchState& state) {
 
 int RunSearch(CommandArgs args, std::ostream& out, std::ostream& err) {
     Invocation call;
-    if (const auto done = Prepare({"search", kHelp, kOptions, true}, args, out, err, call))
+    if (const auto done = Prepare({"search", kHelp, kOptions, true, 0, true}, args, out, err, call))
         return *done;
     std::string problem;
     const auto plan = PlanOf(call, problem);

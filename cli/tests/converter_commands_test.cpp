@@ -124,6 +124,7 @@ TEST_F(ConverterCommands, PortAndUsageErrorsSendNothing) {
              {"config", "set", "-a", "1", "--bogus"},
              {"config", "set", "-a", "1"},
              {"search", "--rate", "300"},
+             {"config", "get", "-a", "1", "--timeout", "500"},
              {"meters", "import", "-a", "1"}}) {
         const auto run = RunTev(on(words));
         EXPECT_EQ(run.status, 2) << words.back() << run.err;

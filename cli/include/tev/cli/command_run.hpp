@@ -19,6 +19,7 @@ struct CommandSetup {
     std::span<const OptionSpec> options;
     bool manyRates = false;    // several --rate are meant (a search)
     std::size_t positional = 0; // words besides the options it takes
+    bool takesTimeout = false;  // --timeout means something to it (others time receives by the rate)
 };
 
 struct Invocation {
