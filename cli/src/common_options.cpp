@@ -9,8 +9,8 @@ namespace tev::cli {
 namespace {
 
 constexpr std::array kCommonSpecs{
-    OptionSpec{"port", 'p'},         OptionSpec{"rate", 'b', true, true}, OptionSpec{"parity"},
-    OptionSpec{"timeout"},           OptionSpec{"json", 0, false},        OptionSpec{"csv", 0, false},
+    OptionSpec{"port", 'p'},        OptionSpec{"rate", 'b', true, true}, OptionSpec{"parity"},
+    OptionSpec{"timeout"},          OptionSpec{"json", 0, false},        OptionSpec{"csv", 0, false},
     OptionSpec{"help", 'h', false},
 };
 
@@ -83,7 +83,8 @@ std::string TakeRates(const ParsedArgs& parsed, bool manyRates, CommonOptions& o
 std::string TakePort(const ParsedArgs& parsed, CommonOptions& options) {
     const std::string* text = parsed.value("port");
     if (text == nullptr)
-        return options.help ? std::string() : "--port is missing (a COM number, a device path or tcp://HOST:PORT)";
+        return options.help ? std::string()
+                            : "--port is missing (a COM number, a device path or tcp://HOST:PORT)";
     options.portText = *text;
     const PortChoice choice = ResolvePortOption(*text);
     if (!choice)
@@ -131,7 +132,9 @@ std::string TakeCommonOptions(const ParsedArgs& parsed, bool manyRates, CommonOp
     options.help = parsed.has("help");
     if (parsed.has("json") && parsed.has("csv"))
         return "--json and --csv exclude each other";
-    options.format = parsed.has("json") ? OutputFormat::Json : parsed.has("csv") ? OutputFormat::Csv : OutputFormat::Text;
+    options.format = parsed.has("json")  ? OutputFormat::Json
+                     : parsed.has("csv") ? OutputFormat::Csv
+                                         : OutputFormat::Text;
     if (const std::string* text = parsed.value("parity")) {
         options.parity = ParseParity(*text);
         if (!options.parity)
@@ -155,7 +158,8 @@ std::optional<long> ParseNumber(std::string_view text, long min, long max) {
     }
     long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min || value > max)
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < min ||
+        value > max)
         return std::nullopt;
     return value;
 }

@@ -9,19 +9,21 @@
 #include "tev/cli/config_steps.hpp"
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/converter_settings.hpp"
-#include "tev/link/serial_client.hpp"
 
 namespace tev::cli {
 namespace {
 
 constexpr std::array kGetOptions{OptionSpec{"address", 'a'}};
 constexpr std::array kSetOptions{
-    OptionSpec{"address", 'a'}, OptionSpec{"new-address"}, OptionSpec{"new-rate"}, OptionSpec{"acquisition-time"},
-    OptionSpec{"meters"},       OptionSpec{"type"},        OptionSpec{"new-parity"},
+    OptionSpec{"address", 'a'},     OptionSpec{"new-address"}, OptionSpec{"new-rate"},
+    OptionSpec{"acquisition-time"}, OptionSpec{"meters"},      OptionSpec{"type"},
+    OptionSpec{"new-parity"},
 };
 
-constexpr std::string_view kHelp = R"(usage: tev config get --port PORT --address A [--rate BPS] [--parity P] [--json|--csv]
+constexpr std::string_view kHelp =
+    R"(usage: tev config get --port PORT --address A [--rate BPS] [--parity P] [--json|--csv]
        tev config set --port PORT --address A [--acquisition-time S] [--meters N] [--type T]
                       [--new-parity none|even|odd] [--new-address A] [--new-rate BPS]
 
@@ -42,7 +44,7 @@ int RunGet(CommandArgs args, std::ostream& out, std::ostream& err) {
     const auto address = ConverterAddressOption(call.parsed, problem);
     if (!address)
         return Fail(err, "config get", ExitCode::Usage, problem);
-    link::SerialClient client;
+    StoppableLine client;
     const link::Converter converter = ConverterFor(call.common, *address);
     if (const std::string failure = OpenFor(client, converter); !failure.empty())
         return Fail(err, "config get", ExitCode::Port, failure);
@@ -66,7 +68,7 @@ int RunSet(CommandArgs args, std::ostream& out, std::ostream& err) {
     const auto request = ParseConfigChange(call.parsed, problem);
     if (!request)
         return Fail(err, "config set", ExitCode::Usage, problem);
-    link::SerialClient client;
+    StoppableLine client;
     link::Converter converter = ConverterFor(call.common, request->address);
     if (const std::string failure = OpenFor(client, converter); !failure.empty())
         return Fail(err, "config set", ExitCode::Port, failure);

@@ -10,14 +10,19 @@ namespace {
 
 Record StepRecord(const ConfigStep& step, std::string_view result) {
     Record record;
-    record.add("step", step.name).add("register", int{step.reg}).add("value", step.value).add("result", result);
+    record.add("step", step.name)
+        .add("register", int{step.reg})
+        .add("value", step.value)
+        .add("result", result);
     return record;
 }
 
 // The steps after a failure, with the page's report of a command left unsent.
-void ReportNotSent(const link::Converter& converter, std::span<const ConfigStep> rest, RecordPrinter& printer) {
+void ReportNotSent(const link::Converter& converter, std::span<const ConfigStep> rest,
+                   RecordPrinter& printer) {
     for (const ConfigStep& step : rest)
-        printer.print(StepRecord(step, "not sent").add("report", link::CommandReport(converter, step.command, false, "未发送")));
+        printer.print(StepRecord(step, "not sent")
+                          .add("report", link::CommandReport(converter, step.command, false, "未发送")));
 }
 
 // Sends one step; after its echo the converter is followed to where it moved.
@@ -26,15 +31,15 @@ ExitCode RunStep(link::Line& client, link::Converter& converter, const ConfigSte
     link::AddressChange move;
     if (step.command == link::SettingsCommand::AddressBaud)
         move.expect(expected.address, link::RateIndexOfCode(expected.baudCode).value_or(0));
-    const link::CommandOutcome outcome =
-        link::RunSettingsJob(client, converter, {step.command, step.frame, link::ExtraTimeoutMs(step.command)});
+    const link::CommandOutcome outcome = link::RunSettingsJob(
+        client, converter, {step.command, step.frame, link::ExtraTimeoutMs(step.command)});
     const std::string reason = outcome.ok() ? std::string() : link::FailureReason(outcome);
     Record record = StepRecord(step, ExchangeWords(outcome.error));
     record.add("report", link::CommandReport(converter, step.command, outcome.ok(), reason));
     printer.print(record);
     if (!outcome.ok()) {
-        err << "tev config set: " << step.name << " not confirmed: " << ExchangeWords(outcome.error) << " (" << reason
-            << ")\n";
+        err << "tev config set: " << step.name << " not confirmed: " << ExchangeWords(outcome.error) << " ("
+            << reason << ")\n";
         return ExchangeExit(outcome.error, true);
     }
     if (step.command == link::SettingsCommand::Parity)
@@ -49,8 +54,8 @@ bool SameSettings(const protocol::ConverterConfig& a, const protocol::ConverterC
            a.meterType == b.meterType && a.meterCount == b.meterCount && a.parity == b.parity;
 }
 
-ExitCode ReadBack(link::Line& client, const link::Converter& converter, const protocol::ConverterConfig& expected,
-                  RecordPrinter& printer, std::ostream& err) {
+ExitCode ReadBack(link::Line& client, const link::Converter& converter,
+                  const protocol::ConverterConfig& expected, RecordPrinter& printer, std::ostream& err) {
     const auto read = link::ReadConfiguration(client, converter);
     if (!read) {
         err << "tev config set: no configuration read back at address " << int{converter.address} << ", "
@@ -74,7 +79,8 @@ ExitCode RunConfigChange(link::Line& client, link::Converter& converter, const C
                          RecordPrinter& printer, std::ostream& err) {
     const auto present = link::ReadConfiguration(client, converter);
     if (!present) {
-        err << "tev config set: no configuration from address " << int{converter.address} << " (读配置参数失败); nothing written\n";
+        err << "tev config set: no configuration from address " << int{converter.address}
+            << " (读配置参数失败); nothing written\n";
         return Interrupted() ? ExitCode::Failed : ExitCode::NoAnswer;
     }
     converter.config = present->config;

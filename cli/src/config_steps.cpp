@@ -34,7 +34,8 @@ void AddressStep(const ConfigChange& change, const protocol::ConverterConfig& pr
                  std::vector<ConfigStep>& steps, std::string& problem) {
     const auto rateIndex = change.rateIndex ? change.rateIndex : link::RateIndexOfCode(present.baudCode);
     if (!rateIndex) {
-        problem = "the converter's rate code " + HexByte(present.baudCode) + " is none of its rates: give --new-rate";
+        problem = "the converter's rate code " + HexByte(present.baudCode) +
+                  " is none of its rates: give --new-rate";
         return;
     }
     const std::uint8_t address = change.newAddress.value_or(change.address);
@@ -59,7 +60,8 @@ std::optional<ConfigChange> ParseConfigChange(const ParsedArgs& parsed, std::str
     if (const auto rate = NumberOption(parsed, "new-rate", 1, 4'000'000, problem)) {
         change.rateIndex = RateIndexOfRate(*rate);
         if (!change.rateIndex)
-            problem = "--new-rate " + std::to_string(*rate) + ": give 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
+            problem = "--new-rate " + std::to_string(*rate) +
+                      ": give 2400, 4800, 9600, 19200, 38400, 57600 or 115200";
     }
     if (const std::string* parity = parsed.value("new-parity")) {
         change.parity = ParseParity(*parity);
@@ -69,7 +71,8 @@ std::optional<ConfigChange> ParseConfigChange(const ParsedArgs& parsed, std::str
     const bool asked = change.acquisitionTime || change.meters || change.type || change.parity ||
                        change.newAddress || change.rateIndex;
     if (problem.empty() && !asked)
-        problem = "nothing to set (--acquisition-time, --meters, --type, --new-parity, --new-address, --new-rate)";
+        problem =
+            "nothing to set (--acquisition-time, --meters, --type, --new-parity, --new-address, --new-rate)";
     return problem.empty() ? std::optional(change) : std::nullopt;
 }
 
@@ -79,19 +82,21 @@ std::vector<ConfigStep> PlanConfigSteps(const ConfigChange& change, const protoc
     const std::uint8_t at = change.address;
     if (change.acquisitionTime) {
         const std::string time = std::to_string(*change.acquisitionTime);
-        steps.push_back(Step(link::SettingsCommand::AcquisitionTime, "acquisition-time", protocol::kRegAcquisitionTime,
-                             time, link::BuildAcquisitionTimeWrite(at, time), problem));
+        steps.push_back(Step(link::SettingsCommand::AcquisitionTime, "acquisition-time",
+                             protocol::kRegAcquisitionTime, time, link::BuildAcquisitionTimeWrite(at, time),
+                             problem));
     }
     if (change.meters || change.type) {
         const std::string type = std::to_string(change.type.value_or(present.meterType));
         const std::string count = std::to_string(change.meters.value_or(present.meterCount));
-        steps.push_back(Step(link::SettingsCommand::TypeAndCount, "type-and-count", protocol::kRegTypeAndCount,
-                             type + " " + count, link::BuildTypeAndCountWrite(at, type, count), problem));
+        steps.push_back(Step(link::SettingsCommand::TypeAndCount, "type-and-count",
+                             protocol::kRegTypeAndCount, type + " " + count,
+                             link::BuildTypeAndCountWrite(at, type, count), problem));
     }
     if (change.parity)
         steps.push_back(Step(link::SettingsCommand::Parity, "parity", protocol::kRegParity,
-                             std::string(ParityName(*change.parity)), link::BuildParityWrite(at, *change.parity),
-                             problem));
+                             std::string(ParityName(*change.parity)),
+                             link::BuildParityWrite(at, *change.parity), problem));
     if (change.newAddress || change.rateIndex)
         AddressStep(change, present, steps, problem);
     if (!problem.empty())
@@ -99,7 +104,8 @@ std::vector<ConfigStep> PlanConfigSteps(const ConfigChange& change, const protoc
     return steps;
 }
 
-protocol::ConverterConfig ExpectedConfig(const ConfigChange& change, const protocol::ConverterConfig& present) {
+protocol::ConverterConfig ExpectedConfig(const ConfigChange& change,
+                                         const protocol::ConverterConfig& present) {
     protocol::ConverterConfig expected = present;
     expected.acquisitionTime = change.acquisitionTime.value_or(present.acquisitionTime);
     expected.meterCount = change.meters.value_or(present.meterCount);

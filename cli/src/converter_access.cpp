@@ -95,15 +95,16 @@ void AddConfigFields(Record& record, const protocol::ConverterConfig& config, st
         .add("converter_parity", ParityName(config.parity))
         .add("mode", config.mode == protocol::kModeSecondary ? "secondary"
                      : config.mode == protocol::kModePrimary ? "primary"
-                                                              : "?")
+                                                             : "?")
         .add("config", text);
 }
 
 std::optional<std::vector<std::string>> TypeNamesFor(const ParsedArgs& parsed, std::string& problem) {
     const std::string* given = parsed.value("types");
     const std::filesystem::path file =
-        given != nullptr ? std::filesystem::path(*given)
-                         : link::LocateProgramFiles(ProgramFolder(), link::UserEnvironment::fromProcess()).typeFile();
+        given != nullptr
+            ? std::filesystem::path(*given)
+            : link::LocateProgramFiles(ProgramFolder(), link::UserEnvironment::fromProcess()).typeFile();
     // LoadTypeFile gives no names for a file it cannot read; such a file is said here.
     if (std::ifstream probe(file, std::ios::binary); !probe) {
         problem = "cannot read the type names file " + file.string();

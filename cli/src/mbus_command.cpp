@@ -9,8 +9,8 @@
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
 #include "tev/cli/mbus_options.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/direct_line.hpp"
-#include "tev/link/serial_client.hpp"
 #include "tev/link/terminal.hpp"
 #include "tev/protocol/hex_input.hpp"
 
@@ -69,7 +69,8 @@ struct AddressLine {
     link::AddressRequest request;
 };
 
-ExitCode SetOne(link::Line& client, std::uint16_t timeoutMs, const AddressLine& line, RecordPrinter& printer) {
+ExitCode SetOne(link::Line& client, std::uint16_t timeoutMs, const AddressLine& line,
+                RecordPrinter& printer) {
     const link::AddressStep step = link::SetMeterAddress(client, line.request, timeoutMs, &InterruptFlag());
     Record record;
     record.add("line", static_cast<std::int64_t>(line.number))
@@ -122,7 +123,8 @@ std::optional<std::vector<AddressLine>> AddressLines(const ParsedArgs& parsed, s
 
 int RunSetAddress(CommandArgs args, std::ostream& out, std::ostream& err) {
     Invocation call;
-    if (const auto done = Prepare({"mbus set-address", kHelp, kAddressOptions, false, 0, true}, args, out, err, call))
+    if (const auto done =
+            Prepare({"mbus set-address", kHelp, kAddressOptions, false, 0, true}, args, out, err, call))
         return *done;
     std::string problem;
     bool fileError = false;
@@ -130,7 +132,7 @@ int RunSetAddress(CommandArgs args, std::ostream& out, std::ostream& err) {
     const auto lines = rate ? AddressLines(call.parsed, problem, err, fileError) : std::nullopt;
     if (!lines)
         return fileError ? ToInt(ExitCode::File) : Fail(err, "mbus set-address", ExitCode::Usage, problem);
-    link::SerialClient client;
+    StoppableLine client;
     if (client.open(link::DirectLineSettings(call.common.port, *rate)) != 0)
         return Fail(err, "mbus set-address", ExitCode::Port, "cannot open the port: " + client.openFailure());
     const CancelOnInterrupt cancel([&client] { client.cancel(); });
@@ -159,18 +161,20 @@ int RunSend(CommandArgs args, std::ostream& out, std::ostream& err) {
         return Fail(err, "mbus send", ExitCode::Usage, problem);
     const link::TerminalFrame frame = link::BuildTerminalFrame(call.parsed.positional.front(), *start);
     if (frame.refused())
-        return Fail(err, "mbus send", ExitCode::Usage, "the frame is refused: " + link::RefusedCommandText(frame));
-    link::SerialClient client;
+        return Fail(err, "mbus send", ExitCode::Usage,
+                    "the frame is refused: " + link::RefusedCommandText(frame));
+    StoppableLine client;
     const CancelOnInterrupt cancel([&client] { client.cancel(); });
-    const link::TerminalRun run =
-        link::RunTerminalExchange(client, link::DirectLineSettings(call.common.port, *rate), frame.bytes, *origin);
+    const link::TerminalRun run = link::RunTerminalExchange(
+        client, link::DirectLineSettings(call.common.port, *rate), frame.bytes, *origin);
     if (!run.opened)
         return Fail(err, "mbus send", ExitCode::Port, "cannot open the port: " + client.openFailure());
     Record record;
     const std::string sent = protocol::FormatHexBytes(frame.bytes, " ");
     record.add("sent", std::string_view(sent).substr(0, sent.find_last_not_of(' ') + 1));
     if (run.reply)
-        record.add("reply", std::string_view(*run.reply).substr(0, run.reply->find_last_not_of(' ') + 1)).add("time_ms", std::int64_t{run.elapsedMs});
+        record.add("reply", std::string_view(*run.reply).substr(0, run.reply->find_last_not_of(' ') + 1))
+            .add("time_ms", std::int64_t{run.elapsedMs});
     else
         record.addNull("reply").add("time_ms", std::int64_t{run.elapsedMs});
     RecordPrinter(out, call.common.format).print(record);
@@ -179,7 +183,8 @@ int RunSend(CommandArgs args, std::ostream& out, std::ostream& err) {
     return ToInt(ExitCode::Ok);
 }
 
-constexpr std::array kEntries{SubcommandEntry{"set-address", RunSetAddress}, SubcommandEntry{"send", RunSend}};
+constexpr std::array kEntries{SubcommandEntry{"set-address", RunSetAddress},
+                              SubcommandEntry{"send", RunSend}};
 
 } // namespace
 

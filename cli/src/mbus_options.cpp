@@ -24,7 +24,8 @@ std::optional<std::uint32_t> MbusRateOf(const CommonOptions& common, std::string
     }
     const std::uint32_t rate = common.rateOr(kDefaultMbusRate);
     if (!link::KnownBaudFromText(std::to_string(rate))) {
-        problem = "--rate " + std::to_string(rate) + ": give 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400";
+        problem =
+            "--rate " + std::to_string(rate) + ": give 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400";
         return std::nullopt;
     }
     return rate;
@@ -35,7 +36,8 @@ std::optional<std::string> ManufacturerOption(const ParsedArgs& parsed, std::str
     const std::string text = given != nullptr ? *given : "FFFFFFFF";
     if (EightHexDigits(text))
         return text;
-    problem = "--manufacturer " + text + ": give 8 hexadecimal digits (" + link::FieldErrorText(link::FieldError::ManufacturerLength) + ")";
+    problem = "--manufacturer " + text + ": give 8 hexadecimal digits (" +
+              link::FieldErrorText(link::FieldError::ManufacturerLength) + ")";
     return std::nullopt;
 }
 

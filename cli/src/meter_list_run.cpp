@@ -23,17 +23,19 @@ std::string SerialAsRead(std::string serial) {
 
 bool ListComplete(const link::MeterListRead& read, std::size_t count) {
     const auto blocks = protocol::SplitSecondaryBlocks(count);
-    return count == 0 ||
-           (!read.types.empty() && (blocks.low == 0 || !read.block1.empty()) && (blocks.high == 0 || !read.block2.empty()));
+    return count == 0 || (!read.types.empty() && (blocks.low == 0 || !read.block1.empty()) &&
+                          (blocks.high == 0 || !read.block2.empty()));
 }
 
 } // namespace
 
-ExitCode ReadMeterRows(link::Line& client, const link::Converter& converter, const std::vector<std::string>& names,
-                       std::vector<link::MeterListRow>& rows, std::ostream& err) {
+ExitCode ReadMeterRows(link::Line& client, const link::Converter& converter,
+                       const std::vector<std::string>& names, std::vector<link::MeterListRow>& rows,
+                       std::ostream& err) {
     const auto count = ConfiguredMeterCount(client, converter);
     if (!count) {
-        err << "tev meters: no configuration from address " << int{converter.address} << " (读配置参数失败)\n";
+        err << "tev meters: no configuration from address " << int{converter.address}
+            << " (读配置参数失败)\n";
         return ExitCode::NoAnswer;
     }
     const link::MeterListRead read = link::ReadMeterList(client, converter, *count);
@@ -45,7 +47,8 @@ ExitCode ReadMeterRows(link::Line& client, const link::Converter& converter, con
     table.count = static_cast<int>(*count);
     link::ApplyMeterListRead(table, read);
     const std::size_t shown = std::min(names.size(), link::kTypeNameTableSize);
-    rows = link::MeterListRowsOf(table, true, {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(shown)});
+    rows = link::MeterListRowsOf(table, true,
+                                 {names.begin(), names.begin() + static_cast<std::ptrdiff_t>(shown)});
     return ExitCode::Ok;
 }
 
@@ -63,7 +66,8 @@ std::vector<std::size_t> UnconfirmedMeters(const link::MeterTable& written, cons
         const link::MeterEntry& sent = written.entries[i];
         const link::MeterEntry& back = read.entries[i];
         const long type = back.readType.empty() ? -1 : std::strtol(back.readType.c_str(), nullptr, 16);
-        if (back.readSerial != SerialAsRead(sent.editedSerial) || type != link::LeadingTypeCode(sent.editedType))
+        if (back.readSerial != SerialAsRead(sent.editedSerial) ||
+            type != link::LeadingTypeCode(sent.editedType))
             meters.push_back(i);
     }
     return meters;

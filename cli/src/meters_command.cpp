@@ -7,9 +7,9 @@
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
 #include "tev/cli/meter_list_run.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/file_write.hpp"
 #include "tev/link/meter_list_edit.hpp"
-#include "tev/link/serial_client.hpp"
 
 namespace tev::cli {
 namespace {
@@ -49,7 +49,7 @@ int RunExport(CommandArgs args, std::ostream& out, std::ostream& err) {
         return Fail(err, "meters export", ExitCode::File, problem);
     if (!problem.empty())
         err << "tev meters export: " << problem << '\n';
-    link::SerialClient client;
+    StoppableLine client;
     const link::Converter converter = ConverterFor(call.common, *address);
     if (const std::string failure = OpenFor(client, converter); !failure.empty())
         return Fail(err, "meters export", ExitCode::Port, failure);
@@ -58,17 +58,20 @@ int RunExport(CommandArgs args, std::ostream& out, std::ostream& err) {
     if (const ExitCode read = ReadMeterRows(client, converter, *names, rows, err); read != ExitCode::Ok)
         return ToInt(read);
     const std::string& file = call.parsed.positional.front();
-    if (const std::string why = link::WriteFileReplacing(file, link::FormatMeterListFile(rows, true)); !why.empty())
+    if (const std::string why = link::WriteFileReplacing(file, link::FormatMeterListFile(rows, true));
+        !why.empty())
         return Fail(err, "meters export", ExitCode::File, "cannot write " + file + " (" + why + ")");
     RecordPrinter printer(out, call.common.format);
     for (std::size_t i = 0; i < rows.size(); ++i)
         printer.print(MeterRowRecord(i, rows[i].serial, rows[i].type));
     if (const auto bad = link::RowsNotReadBack(rows, true); !bad.empty())
-        err << "tev meters export: rows " << link::RowNumbersText(bad) << " would not be imported as they stand\n";
+        err << "tev meters export: rows " << link::RowNumbersText(bad)
+            << " would not be imported as they stand\n";
     return ToInt(ExitCode::Ok);
 }
 
-constexpr std::array kEntries{SubcommandEntry{"export", RunExport}, SubcommandEntry{"import", RunMetersImport}};
+constexpr std::array kEntries{SubcommandEntry{"export", RunExport},
+                              SubcommandEntry{"import", RunMetersImport}};
 
 } // namespace
 

@@ -7,9 +7,9 @@
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
 #include "tev/cli/meter_list_run.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/converter_settings.hpp"
 #include "tev/link/meter_list_edit.hpp"
-#include "tev/link/serial_client.hpp"
 
 namespace tev::cli {
 namespace {
@@ -45,19 +45,21 @@ ExitCode ConfirmList(link::Line& client, const link::Converter& converter, const
                      RecordPrinter& printer, std::ostream& err) {
     link::MeterTable back;
     back.count = written.count;
-    link::ApplyMeterListRead(back, link::ReadMeterList(client, converter, static_cast<std::size_t>(written.count)));
+    link::ApplyMeterListRead(back,
+                             link::ReadMeterList(client, converter, static_cast<std::size_t>(written.count)));
     const std::vector<std::size_t> unconfirmed = UnconfirmedMeters(written, back);
     Record record;
     record.add("step", "read-back").add("meters", written.count).add("confirmed", unconfirmed.empty());
     printer.print(record);
     if (unconfirmed.empty())
         return ExitCode::Ok;
-    err << "tev meters import: meters " << link::RowNumbersText(unconfirmed) << " were not read back as written\n";
+    err << "tev meters import: meters " << link::RowNumbersText(unconfirmed)
+        << " were not read back as written\n";
     return ExitCode::Refused;
 }
 
-ExitCode WriteList(link::Line& client, const link::Converter& converter, const std::vector<link::MeterListRow>& rows,
-                   RecordPrinter& printer, std::ostream& err) {
+ExitCode WriteList(link::Line& client, const link::Converter& converter,
+                   const std::vector<link::MeterListRow>& rows, RecordPrinter& printer, std::ostream& err) {
     link::MeterTable table;
     table.count = static_cast<int>(rows.size());
     link::ApplyMeterListEdits(table, rows, true);
@@ -70,10 +72,12 @@ ExitCode WriteList(link::Line& client, const link::Converter& converter, const s
         const std::string reason = outcome.ok() ? std::string() : link::FailureReason(outcome);
         Record record;
         record.add("step", StepName(job->command)).add("result", ExchangeWords(outcome.error));
-        printer.print(record.add("report", link::CommandReport(converter, job->command, outcome.ok(), reason)));
+        printer.print(
+            record.add("report", link::CommandReport(converter, job->command, outcome.ok(), reason)));
         if (!outcome.ok()) {
-            err << "tev meters import: " << StepName(job->command) << " not confirmed: " << ExchangeWords(outcome.error)
-                << " (" << reason << "); the rest was not sent\n";
+            err << "tev meters import: " << StepName(job->command)
+                << " not confirmed: " << ExchangeWords(outcome.error) << " (" << reason
+                << "); the rest was not sent\n";
             return ExchangeExit(outcome.error, true);
         }
     }
@@ -111,14 +115,15 @@ int RunMetersImport(CommandArgs args, std::ostream& out, std::ostream& err) {
     const auto rows = RowsOfFile(call.parsed.positional.front(), err);
     if (!rows)
         return ToInt(ExitCode::File);
-    link::SerialClient client;
+    StoppableLine client;
     const link::Converter converter = ConverterFor(call.common, *address);
     if (const std::string failure = OpenFor(client, converter); !failure.empty())
         return Fail(err, kName, ExitCode::Port, failure);
     const CancelOnInterrupt cancel([&client] { client.cancel(); });
     const auto count = ConfiguredMeterCount(client, converter);
     if (!count)
-        return Fail(err, kName, ExitCode::NoAnswer, "no configuration from the converter (读配置参数失败); nothing written");
+        return Fail(err, kName, ExitCode::NoAnswer,
+                    "no configuration from the converter (读配置参数失败); nothing written");
     if (*count != rows->size())
         return Fail(err, kName, ExitCode::File,
                     "the file holds " + std::to_string(rows->size()) + " meters, the converter counts " +

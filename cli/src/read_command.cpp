@@ -7,8 +7,8 @@
 #include "tev/cli/command_run.hpp"
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/meter_overview.hpp"
-#include "tev/link/serial_client.hpp"
 #include "tev/link/type_file.hpp"
 
 namespace tev::cli {
@@ -108,8 +108,9 @@ int RunRead(CommandArgs args, std::ostream& out, std::ostream& err) {
     std::string problem;
     const auto request = RequestOf(call, err, problem);
     if (!request)
-        return Fail(err, kName, problem.starts_with("cannot read") ? ExitCode::File : ExitCode::Usage, problem);
-    link::SerialClient client;
+        return Fail(err, kName, problem.starts_with("cannot read") ? ExitCode::File : ExitCode::Usage,
+                    problem);
+    StoppableLine client;
     const link::Converter converter = ConverterFor(call.common, request->address);
     if (const std::string failure = OpenFor(client, converter); !failure.empty())
         return Fail(err, kName, ExitCode::Port, failure);
@@ -118,7 +119,8 @@ int RunRead(CommandArgs args, std::ostream& out, std::ostream& err) {
     if (!count)
         return Fail(err, kName, ExitCode::NoAnswer, "no configuration from the converter (读配置参数失败)");
     if (request->meter > static_cast<int>(*count))
-        return Fail(err, kName, ExitCode::Usage, "the converter counts " + std::to_string(*count) + " meters");
+        return Fail(err, kName, ExitCode::Usage,
+                    "the converter counts " + std::to_string(*count) + " meters");
     link::MeterOverview overview(request->address, static_cast<int>(*count));
     overview.refresh(client, converter.baud, converter.parity);
     RecordPrinter printer(out, call.common.format);

@@ -8,9 +8,9 @@
 #include "tev/cli/command_run.hpp"
 #include "tev/cli/converter_access.hpp"
 #include "tev/cli/interrupt.hpp"
+#include "tev/cli/stoppable_line.hpp"
 #include "tev/link/converter_search.hpp"
 #include "tev/link/fast_search.hpp"
-#include "tev/link/serial_client.hpp"
 #include "tev/link/settings_file.hpp"
 
 namespace tev::cli {
@@ -55,8 +55,8 @@ std::optional<SearchPlan> PlanOf(const Invocation& call, std::string& problem) {
     plan.to = static_cast<int>(NumberOption(call.parsed, "to", 1, 255, problem).value_or(255));
     if (problem.empty() && plan.from > plan.to)
         problem = "--from is above --to";
-    const std::vector<std::uint32_t> rates = call.common.rates.empty() ? std::vector<std::uint32_t>{9600}
-                                                                       : call.common.rates;
+    const std::vector<std::uint32_t> rates =
+        call.common.rates.empty() ? std::vector<std::uint32_t>{9600} : call.common.rates;
     for (const std::uint32_t rate : rates) {
         const auto at = std::find(link::kSearchRates.begin(), link::kSearchRates.end(), rate);
         if (at == link::kSearchRates.end())
@@ -99,7 +99,7 @@ bool TakeOutcome(SearchState& state, const link::Probe& probe, const link::Probe
 }
 
 void RunFast(const SearchPlan& plan, SearchState& state) {
-    link::SerialClient client;
+    StoppableLine client;
     link::FastSearchRun run(client);
     std::vector<link::Probe> probes = link::FastSearchPlan(plan.options, plan.allParities, plan.to);
     std::erase_if(probes, [&plan](const link::Probe& p) { return p.address < plan.from; });
@@ -113,15 +113,15 @@ void RunFast(const SearchPlan& plan, SearchState& state) {
 
 // The program's pace: one probe, then a pause, until the last address.
 void RunPaced(const SearchPlan& plan, SearchState& state) {
-    link::SerialClient client;
+    StoppableLine client;
     const CancelOnInterrupt cancel([&client] { client.cancel(); });
     while (const auto probe = state.search.next()) {
         if (Interrupted())
             break;
         if (probe->address < plan.from)
             continue;
-        const link::ProbeOutcome outcome =
-            link::ProbeConverterOn(client, state.search.settingsFor(*probe), probe->address, plan.options.timeoutMs);
+        const link::ProbeOutcome outcome = link::ProbeConverterOn(client, state.search.settingsFor(*probe),
+                                                                  probe->address, plan.options.timeoutMs);
         if (!TakeOutcome(state, *probe, outcome))
             break;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPauseMs);

@@ -31,8 +31,8 @@ Parsed Parse(std::vector<std::string> words, bool manyRates = false) {
 } // namespace
 
 TEST(CommonOptions, WordsThatParse) {
-    const Parsed p = Parse({"-p", "COM3", "--rate=19200", "--parity", "even", "--timeout", "250", "--json", "-a",
-                            "0x1A", "--fast", "--", "--file"});
+    const Parsed p = Parse({"-p", "COM3", "--rate=19200", "--parity", "even", "--timeout", "250", "--json",
+                            "-a", "0x1A", "--fast", "--", "--file"});
     ASSERT_EQ(p.problem, "");
     EXPECT_EQ(p.common.port, 3);
     EXPECT_EQ(p.common.rateOr(9600), 19200u);
@@ -74,7 +74,11 @@ TEST(CommonOptions, Numbers) {
 
 TEST(RecordOutput, TextJsonAndCsv) {
     Record record;
-    record.add("address", 1).add("name", "ZEDU-MODBUS模块 x").add("flow", 2.5).add("stale", false).addNull("serial");
+    record.add("address", 1)
+        .add("name", "ZEDU-MODBUS模块 x")
+        .add("flow", 2.5)
+        .add("stale", false)
+        .addNull("serial");
     EXPECT_EQ(TextLine(record), "address=1 name=\"ZEDU-MODBUS模块 x\" flow=2.5 stale=false serial=\"\"");
     EXPECT_EQ(JsonLine(record),
               R"({"address":1,"name":"ZEDU-MODBUS模块 x","flow":2.5,"stale":false,"serial":null})");

@@ -43,15 +43,16 @@ std::size_t Lines(const std::string& text) {
 TEST_F(ConverterCommands, SearchPrintsEachConverterFound) {
     const auto run = RunTev(on({"search", "--fast", "--to", "4", "--json"}));
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              R"({"address":1,"rate":9600,"parity":"none","name":"ZEDU-MODBUS模块","converter_address":1,)"
-              R"("converter_rate":9600,"acquisition_time":60,"meter_type":0,"meters":8,"converter_parity":"none",)"
-              R"("mode":"secondary","config":"0136003C0008000001"})"
-              "\n"
-              R"({"address":3,"rate":9600,"parity":"none","name":"ZEDU-MODBUS模块","converter_address":3,)"
-              R"("converter_rate":9600,"acquisition_time":120,"meter_type":2,"meters":40,"converter_parity":"none",)"
-              R"("mode":"secondary","config":"033600780228000001"})"
-              "\n");
+    EXPECT_EQ(
+        run.out,
+        R"({"address":1,"rate":9600,"parity":"none","name":"ZEDU-MODBUS模块","converter_address":1,)"
+        R"("converter_rate":9600,"acquisition_time":60,"meter_type":0,"meters":8,"converter_parity":"none",)"
+        R"("mode":"secondary","config":"0136003C0008000001"})"
+        "\n"
+        R"({"address":3,"rate":9600,"parity":"none","name":"ZEDU-MODBUS模块","converter_address":3,)"
+        R"("converter_rate":9600,"acquisition_time":120,"meter_type":2,"meters":40,"converter_parity":"none",)"
+        R"("mode":"secondary","config":"033600780228000001"})"
+        "\n");
     const auto paced = RunTev(on({"search", "--from", "2", "--to", "3", "--csv"}));
     EXPECT_EQ(paced.status, 0) << paced.err;
     EXPECT_EQ(Lines(paced.out), 2u) << paced.out; // header and converter 3
@@ -84,7 +85,8 @@ TEST_F(ConverterCommands, ConfigSetStopsAtAnUnconfirmedWrite) {
                           Case{"corrupted echo", sim::Converter::WriteFault::BadChecksum}}) {
         m_first->setWriteFault(c.fault);
         const auto before = m_first->config();
-        const auto run = RunTev(on({"config", "set", "-a", "1", "--acquisition-time", "99", "--new-address", "5"}));
+        const auto run =
+            RunTev(on({"config", "set", "-a", "1", "--acquisition-time", "99", "--new-address", "5"}));
         EXPECT_EQ(run.status, 5) << c.name << run.err;
         EXPECT_EQ(run.out.find("result=done"), std::string::npos) << c.name << run.out;
         EXPECT_NE(run.out.find("step=address-and-rate register=6000 value=\"5 9600\" result=\"not sent\""),
@@ -119,13 +121,13 @@ TEST_F(ConverterCommands, InterruptEndsTheSearch) {
 
 TEST_F(ConverterCommands, PortAndUsageErrorsSendNothing) {
     EXPECT_EQ(RunTev({"config", "get", "--port", "/dev/tev-no-such-device", "-a", "1"}).status, 3);
-    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
-             {"config", "set", "-a", "1", "--meters", "65"},
-             {"config", "set", "-a", "1", "--bogus"},
-             {"config", "set", "-a", "1"},
-             {"search", "--rate", "300"},
-             {"config", "get", "-a", "1", "--timeout", "500"},
-             {"meters", "import", "-a", "1"}}) {
+    for (const std::vector<std::string>& words :
+         std::vector<std::vector<std::string>>{{"config", "set", "-a", "1", "--meters", "65"},
+                                               {"config", "set", "-a", "1", "--bogus"},
+                                               {"config", "set", "-a", "1"},
+                                               {"search", "--rate", "300"},
+                                               {"config", "get", "-a", "1", "--timeout", "500"},
+                                               {"meters", "import", "-a", "1"}}) {
         const auto run = RunTev(on(words));
         EXPECT_EQ(run.status, 2) << words.back() << run.err;
         EXPECT_NE(run.err, "");

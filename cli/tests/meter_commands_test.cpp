@@ -80,7 +80,8 @@ TEST_F(MeterCommands, ExportImportRoundTripIsByteExact) {
 
     const auto imported = RunTev(on({"meters", "import", "-a", "2", "--json", first}));
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_NE(imported.out.find(R"({"step":"serials-33-64","result":"done")"), std::string::npos) << imported.out;
+    EXPECT_NE(imported.out.find(R"({"step":"serials-33-64","result":"done")"), std::string::npos)
+        << imported.out;
     EXPECT_NE(imported.out.find(R"({"step":"read-back","meters":40,"confirmed":true})"), std::string::npos);
     EXPECT_EQ(m_target->entry(39).secondary, m_source->entry(39).secondary);
     ASSERT_EQ(RunTev(on({"meters", "export", "-a", "2", second})).status, 0);
@@ -98,14 +99,15 @@ TEST_F(MeterCommands, ImportRefusesBadRowsBeforeSendingAnything) {
 }
 
 TEST(MbusCommands, AddressBatchAndSend) {
-    auto bank = std::make_shared<sim::MbusMeterBank>(std::vector<sim::MbusMeterSpec>{
-        {.primary = 1, .id = 12345678}, {.primary = 2, .id = 12345679}});
+    auto bank = std::make_shared<sim::MbusMeterBank>(
+        std::vector<sim::MbusMeterSpec>{{.primary = 1, .id = 12345678}, {.primary = 2, .id = 12345679}});
     sim::Line line;
     line.add(bank);
     line.start();
     const std::string folder = Folder();
     Write(folder + "/batch.txt", "12345678,05,\n; not this one\n12345679,0A,\n11111111,07,\n");
-    const auto batch = RunTev({"mbus", "set-address", "-p", line.path(), "--file", folder + "/batch.txt", "--csv"});
+    const auto batch =
+        RunTev({"mbus", "set-address", "-p", line.path(), "--file", folder + "/batch.txt", "--csv"});
     EXPECT_EQ(batch.status, 4) << "the third meter is not there";
     EXPECT_EQ(batch.out, "line,id,address,result,report\n"
                          "1,12345678,5,done,完成1地址设置\n"
@@ -113,7 +115,8 @@ TEST(MbusCommands, AddressBatchAndSend) {
                          "3,11111111,7,no answer to the select,3地址设置失败\n");
     EXPECT_EQ(bank->meters()[1].primary, 10);
 
-    const auto sent = RunTev({"mbus", "send", "-p", line.path(), "--origin", "imported", "--json", "10 7B 0A"});
+    const auto sent =
+        RunTev({"mbus", "send", "-p", line.path(), "--origin", "imported", "--json", "10 7B 0A"});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_TRUE(sent.out.starts_with(R"({"sent":"10 7B 0A 85 16","reply":"68 )")) << sent.out;
     EXPECT_EQ(RunTev({"mbus", "send", "-p", line.path(), "--parity", "odd", "10 7B 0A"}).status, 2);

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <thread>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tev::cli::test {
@@ -56,7 +56,8 @@ TevRun RunTev(const std::vector<std::string>& args, int interruptAfterMs) {
     int status = 0;
     if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
         run.status = WEXITSTATUS(status);
-    run.elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    run.elapsedMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     run.out = Slurp(outPath);
     run.err = Slurp(errPath);
     return run;

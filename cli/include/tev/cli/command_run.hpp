@@ -17,7 +17,7 @@ struct CommandSetup {
     std::string_view name; // "config set", as messages name the command
     std::string_view help; // the --help text
     std::span<const OptionSpec> options;
-    bool manyRates = false;    // several --rate are meant (a search)
+    bool manyRates = false;     // several --rate are meant (a search)
     std::size_t positional = 0; // words besides the options it takes
     bool takesTimeout = false;  // --timeout means something to it (others time receives by the rate)
 };

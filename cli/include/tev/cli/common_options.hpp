@@ -44,9 +44,9 @@ std::span<const OptionSpec> CommonOptionSpecs();
 ParsedArgs ParseArgs(CommandArgs args, std::span<const OptionSpec> commandSpecs);
 
 struct CommonOptions {
-    std::uint8_t port = 0;  // the uart port number --port resolved to; 0 without --port
-    std::string portText;   // as given
-    std::vector<std::uint32_t> rates; // every --rate, in the order given
+    std::uint8_t port = 0;                  // the uart port number --port resolved to; 0 without --port
+    std::string portText;                   // as given
+    std::vector<std::uint32_t> rates;       // every --rate, in the order given
     std::optional<std::uint8_t> parity;     // 0 none, 1 even, 2 odd
     std::optional<std::uint16_t> timeoutMs; // --timeout
     OutputFormat format = OutputFormat::Text;

@@ -46,7 +46,8 @@ std::vector<ConfigStep> PlanConfigSteps(const ConfigChange& change, const protoc
                                         std::string& problem);
 
 // The configuration the converter should read back after every step went through.
-protocol::ConverterConfig ExpectedConfig(const ConfigChange& change, const protocol::ConverterConfig& present);
+protocol::ConverterConfig ExpectedConfig(const ConfigChange& change,
+                                         const protocol::ConverterConfig& present);
 
 // Reads the present configuration, sends the steps one by one (stopping at the first that is not
 // echoed: the others are reported as not sent), follows the converter to its new parity, address

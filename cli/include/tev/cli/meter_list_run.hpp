@@ -20,8 +20,9 @@ namespace tev::cli {
 // The rows of the converter's meter list (as many as its configuration counts), types named by
 // `names` (the first 32, as the meter list dialog has them). NoAnswer when the configuration or a
 // block of the list got no sound reply: no row is then given half read.
-ExitCode ReadMeterRows(link::Line& client, const link::Converter& converter, const std::vector<std::string>& names,
-                       std::vector<link::MeterListRow>& rows, std::ostream& err);
+ExitCode ReadMeterRows(link::Line& client, const link::Converter& converter,
+                       const std::vector<std::string>& names, std::vector<link::MeterListRow>& rows,
+                       std::ostream& err);
 
 // Why rows cannot be written as they stand (bad or empty serials, empty types), empty when they can.
 std::string ImportRowsProblem(const std::vector<link::MeterListRow>& rows);
