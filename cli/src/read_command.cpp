@@ -123,6 +123,8 @@ int RunRead(CommandArgs args, std::ostream& out, std::ostream& err) {
                     "the converter counts " + std::to_string(*count) + " meters");
     link::MeterOverview overview(request->address, static_cast<int>(*count));
     overview.refresh(client, converter.baud, converter.parity);
+    if (Interrupted())
+        return ToInt(ExitCode::Failed); // the rows cut short are not printed as if read
     RecordPrinter printer(out, call.common.format);
     return PrintRows(overview, *request, printer, err);
 }
