@@ -97,7 +97,7 @@ TEST_F(ConverterCommands, ConfigSetStopsAtAnUnconfirmedWrite) {
     }
 }
 
-TEST_F(ConverterCommands, ReadMarksNothingStaleOnASoundLine) {
+TEST_F(ConverterCommands, ReadMarksStaleMetersAndFailsForThem) {
     const auto run = RunTev(on({"read", "-a", "1", "--json"}));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Lines(run.out), 8u);
@@ -105,9 +105,11 @@ TEST_F(ConverterCommands, ReadMarksNothingStaleOnASoundLine) {
                            R"("link":"disconnected","status":"1B","serial":"00001005",)"),
               std::string::npos)
         << run.out;
-    m_line.options().dropReplies = -1;
-    const auto silent = RunTev(on({"read", "-a", "1", "--meter", "2"}));
-    EXPECT_EQ(silent.status, 4);
+    m_first->setReadLimit(5, 0x04); // the configuration still reads, every block is refused
+    const auto stale = RunTev(on({"read", "-a", "1", "--meter", "2"}));
+    EXPECT_EQ(stale.status, 4) << stale.err;
+    EXPECT_EQ(stale.out, "meter=2 secondary=\"\" type=2 type_name=02 link=\"\" status=\"\" serial=\"\" "
+                         "flow=\"\" stale=true\n");
 }
 
 // A paced search of 255 addresses takes minutes; SIGINT ends it at once with exit status 1.
