@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "tev/cli/command.hpp"
+#include "tev/cli/commands.hpp"
 #include "tev/cli/exit_code.hpp"
+#include "tev/cli/interrupt.hpp"
 #include "tev/collect/watch_command.hpp"
 
 namespace {
@@ -14,6 +16,12 @@ namespace {
 using tev::cli::Command;
 
 constexpr std::array kCommands{
+    Command{"search", "find the converters on a line", tev::cli::RunSearch},
+    Command{"config", "read or set a converter's configuration (get, set)", tev::cli::RunConfig},
+    Command{"meters", "export or import a converter's meter list as a *.cfg file", tev::cli::RunMeters},
+    Command{"read", "read the meters of a converter once", tev::cli::RunRead},
+    Command{"mbus", "set a meter's primary address or send a frame to the meters (set-address, send)",
+            tev::cli::RunMbus},
     Command{"watch", "collect every meter of the configured lines into CSV, JSON or MQTT", tev::collect::RunWatch},
 };
 
@@ -41,8 +49,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     for (const Command& command : kCommands) {
-        if (command.name == words[0])
-            return command.run(tev::cli::CommandArgs(words).subspan(1), std::cout, std::cerr);
+        if (command.name != words[0])
+            continue;
+        // The collector handles its signals itself; the other commands cancel their exchange.
+        if (command.name != "watch")
+            tev::cli::WatchInterrupts(); // before any thread starts
+        const int status = command.run(tev::cli::CommandArgs(words).subspan(1), std::cout, std::cerr);
+        if (!tev::cli::Interrupted())
+            return status;
+        std::cerr << "tev " << words[0] << ": interrupted\n";
+        return tev::cli::ToInt(tev::cli::ExitCode::Failed);
     }
     std::cerr << "tev: no command \"" << words[0] << "\" (tev --help lists them)\n";
     return tev::cli::ToInt(tev::cli::ExitCode::Usage);

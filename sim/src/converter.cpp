@@ -125,8 +125,12 @@ Reply Converter::process(const Request& request) {
     case kRead:
         return read(request);
     case kWriteSingle:
+        if (auto faulty = faultyWrite(request))
+            return std::move(*faulty);
         return writeSingle(request);
     case kWriteMultiple:
+        if (auto faulty = faultyWrite(request))
+            return std::move(*faulty);
         return writeMultiple(request);
     default:
         return Exception(request.address, request.function, kIllegalFunction);
@@ -180,6 +184,26 @@ Reply Converter::writeMultiple(const Request& request) {
     for (std::uint16_t i = 0; i < count; ++i)
         writeRegister(static_cast<std::uint16_t>(start + i), Word(request.frame, 7 + 2u * i));
     return reply;
+}
+
+std::optional<Reply> Converter::faultyWrite(const Request& request) const {
+    constexpr std::uint8_t kServerDeviceFailure = 0x04;
+    if (m_writeFault == WriteFault::Refuse)
+        return Exception(request.address, request.function, kServerDeviceFailure);
+    if (m_writeFault == WriteFault::None || request.frame.size() < 6)
+        return std::nullopt;
+    std::vector<std::uint8_t> echo(request.frame.begin(), request.frame.begin() + 6);
+    if (m_writeFault == WriteFault::WrongEcho)
+        echo[5] ^= 0x01; // the value (0x06) or the count (0x10) no longer matches the request
+    Reply reply = Finish(std::move(echo));
+    if (m_writeFault == WriteFault::BadChecksum)
+        reply.bytes.back() ^= 0xFF;
+    return reply;
+}
+
+void Converter::setWriteFault(WriteFault fault) {
+    std::lock_guard lock(m_mutex);
+    m_writeFault = fault;
 }
 
 void Converter::setReadLimit(std::uint16_t maxCount, std::uint8_t code) {

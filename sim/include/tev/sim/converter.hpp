@@ -62,6 +62,11 @@ class Converter final : public Device {
     // Fault: reads of more than `maxCount` registers are refused with exception `code` (0x02 or 0x03),
     // as converters with a small reply buffer do. 125 (the default) refuses none.
     void setReadLimit(std::uint16_t maxCount, std::uint8_t code);
+    // Fault: writes are refused with exception 04 (server device failure), echoed with the first
+    // value's (or the count's) low byte flipped under a valid CRC, or echoed with a flipped CRC byte;
+    // in each case nothing is written. None (the default) carries writes out.
+    enum class WriteFault { None, Refuse, WrongEcho, BadChecksum };
+    void setWriteFault(WriteFault fault);
 
   private:
     struct Request;
@@ -69,6 +74,7 @@ class Converter final : public Device {
     Reply read(const Request& request);
     Reply writeSingle(const Request& request);
     Reply writeMultiple(const Request& request);
+    std::optional<Reply> faultyWrite(const Request& request) const;
     std::optional<std::uint16_t> readRegister(std::uint16_t reg, Clock::time_point at) const;
     bool collected(std::size_t index) const;
     bool writable(std::uint16_t reg) const;
@@ -81,6 +87,7 @@ class Converter final : public Device {
     Clock::time_point m_started = Clock::now();
     std::uint16_t m_readLimit = 125;
     std::uint8_t m_readLimitCode = 0x03;
+    WriteFault m_writeFault = WriteFault::None;
 };
 
 } // namespace tev::sim
