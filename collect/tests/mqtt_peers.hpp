@@ -1,0 +1,71 @@
+// The MQTT peers of the collector's tests and benchmark: Debian's mosquitto broker started on a free
+// loopback port, and a subscriber (libmosquitto) that keeps the last payload of every topic.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct mosquitto;
+struct mosquitto_message;
+
+namespace tev::collect::peers {
+
+// A TCP port on 127.0.0.1 that was free a moment ago.
+int FreeLoopbackPort();
+
+class Broker {
+  public:
+    explicit Broker(int port = FreeLoopbackPort());
+    ~Broker() { stop(); }
+    Broker(const Broker&) = delete;
+    Broker& operator=(const Broker&) = delete;
+
+    // Starts mosquitto and waits until it accepts connections; false when it does not within 5 s.
+    bool start();
+    void stop();
+    int port() const noexcept { return m_port; }
+
+  private:
+    int m_port;
+    std::string m_folder;
+    int m_pid = -1;
+};
+
+using Topics = std::map<std::string, std::string>;
+
+class Subscriber {
+  public:
+    // Subscribes to `filter` at every (re)connection.
+    explicit Subscriber(int port, std::string filter = "tev/#");
+    ~Subscriber();
+    Subscriber(const Subscriber&) = delete;
+    Subscriber& operator=(const Subscriber&) = delete;
+
+    // Waits until `done` holds for the topics received, at most `timeout`; false when it did not.
+    bool waitFor(const std::function<bool(const Topics&)>& done, std::chrono::milliseconds timeout);
+    Topics topics();
+    // Every payload of the topic received so far (the latest 1000).
+    std::vector<std::string> history(const std::string& topic);
+    std::uint64_t messages();
+    void forget(); // empties the topics received
+
+  private:
+    static void OnConnect(mosquitto* handle, void* self, int code);
+    static void OnMessage(mosquitto* handle, void* self, const mosquitto_message* message);
+
+    std::string m_filter;
+    mosquitto* m_handle = nullptr;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    Topics m_topics;
+    std::map<std::string, std::vector<std::string>> m_history;
+    std::uint64_t m_messages = 0;
+};
+
+} // namespace tev::collect::peers
