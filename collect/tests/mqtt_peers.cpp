@@ -74,7 +74,8 @@ void Broker::stop() {
     m_pid = -1;
 }
 
-Subscriber::Subscriber(int port, std::string filter) : m_filter(std::move(filter)) {
+Subscriber::Subscriber(int port, std::string filter, Heard heard)
+    : m_filter(std::move(filter)), m_heard(std::move(heard)) {
     mosquitto_lib_init();
     m_handle = mosquitto_new(nullptr, true, this);
     mosquitto_connect_callback_set(m_handle, &Subscriber::OnConnect);
@@ -97,6 +98,8 @@ void Subscriber::OnConnect(mosquitto* handle, void* self, int code) {
 
 void Subscriber::OnMessage(mosquitto* /*handle*/, void* self, const mosquitto_message* message) {
     auto& subscriber = *static_cast<Subscriber*>(self);
+    if (subscriber.m_heard)
+        subscriber.m_heard(message->topic);
     {
         const std::lock_guard lock(subscriber.m_mutex);
         const std::string payload(static_cast<const char*>(message->payload),

@@ -41,8 +41,10 @@ using Topics = std::map<std::string, std::string>;
 
 class Subscriber {
   public:
-    // Subscribes to `filter` at every (re)connection.
-    explicit Subscriber(int port, std::string filter = "tev/#");
+    using Heard = std::function<void(const std::string& topic)>;
+    // Subscribes to `filter` at every (re)connection; `heard` (if any) is called for every message on
+    // the network thread.
+    explicit Subscriber(int port, std::string filter = "tev/#", Heard heard = {});
     ~Subscriber();
     Subscriber(const Subscriber&) = delete;
     Subscriber& operator=(const Subscriber&) = delete;
@@ -60,6 +62,7 @@ class Subscriber {
     static void OnMessage(mosquitto* handle, void* self, const mosquitto_message* message);
 
     std::string m_filter;
+    Heard m_heard;
     mosquitto* m_handle = nullptr;
     std::mutex m_mutex;
     std::condition_variable m_changed;
