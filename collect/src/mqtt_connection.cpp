@@ -58,9 +58,9 @@ bool MqttConnection::configure() {
         m_notices.say("MQTT " + m_name + ": " + mosquitto_strerror(code));
         return false;
     }
-    mosquitto_connect_callback_set(m_handle, &MqttConnection::OnConnect);
-    mosquitto_disconnect_callback_set(m_handle, &MqttConnection::OnDisconnect);
-    mosquitto_publish_callback_set(m_handle, &MqttConnection::OnPublish);
+    mosquitto_connect_callback_set(m_handle, &MqttConnection::onConnect);
+    mosquitto_disconnect_callback_set(m_handle, &MqttConnection::onDisconnect);
+    mosquitto_publish_callback_set(m_handle, &MqttConnection::onPublish);
     mosquitto_reconnect_delay_set(m_handle, kFirstRetryS, kLastRetryS, true);
     mosquitto_max_inflight_messages_set(m_handle, kMqttWindow + 1);
     return true;
@@ -148,7 +148,7 @@ void MqttConnection::drain() {
     m_draining = false;
 }
 
-void MqttConnection::OnConnect(mosquitto* handle, void* self, int code) {
+void MqttConnection::onConnect(mosquitto* handle, void* self, int code) {
     auto& connection = *static_cast<MqttConnection*>(self);
     if (code != 0) {
         connection.m_notices.say("MQTT " + connection.m_name +
@@ -166,7 +166,7 @@ void MqttConnection::OnConnect(mosquitto* handle, void* self, int code) {
     connection.drain();
 }
 
-void MqttConnection::OnDisconnect(mosquitto* /*handle*/, void* self, int code) {
+void MqttConnection::onDisconnect(mosquitto* /*handle*/, void* self, int code) {
     auto& connection = *static_cast<MqttConnection*>(self);
     bool tell = false;
     {
@@ -180,7 +180,7 @@ void MqttConnection::OnDisconnect(mosquitto* /*handle*/, void* self, int code) {
         connection.m_notices.say("MQTT " + connection.m_name + ": connection lost, trying again");
 }
 
-void MqttConnection::OnPublish(mosquitto* /*handle*/, void* self, int /*mid*/) {
+void MqttConnection::onPublish(mosquitto* /*handle*/, void* self, int /*mid*/) {
     auto& connection = *static_cast<MqttConnection*>(self);
     {
         const std::lock_guard lock(connection.m_mutex);

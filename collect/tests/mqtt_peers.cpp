@@ -78,8 +78,8 @@ Subscriber::Subscriber(int port, std::string filter, Heard heard)
     : m_filter(std::move(filter)), m_heard(std::move(heard)) {
     mosquitto_lib_init();
     m_handle = mosquitto_new(nullptr, true, this);
-    mosquitto_connect_callback_set(m_handle, &Subscriber::OnConnect);
-    mosquitto_message_callback_set(m_handle, &Subscriber::OnMessage);
+    mosquitto_connect_callback_set(m_handle, &Subscriber::onConnect);
+    mosquitto_message_callback_set(m_handle, &Subscriber::onMessage);
     mosquitto_reconnect_delay_set(m_handle, 1, 1, false);
     mosquitto_connect_async(m_handle, "127.0.0.1", port, 30);
     mosquitto_loop_start(m_handle);
@@ -91,12 +91,12 @@ Subscriber::~Subscriber() {
     mosquitto_destroy(m_handle);
 }
 
-void Subscriber::OnConnect(mosquitto* handle, void* self, int code) {
+void Subscriber::onConnect(mosquitto* handle, void* self, int code) {
     if (code == 0)
         mosquitto_subscribe(handle, nullptr, static_cast<Subscriber*>(self)->m_filter.c_str(), 1);
 }
 
-void Subscriber::OnMessage(mosquitto* /*handle*/, void* self, const mosquitto_message* message) {
+void Subscriber::onMessage(mosquitto* /*handle*/, void* self, const mosquitto_message* message) {
     auto& subscriber = *static_cast<Subscriber*>(self);
     if (subscriber.m_heard)
         subscriber.m_heard(message->topic);

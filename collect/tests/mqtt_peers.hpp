@@ -58,8 +58,8 @@ class Subscriber {
     void forget(); // empties the topics received
 
   private:
-    static void OnConnect(mosquitto* handle, void* self, int code);
-    static void OnMessage(mosquitto* handle, void* self, const mosquitto_message* message);
+    static void onConnect(mosquitto* handle, void* self, int code);
+    static void onMessage(mosquitto* handle, void* self, const mosquitto_message* message);
 
     std::string m_filter;
     Heard m_heard;

@@ -57,7 +57,7 @@ class WatchLine : public ::testing::Test {
         std::filesystem::remove_all(m_folder);
     }
 
-    WatchConfig Config() const {
+    WatchConfig watchConfig() const {
         WatchConfig config;
         config.mqtt = MqttConfig{};
         config.mqtt->port = m_broker.port();
@@ -72,12 +72,12 @@ class WatchLine : public ::testing::Test {
                                     {{static_cast<std::uint8_t>(i + 1), i == 0 ? "a" : "b"}}});
         return config;
     }
-    void StartCollector() {
-        m_collector = std::make_unique<Collector>(Config(), m_out, m_notices);
+    void startCollector() {
+        m_collector = std::make_unique<Collector>(watchConfig(), m_out, m_notices);
         std::string problem;
         ASSERT_TRUE(m_collector->start(problem)) << problem;
     }
-    bool AllTopics(std::size_t converters = 2, std::chrono::milliseconds timeout = 10s) {
+    bool allTopics(std::size_t converters = 2, std::chrono::milliseconds timeout = 10s) {
         return m_subscriber->waitFor(
             [&](const Topics& t) { return t.size() >= converters * kTopicsPerConverter; }, timeout);
     }
@@ -93,8 +93,8 @@ class WatchLine : public ::testing::Test {
 };
 
 TEST_F(WatchLine, PublishesEveryMeterOfEveryLine) {
-    StartCollector();
-    ASSERT_TRUE(AllTopics()) << m_err.str() << m_subscriber->topics().size();
+    startCollector();
+    ASSERT_TRUE(allTopics()) << m_err.str() << m_subscriber->topics().size();
     const Topics topics = m_subscriber->topics();
     EXPECT_EQ(topics.at("tev/a/status"), "online");
     const std::string meter = topics.at("tev/b/2");
@@ -116,8 +116,8 @@ TEST_F(WatchLine, PublishesEveryMeterOfEveryLine) {
 }
 
 TEST_F(WatchLine, BrokerRestartLosesNoReading) {
-    StartCollector();
-    ASSERT_TRUE(AllTopics()) << m_err.str() << m_subscriber->topics().size();
+    startCollector();
+    ASSERT_TRUE(allTopics()) << m_err.str() << m_subscriber->topics().size();
     m_broker.stop();
     auto record = m_devices[0]->entry(0);
     record.serial = 31415926;
@@ -125,7 +125,7 @@ TEST_F(WatchLine, BrokerRestartLosesNoReading) {
     std::this_thread::sleep_for(1500ms); // refreshes while the broker is away
     m_subscriber->forget();              // the restarted broker has no retained messages
     ASSERT_TRUE(m_broker.start());
-    EXPECT_TRUE(AllTopics(2, 20s)) << m_err.str();
+    EXPECT_TRUE(allTopics(2, 20s)) << m_err.str();
     EXPECT_TRUE(m_subscriber->waitFor(
         [](const Topics& t) {
             return t.count("tev/a/1") && Field(t.at("tev/a/1"), "serial") == "\"31415926\"";
@@ -136,8 +136,8 @@ TEST_F(WatchLine, BrokerRestartLosesNoReading) {
 }
 
 TEST_F(WatchLine, SilentConverterIsStaleThenRecovers) {
-    StartCollector();
-    ASSERT_TRUE(AllTopics()) << m_err.str() << m_subscriber->topics().size();
+    startCollector();
+    ASSERT_TRUE(allTopics()) << m_err.str() << m_subscriber->topics().size();
     m_lines[0].options().dropReplies = -1;
     const auto stale = [](const Topics& t) { return Field(t.at("tev/a/1"), "stale") == "true"; };
     ASSERT_TRUE(m_subscriber->waitFor(stale, 10s));
@@ -188,7 +188,7 @@ TEST_F(WatchLine, ProgramReloadsOnHangupAndEndsOnTerm) {
             }
         }
     } reaper{pid};
-    ASSERT_TRUE(AllTopics(1)) << ReadFile(errors);
+    ASSERT_TRUE(allTopics(1)) << ReadFile(errors);
     WriteFile(config, "colour = 1\n");
     ::kill(pid, SIGHUP);
     for (int i = 0; i < 100 && ReadFile(errors).find("not reloaded") == std::string::npos; ++i)

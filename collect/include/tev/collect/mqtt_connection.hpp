@@ -46,9 +46,9 @@ class MqttConnection {
     const std::string& statusTopic() const noexcept { return m_statusTopic; }
 
   private:
-    static void OnConnect(mosquitto* handle, void* self, int code);
-    static void OnDisconnect(mosquitto* handle, void* self, int code);
-    static void OnPublish(mosquitto* handle, void* self, int mid);
+    static void onConnect(mosquitto* handle, void* self, int code);
+    static void onDisconnect(mosquitto* handle, void* self, int code);
+    static void onPublish(mosquitto* handle, void* self, int mid);
     bool configure();
     void connect();
     void stopConnecting();
