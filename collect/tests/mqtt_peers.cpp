@@ -46,9 +46,52 @@ int FreeLoopbackPort() {
 
 Broker::Broker(int port) : m_port(port) {
     char folder[] = "/tmp/tev-broker-XXXXXX";
-    m_folder = ::mkdtemp(folder) != nullptr ? folder : "/tmp";
+    m_folder = ::mkdtemp(folder) != nullptr ? folder : "";
+    writeConfig("allow_anonymous true\n");
+}
+
+Broker::~Broker() {
+    stop();
+    if (!m_folder.empty())
+        std::filesystem::remove_all(m_folder);
+}
+
+void Broker::writeConfig(const std::string& access) {
     std::ofstream(m_folder + "/mosquitto.conf") << "listener " << m_port << " 127.0.0.1\n"
-                                                << "allow_anonymous true\npersistence false\nlog_dest none\n";
+                                                << access << "persistence false\nlog_dest none\n";
+}
+
+// The broker, when started by root, reads its files as the user "mosquitto".
+void Broker::shareFile(const std::string& file) {
+    std::filesystem::permissions(m_folder, std::filesystem::perms::others_exec,
+                                 std::filesystem::perm_options::add);
+    std::filesystem::permissions(file, std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add);
+}
+
+std::string Broker::requireTls() {
+    const std::string cert = m_folder + "/cert.pem";
+    const std::string key = m_folder + "/key.pem";
+    const std::string command =
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+        "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key + "' -out '" + cert + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    shareFile(cert);
+    shareFile(key);
+    writeConfig("allow_anonymous true\ncertfile " + cert + "\nkeyfile " + key + "\n");
+    return cert;
+}
+
+bool Broker::requirePassword(const std::string& user, const std::string& password) {
+    const std::string file = m_folder + "/passwords";
+    const std::string command = "mosquitto_passwd -c -b '" + file + "' '" + user + "' '" + password + "'";
+    if (std::system(command.c_str()) != 0)
+        return false;
+    shareFile(file);
+    writeConfig("allow_anonymous false\npassword_file " + file + "\n");
+    return true;
 }
 
 bool Broker::start() {

@@ -22,16 +22,24 @@ int FreeLoopbackPort();
 class Broker {
   public:
     explicit Broker(int port = FreeLoopbackPort());
-    ~Broker() { stop(); }
+    ~Broker();
     Broker(const Broker&) = delete;
     Broker& operator=(const Broker&) = delete;
 
     // Starts mosquitto and waits until it accepts connections; false when it does not within 5 s.
     bool start();
     void stop();
+    // From the next start on, only this user is let in (before start()).
+    bool requirePassword(const std::string& user, const std::string& password);
+    // From the next start on, only TLS with a new self-signed certificate for 127.0.0.1; its path
+    // (the file to trust), empty when openssl failed.
+    std::string requireTls();
     int port() const noexcept { return m_port; }
 
   private:
+    void writeConfig(const std::string& access);
+    void shareFile(const std::string& file);
+
     int m_port;
     std::string m_folder;
     int m_pid = -1;

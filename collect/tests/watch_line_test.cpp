@@ -174,6 +174,50 @@ TEST_F(WatchLine, SilentConverterIsStaleThenRecovers) {
     EXPECT_NE(m_err.str().find("converter a"), std::string::npos) << m_err.str();
 }
 
+TEST_F(WatchLine, LogsInWithUserAndPassword) {
+    peers::Broker guarded;
+    ASSERT_TRUE(guarded.requirePassword("meter", "s3cret"));
+    ASSERT_TRUE(guarded.start());
+    for (const char* password : {"wrong", "s3cret"}) {
+        WatchConfig config = watchConfig();
+        config.mqtt->port = guarded.port();
+        config.mqtt->username = "meter";
+        config.mqtt->password = password;
+        config.lines.resize(1);
+        Collector collector(config, m_out, m_notices);
+        std::string problem;
+        ASSERT_TRUE(collector.start(problem)) << problem;
+        std::this_thread::sleep_for(1500ms);
+        collector.stop(100ms);
+        if (std::string(password) == "wrong")
+            EXPECT_EQ(collector.mqttCounts().published, 0u);
+        else
+            EXPECT_GE(collector.mqttCounts().published, kTopicsPerConverter);
+    }
+    EXPECT_NE(m_err.str().find("MQTT a: the broker refused"), std::string::npos) << m_err.str();
+}
+
+TEST_F(WatchLine, PublishesOverTls) {
+    peers::Broker guarded;
+    const std::string cert = guarded.requireTls();
+    ASSERT_FALSE(cert.empty());
+    ASSERT_TRUE(guarded.start());
+    for (const std::string& trusted : {std::string("/etc/ssl/certs/ca-certificates.crt"), cert}) {
+        WatchConfig config = watchConfig();
+        config.mqtt->port = guarded.port();
+        config.mqtt->tls = MqttTls{};
+        config.mqtt->tls->cafile = trusted;
+        config.lines.resize(1);
+        Collector collector(config, m_out, m_notices);
+        std::string problem;
+        ASSERT_TRUE(collector.start(problem)) << problem;
+        std::this_thread::sleep_for(1500ms);
+        collector.stop(100ms);
+        // Not trusted by the system's authorities, trusted as the file given.
+        EXPECT_EQ(collector.mqttCounts().published > 0, trusted == cert) << trusted << m_err.str();
+    }
+}
+
 void WriteFile(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file) << text;
 }
