@@ -2,6 +2,10 @@
 // read, and the publish queue's bound.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+#include <unistd.h>
+
 #include "tev/collect/json_sink.hpp"
 #include "tev/collect/mqtt_sink.hpp"
 #include "tev/collect/publish_queue.hpp"
@@ -79,6 +83,29 @@ TEST(PublishQueue, NewerReadingReplacesThenOldestIsDropped) {
     EXPECT_EQ(queue.pop()->topic, "t/6");
     EXPECT_EQ(queue.pop()->payload, "new");
     EXPECT_EQ(queue.replaced(), 3u);
+}
+
+TEST(JsonSink, AppendsAndStartsAnewAtTheLimit) {
+    const auto folder = std::filesystem::temp_directory_path() / ("tev-json-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "r.jsonl";
+    std::ostringstream out, err;
+    Notices notices(err);
+    const std::string name = "a";
+    const std::vector<link::OverviewRow> rows;
+    const std::vector<MeterReading> readings(2);
+    {
+        JsonSink sink(file.string(), out, notices, 300);
+        for (int i = 0; i < 3; ++i) // 2 lines of ~130 bytes each time
+            sink.take({name, 1, link::WallClock::now(), rows, readings});
+    }
+    EXPECT_TRUE(std::filesystem::exists(folder / "r.jsonl.1"));
+    EXPECT_LT(std::filesystem::file_size(file), 300u);
+    JsonSink broken((folder / "no" / "r.jsonl").string(), out, notices);
+    broken.take({name, 1, link::WallClock::now(), rows, readings});
+    EXPECT_NE(err.str().find("cannot open"), std::string::npos) << err.str();
+    EXPECT_TRUE(out.str().empty());
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
