@@ -11,13 +11,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kCancelEvery = std::chrono::milliseconds(20);
+constexpr auto kCountAge = std::chrono::hours(1);
 
 } // namespace
 
 LineCollector::LineCollector(LineConfig config, std::uint8_t port, Deliver deliver, Notices& notices)
     : m_config(std::move(config)), m_port(port), m_deliver(std::move(deliver)), m_notices(notices) {
     for (const ConverterEntry& entry : m_config.converters)
-        m_watched.push_back({entry, std::nullopt, {}, false});
+        m_watched.push_back({entry, std::nullopt, {}, false, {}});
 }
 
 void LineCollector::start() {
@@ -78,9 +79,7 @@ int LineCollector::minimumPeriodMs() const {
     return total;
 }
 
-bool LineCollector::learnMeterCount(Watched& watched) {
-    if (watched.overview)
-        return true;
+std::optional<int> LineCollector::readMeterCount(const Watched& watched) {
     ExtraTimeLine line(m_client, m_config.timeoutMs);
     link::Converter converter;
     converter.port = m_port;
@@ -88,16 +87,33 @@ bool LineCollector::learnMeterCount(Watched& watched) {
     converter.baud = m_config.rate;
     converter.parity = m_config.parity;
     const auto read = link::ReadConfiguration(line, converter);
-    if (!read) {
-        if (!watched.failing && !m_stop)
+    if (!read)
+        return std::nullopt;
+    return std::min<int>(read->config.meterCount, link::kDataMeterEntries);
+}
+
+// The meter count, read before the first refresh and again every kCountAge: a converter set up anew
+// in the field is followed. A failed read again later keeps the count known.
+bool LineCollector::learnMeterCount(Watched& watched) {
+    const auto now = Clock::now();
+    if (watched.overview && now - watched.countRead < kCountAge)
+        return true;
+    const std::optional<int> meters = readMeterCount(watched);
+    if (!meters) {
+        if (!watched.overview && !watched.failing && !m_stop)
             m_notices.say("line " + m_config.port + ": converter " + watched.entry.name +
                           ": no configuration read (" +
                           (m_client.isOpen() ? "no answer" : m_client.openFailure()) + "), trying again");
-        watched.failing = true;
-        return false;
+        watched.failing = watched.failing || !watched.overview;
+        return watched.overview.has_value();
     }
-    const int meters = std::min<int>(read->config.meterCount, link::kDataMeterEntries);
-    watched.overview.emplace(watched.entry.address, meters);
+    watched.countRead = now;
+    if (watched.overview && watched.overview->meterCount() != *meters)
+        m_notices.say("line " + m_config.port + ": converter " + watched.entry.name + ": now " +
+                      std::to_string(*meters) + " meters");
+    if (!watched.overview || watched.overview->meterCount() != *meters)
+        watched.overview.emplace(watched.entry.address, *meters,
+                                 watched.overview ? watched.overview->limits() : link::kDefaultBlockLimits);
     return true;
 }
 

@@ -1,7 +1,8 @@
 // One line's thread: refreshes the overview of each converter on the line in turn with its own
 // serial client, then waits out the period (never shorter than the wire time of all the line's
 // refreshes), and hands every refresh on. A converter's meter count comes from its configuration,
-// read again before each refresh until a read succeeds; until then it has no readings.
+// read again before each refresh until a read succeeds (until then it has no readings) and once an
+// hour after that.
 #pragma once
 
 #include <atomic>
@@ -43,11 +44,13 @@ class LineCollector {
         std::optional<link::MeterOverview> overview;
         ReadingBook book;
         bool failing = false;
+        std::chrono::steady_clock::time_point countRead{}; // when the meter count was read
     };
 
     void run();
     void refresh(Watched& watched);
     bool learnMeterCount(Watched& watched);
+    std::optional<int> readMeterCount(const Watched& watched);
     void tellFailure(Watched& watched, const link::RefreshStats& stats);
     int minimumPeriodMs() const;
     bool sleepUntil(std::chrono::steady_clock::time_point deadline);
