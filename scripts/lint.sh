@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 cmake --preset default -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
 cmake --build --preset default -j "$(nproc)" >/dev/null # Qt's generated headers
 cmake --preset fuzz -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
-sources='^'"$PWD"'/(uart|iomodule|protocol|link|sim|cli|app|bench|examples)/'
+sources='^'"$PWD"'/(uart|iomodule|protocol|link|sim|cli|collect|app|bench|examples)/'
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 run-clang-tidy -quiet -p build/default -j "$(nproc)" "$sources" >"$log" 2>&1 || true
