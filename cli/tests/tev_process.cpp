@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -41,6 +42,7 @@ TevRun RunTev(const std::vector<std::string>& args, int interruptAfterMs) {
     const auto started = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // gone with the test, however it ends
         const int out = ::open(outPath.c_str(), O_WRONLY | O_TRUNC);
         const int err = ::open(errPath.c_str(), O_WRONLY | O_TRUNC);
         ::dup2(out, 1);

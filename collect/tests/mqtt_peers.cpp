@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -98,6 +99,7 @@ bool Broker::start() {
     const std::string config = m_folder + "/mosquitto.conf";
     m_pid = ::fork();
     if (m_pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // gone with the test, however it ends
         ::execl("/usr/sbin/mosquitto", "mosquitto", "-c", config.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }

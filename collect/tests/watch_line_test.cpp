@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -34,22 +35,6 @@ std::string Field(const std::string& payload, const std::string& key) {
     const auto from = at + key.size() + 3;
     return payload.substr(from, payload.find_first_of(",}", from) - from);
 }
-
-// Holds the lowest free pseudo-terminal number for the test: on a shared machine a program that
-// used a low number before may still be reopening its path and lock the port the test is given.
-class HeldTerminal {
-  public:
-    HeldTerminal() : m_fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
-    ~HeldTerminal() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    HeldTerminal(const HeldTerminal&) = delete;
-    HeldTerminal& operator=(const HeldTerminal&) = delete;
-
-  private:
-    int m_fd;
-};
 
 class WatchLine : public ::testing::Test {
   protected:
@@ -98,7 +83,6 @@ class WatchLine : public ::testing::Test {
             [&](const Topics& t) { return t.size() >= converters * kTopicsPerConverter; }, timeout);
     }
 
-    HeldTerminal m_held;
     peers::Broker m_broker;
     std::unique_ptr<peers::Subscriber> m_subscriber; // made once the broker runs
     std::filesystem::path m_folder;
@@ -238,6 +222,7 @@ TEST_F(WatchLine, ProgramReloadsOnHangupAndEndsOnTerm) {
     const auto errors = m_folder / "stderr.txt";
     const pid_t pid = ::fork();
     if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // gone with the test, however it ends
         const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::dup2(fd, 2);
         ::execl(TEV_PROGRAM, "tev", "watch", "--config", config.c_str(), static_cast<char*>(nullptr));
