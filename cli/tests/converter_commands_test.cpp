@@ -101,14 +101,14 @@ TEST_F(ConverterCommands, ReadMarksStaleMetersAndFailsForThem) {
     const auto run = RunTev(on({"read", "-a", "1", "--json"}));
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(Lines(run.out), 8u);
-    EXPECT_NE(run.out.find(R"({"meter":6,"secondary":"000010050107","type":3,"type_name":"03",)"
+    EXPECT_NE(run.out.find(R"({"meter":6,"secondary":"000010050107","type":3,"type_name":"03-超声波热量表",)"
                            R"("link":"disconnected","status":"1B","serial":"00001005",)"),
               std::string::npos)
         << run.out;
     m_first->setReadLimit(5, 0x04); // the configuration still reads, every block is refused
     const auto stale = RunTev(on({"read", "-a", "1", "--meter", "2"}));
     EXPECT_EQ(stale.status, 4) << stale.err;
-    EXPECT_EQ(stale.out, "meter=2 secondary=\"\" type=2 type_name=02 link=\"\" status=\"\" serial=\"\" "
+    EXPECT_EQ(stale.out, "meter=2 secondary=\"\" type=2 type_name=02-通用水表 link=\"\" status=\"\" serial=\"\" "
                          "flow=\"\" stale=true\n");
 }
 
