@@ -256,3 +256,30 @@ TEST_F(WatchLine, ProgramReloadsOnHangupAndEndsOnTerm) {
 }
 
 } // namespace
+
+// The simulator gone (its terminal hung up, as when tev-sim is killed) and started again on another
+// terminal behind the same link, as tev-sim --link keeps it: the meters turn stale, then fresh again
+// without restarting the collector.
+TEST_F(WatchLine, SimulatorGoneThenBackBehindItsLink) {
+    auto first = std::make_unique<sim::Line>();
+    first->add(m_devices[0]);
+    first->start();
+    const auto link = m_folder / "line-a";
+    std::filesystem::create_symlink(first->path(), link);
+    WatchConfig config = watchConfig();
+    config.lines[0].port = link.string();
+    m_collector = std::make_unique<Collector>(config, m_out, m_notices);
+    std::string problem;
+    ASSERT_TRUE(m_collector->start(problem)) << problem;
+    ASSERT_TRUE(allTopics()) << m_err.str();
+    first.reset();
+    const auto stale = [](const Topics& t) { return Field(t.at("tev/a/1"), "stale") == "true"; };
+    ASSERT_TRUE(m_subscriber->waitFor(stale, 10s)) << m_err.str();
+    sim::Line again;
+    again.add(m_devices[0]);
+    again.start();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(again.path(), link);
+    EXPECT_TRUE(m_subscriber->waitFor([&](const Topics& t) { return !stale(t); }, 15s)) << m_err.str();
+    m_collector->stop();
+}
