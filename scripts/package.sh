@@ -51,8 +51,6 @@ for p in "${packages[@]}"; do
   install -d -m 755 "$stage/$p/DEBIAN"
 done
 install -m 644 app/packaging/README.tev-tools "$stage/tev-tools/usr/share/doc/tev-tools/README"
-install -d -m 755 "$stage/tev-tools/usr/share/doc/tev-tools/examples"
-install -m 644 collect/packaging/watch-example.toml "$stage/tev-tools/usr/share/doc/tev-tools/examples/watch.toml"
 install -d -m 755 "$stage/libtev-dev/usr/share/doc/libtev-dev/examples"
 install -m 644 examples/read_7017.c examples/CMakeLists.txt "$stage/libtev-dev/usr/share/doc/libtev-dev/examples/"
 
@@ -116,7 +114,7 @@ description[tev-tools]=" TEV_IO searches a serial line for M-Bus to Modbus RTU c
  temperature graph. Its window is in simplified Chinese.
  .
  tev does the same from scripts (search, configuration, meter lists,
- readings, meter addresses, commands) and, as "tev watch", collects every
+ readings, meter addresses, commands) and, as tev watch, collects every
  meter's reading into CSV files, JSON lines or an MQTT broker as a service.
  .
  tev-sim simulates all these devices on pseudo-terminals."
