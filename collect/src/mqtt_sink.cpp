@@ -36,8 +36,8 @@ void MqttSink::take(const ConverterRefresh& refresh) {
 
 void MqttSink::finish(std::chrono::milliseconds bound) {
     std::vector<std::thread> finishing;
-    for (auto& [name, connection] : m_connections)
-        finishing.emplace_back([&connection, bound] { connection->finish(bound); });
+    for (auto& entry : m_connections)
+        finishing.emplace_back([connection = entry.second.get(), bound] { connection->finish(bound); });
     for (std::thread& thread : finishing)
         thread.join();
     const MqttCounts total = counts();
