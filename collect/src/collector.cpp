@@ -26,15 +26,15 @@ bool Collector::resolvePorts(std::vector<std::uint8_t>& ports, std::string& prob
 }
 
 void Collector::addSinks() {
+    std::vector<std::string> names;
+    for (const LineConfig& line : m_config.lines)
+        for (const ConverterEntry& converter : line.converters)
+            names.push_back(converter.name);
     if (m_config.csv)
-        m_sinks.push_back(std::make_unique<CsvSink>(m_config.csv->folder, m_notices));
+        m_sinks.push_back(std::make_unique<CsvSink>(m_config.csv->folder, names, m_notices));
     if (m_config.json)
         m_sinks.push_back(std::make_unique<JsonSink>(m_config.json->file, m_out, m_notices));
     if (m_config.mqtt) {
-        std::vector<std::string> names;
-        for (const LineConfig& line : m_config.lines)
-            for (const ConverterEntry& converter : line.converters)
-                names.push_back(converter.name);
         auto mqtt = std::make_unique<MqttSink>(*m_config.mqtt, names, m_notices);
         m_mqtt = mqtt.get();
         m_sinks.push_back(std::move(mqtt));

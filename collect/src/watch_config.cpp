@@ -97,6 +97,8 @@ ConverterEntry ReadConverter(const ConfigTable& table) {
         table.fail("", "needs a name");
     if (!UsableTopicLevel(*name))
         table.fail("name", "\"" + *name + "\" cannot be a topic level: 1 .. 64 bytes without '/', '+', '#'");
+    if (*name == "." || *name == "..")
+        table.fail("name", "\"" + *name + "\" cannot name the converter's folder of the CSV log");
     return {static_cast<std::uint8_t>(*address), *name};
 }
 

@@ -80,6 +80,8 @@ TEST(WatchConfig, RefusesBadFilesNamingKeyAndLine) {
          "w.toml:10: line[2].converter[1].name: \"a\" is already"},
         {std::string(kLine) + line2 + "name = \"a/b\"\n",
          "w.toml:10: line[2].converter[1].name: \"a/b\" cannot"},
+        {std::string(kLine) + line2 + "name = \"..\"\n",
+         "w.toml:10: line[2].converter[1].name: \"..\" cannot name the converter's folder"},
         {std::string(kLine) + "[[line.converter]]\naddress = 1\nname = \"b\"\n",
          "w.toml:7: line[1].converter[2].address: the line has another"},
         {"[mqtt]\nport = 70000\n" + std::string(kLine), "w.toml:2: mqtt.port: 70000 is out of range"},
