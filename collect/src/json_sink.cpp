@@ -85,6 +85,8 @@ bool JsonSink::write(const std::string& bytes) {
             continue;
         if (n <= 0) {
             m_error = "cannot write " + m_file + ": " + link::FileErrorText(errno);
+            // A line cut short (a full disk) would run into the next one: the file keeps whole lines.
+            [[maybe_unused]] const int cut = ::ftruncate(m_fd, static_cast<off_t>(m_size));
             return false;
         }
         done += static_cast<std::size_t>(n);

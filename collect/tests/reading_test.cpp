@@ -2,6 +2,10 @@
 // read, and the publish queue's bound.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "file_size_limit.hpp"
+
 #include <filesystem>
 #include <sstream>
 #include <unistd.h>
@@ -105,6 +109,36 @@ TEST(JsonSink, AppendsAndStartsAnewAtTheLimit) {
     broken.take({name, 1, link::WallClock::now(), rows, readings});
     EXPECT_NE(err.str().find("cannot open"), std::string::npos) << err.str();
     EXPECT_TRUE(out.str().empty());
+    std::filesystem::remove_all(folder);
+}
+
+// A full disk: the refresh that does not fit is told and leaves no line cut short; once there is
+// room again the lines go on, whole.
+TEST(JsonSink, FullDiskKeepsWholeLines) {
+    const auto folder = std::filesystem::temp_directory_path() / ("tev-json-full-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "r.jsonl";
+    std::ostringstream out, err;
+    Notices notices(err);
+    const std::string name = "a";
+    const std::vector<link::OverviewRow> rows;
+    const std::vector<MeterReading> readings(3);
+    JsonSink sink(file.string(), out, notices);
+    sink.take({name, 1, link::WallClock::now(), rows, readings});
+    const auto whole = std::filesystem::file_size(file);
+    {
+        FileSizeLimit full(whole + whole / 2); // room for half a refresh
+        sink.take({name, 1, link::WallClock::now(), rows, readings});
+    }
+    EXPECT_EQ(std::filesystem::file_size(file), whole);
+    EXPECT_NE(err.str().find("cannot write"), std::string::npos) << err.str();
+    sink.take({name, 1, link::WallClock::now(), rows, readings});
+    EXPECT_NE(err.str().find("written again"), std::string::npos) << err.str();
+    std::ifstream in(file);
+    int lines = 0;
+    for (std::string line; std::getline(in, line); ++lines)
+        EXPECT_TRUE(line.front() == '{' && line.back() == '}') << line;
+    EXPECT_EQ(lines, 6);
     std::filesystem::remove_all(folder);
 }
 
