@@ -86,7 +86,7 @@ in_root desktop-file-validate /usr/share/applications/TEV_IO.desktop && echo "de
 [ -f "$root/usr/share/icons/hicolor/48x48/apps/TEV_IO.png" ] || fail "no icon"
 
 step "man pages"
-for page in TEV_IO tev-sim uart tev_module; do
+for page in TEV_IO tev tev-sim uart tev_module; do
   warnings=$(in_root env -u LANG man --warnings -E UTF-8 "$page" 2>&1 >/dev/null || true)
   [ -z "$warnings" ] || fail "man $page: $warnings"
   ascii=$(in_root env -u LANG man "$page" 2>&1)
@@ -113,6 +113,11 @@ for program in read_7017_pc build/read_7017; do
   out=$(as_user sh -c "cd ~/examples && ./$program 3 0x06 2") || fail "$program: $out"
   echo "$program: $(tail -n 1 <<<"$out")"
 done
+# The command for scripts finds the converters behind the same link, as the README shows.
+found=$(as_user sh -c 'tev search -p ~/.local/share/tev/sim-line --fast --to 3 --json') || fail "tev search: $found"
+[ "$(grep -c '"name":"ZEDU-MODBUS' <<<"$found")" = 2 ] || fail "tev search: $found"
+echo "tev search: $(wc -l <<<"$found") converters"
+[ -f "$root/lib/systemd/system/tev-watch@.service" ] || fail "no tev-watch@.service"
 kill "$(cat "$root/tmp/sim.pid")"
 wait
 [ ! -e "$root/home/tester/.local/share/tev/sim-line" ] || fail "tev-sim left its link"
